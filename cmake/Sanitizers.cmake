@@ -1,0 +1,10 @@
+# Sanitizers apply to the whole build so that every library is instrumented alike.
+if(ORVEX_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(ORVEX_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT ORVEX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "ORVEX_SANITIZE must be '', 'address' or 'thread'")
+endif()
