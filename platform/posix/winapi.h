@@ -18,6 +18,8 @@ using LPCVOID = const void*;
 using LPDWORD = DWORD*;
 using HANDLE = void*;
 
+#define WINAPI  // calling conventions mean nothing here
+
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~std::uintptr_t{0});
@@ -36,6 +38,7 @@ constexpr DWORD ERROR_IO_INCOMPLETE = 996;
 constexpr DWORD ERROR_IO_PENDING = 997;
 constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 constexpr DWORD ERROR_NOT_FOUND = 1168;
+constexpr DWORD ERROR_TIMEOUT = 1460;
 
 // Waits.
 constexpr DWORD INFINITE = 0xFFFFFFFF;

@@ -1,0 +1,24 @@
+#pragma once
+#include <chrono>
+#include <ctime>
+
+namespace posix {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+
+inline TimePoint Never() { return TimePoint::max(); }
+
+inline TimePoint After(unsigned milliseconds) {
+  return Clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+// Time left until `deadline` as a ppoll timeout (never negative).
+inline timespec TimeoutUntil(TimePoint deadline) {
+  auto left = deadline - Clock::now();
+  if (left < Clock::duration::zero()) left = Clock::duration::zero();
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+  return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
+
+}  // namespace posix

@@ -1,0 +1,53 @@
+#include "serial_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "io_operation.h"
+
+namespace posix {
+
+SerialFile::SerialFile(int fd) : core_(std::make_shared<PortCore>()) {
+  core_->fd = fd;
+  core_->dcb.DCBlength = sizeof(DCB);
+  core_->dcb.fBinary = 1;
+  core_->dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  core_->dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  core_->dcb.fTXContinueOnXoff = 1;
+  core_->dcb.XonLim = 2048;
+  core_->dcb.XoffLim = 512;
+}
+
+SerialFile::~SerialFile() {
+  std::lock_guard lock(core_->mutex);
+  auto operations = core_->operations;
+  for (auto* operation : operations) operation->finishLocked(ERROR_OPERATION_ABORTED);
+  close(core_->fd);
+  core_->fd = -1;
+}
+
+}  // namespace posix
+
+HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                   DWORD, HANDLE) {
+  std::string path = posix::DevicePathForPort(name != nullptr ? name : "");
+  if (path.empty() || disposition != OPEN_EXISTING) {
+    SetLastError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(posix::ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  // Share mode 0 asks for exclusive use; flock holds even against root.
+  if (share == 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  return posix::Register(new posix::SerialFile(fd));
+}

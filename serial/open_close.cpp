@@ -1,0 +1,103 @@
+#include <cstddef>
+
+#include "message_box.h"
+#include "port_failure.h"
+#include "port_tables.h"
+#include "reader.h"
+#include "serial_port.h"
+
+HANDLE ghCommPort = nullptr;
+HANDLE ghThreadExitEvent = nullptr;
+HANDLE m_ReadStatThread = nullptr;
+
+namespace {
+
+template <class Table>
+bool InTable(const Table& table, std::int32_t index) {
+  return index >= 0 && static_cast<std::size_t>(index) < table.size();
+}
+
+bool IndicesValid(std::int32_t port, std::int32_t baud, std::int32_t size, std::int32_t parity,
+                  std::int32_t stop) {
+  return InTable(kPortNames, port) && InTable(kBaudRates, baud) && InTable(kByteSizes, size) &&
+         InTable(kParities, parity) && InTable(kStopBits, stop);
+}
+
+std::int32_t Fail(const char* message) {
+  AfxMessageBox(message, MB_OK, 0);
+  return 0;
+}
+
+// A port without modem lines (a pty, or one under an emulator) has no DTR to raise.
+bool RaiseDtr() {
+  return EscapeCommFunction(ghCommPort, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED;
+}
+
+void CloseIfOpen(HANDLE& handle) {
+  if (handle != nullptr) CloseHandle(handle);
+  handle = nullptr;
+}
+
+}  // namespace
+
+std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::int32_t byteSizeIndex,
+                          std::int32_t parityIndex, std::int32_t stopBitsIndex) {
+  // Indices outside the tables name no port that could be opened.
+  if (!IndicesValid(portIndex, baudIndex, byteSizeIndex, parityIndex, stopBitsIndex))
+    return Fail("Error Create File ");
+  ghCommPort = CreateFileA(kPortNames[portIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ghCommPort == INVALID_HANDLE_VALUE) {
+    ghCommPort = nullptr;
+    return Fail("Error Create File ");
+  }
+  COMMTIMEOUTS timeouts = kLineTimeouts;
+  if (!SetCommTimeouts(ghCommPort, &timeouts)) return Fail("Error SetCommTimeous ");
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  if (!GetCommState(ghCommPort, &dcb)) return Fail("Error GetCommState");
+  dcb.BaudRate = kBaudRates[baudIndex];
+  dcb.ByteSize = kByteSizes[byteSizeIndex];
+  dcb.Parity = kParities[parityIndex];
+  dcb.StopBits = kStopBits[stopBitsIndex];
+  if (!SetCommState(ghCommPort, &dcb)) return Fail("Error SetCommState");
+  if (!SetupComm(ghCommPort, kDriverQueueBytes, kDriverQueueBytes)) return Fail("Error SetupComm");
+  if (!RaiseDtr()) return Fail("Error EscapeCommFunction");
+  ghThreadExitEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  // A reader without its exit event could never be stopped: it is not started.
+  if (ghThreadExitEvent == nullptr) {
+    AfxMessageBox("CreateEvent (Thread exit event)", MB_OK, 0);
+  } else {
+    StartReaderThread();
+  }
+  return 1;
+}
+
+void StartReaderThread() {
+  m_ReadStatThread = CreateThread(nullptr, 0, ReaderAndStatusProc, nullptr, 0, nullptr);
+  if (m_ReadStatThread == nullptr) AfxMessageBox("Error m_ReadStatThread", MB_OK, 0);
+}
+
+DWORD WaitForReaderExit(DWORD milliseconds) {
+  if (ghThreadExitEvent != nullptr) SetEvent(ghThreadExitEvent);
+  DWORD result = WAIT_OBJECT_0;
+  if (m_ReadStatThread != nullptr) {
+    result = WaitForSingleObject(m_ReadStatThread, milliseconds);
+    if (result == WAIT_TIMEOUT && WaitForSingleObject(m_ReadStatThread, 0) == WAIT_TIMEOUT)
+      OutputDebugStringA("Reader/Status Thread didn't exit.\n\r");
+  }
+  if (ghThreadExitEvent != nullptr) ResetEvent(ghThreadExitEvent);
+  return result;
+}
+
+std::int32_t CloseCommPort() {
+  if (ghCommPort == nullptr) return 0;
+  if (WaitForReaderExit(2000) != WAIT_OBJECT_0) {
+    AfxMessageBox("Close comm port error", MB_OK, 0);
+    ExitProcess(kExitPortFailed);
+  }
+  CloseIfOpen(ghThreadExitEvent);
+  CloseIfOpen(ghCommPort);
+  CloseIfOpen(m_ReadStatThread);
+  return 1;
+}

@@ -1,0 +1,69 @@
+#include "writer.h"
+
+#include "message_box.h"
+#include "port_failure.h"
+#include "serial_port.h"
+
+std::int32_t gWriteBusy = 0;
+
+namespace {
+
+void Show(const char* message) { AfxMessageBox(message, MB_OK, 0); }
+
+[[noreturn]] void Fatal(const char* message) {
+  Show(message);
+  EndAfterPortFailure();
+}
+
+// The write was woken by the result: report an abort or a short write.
+void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
+  SetLastError(ERROR_SUCCESS);
+  BOOL ok = GetOverlappedResult(ghCommPort, &ov, &written, FALSE);
+  DWORD error = GetLastError();
+  if (!ok) {
+    if (error != ERROR_OPERATION_ABORTED) Fatal("Write timed out.(overlapped)");
+    Show("Write aborted (overlapped)");
+  }
+  if (written != count)
+    Show(error == ERROR_SUCCESS ? "Write timed out.(overlapped)" : "Error writing data to port (overlapped)");
+}
+
+// The port is being shut down under the write: the write is cancelled and its
+// end awaited, because the record, its event and the caller's buffer go away.
+void AbandonWrite(OVERLAPPED& ov, DWORD& written) {
+  CancelIoEx(ghCommPort, &ov);
+  GetOverlappedResult(ghCommPort, &ov, &written, TRUE);
+}
+
+}  // namespace
+
+void WriterGeneric(LPCVOID buffer, std::int32_t count) {
+  const DWORD wanted = static_cast<DWORD>(count);
+  DWORD written = 0;
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (ov.hEvent == nullptr) Show("CreateEvent (overlapped write hEvent)");
+  HANDLE waitSet[2] = {ov.hEvent, ghThreadExitEvent};
+  const bool portWasOpen = ghCommPort != nullptr;
+  if (WriteFile(ghCommPort, buffer, wanted, &written, &ov)) {
+    if (written == wanted) {
+      gWriteBusy = 0;
+    } else {
+      Show("Wrte Timeout.");
+    }
+  } else if (GetLastError() != ERROR_IO_PENDING) {
+    CloseCommPort();
+    ExitProcess(portWasOpen ? kExitPortFailed : kExitAfterOperatorExit);
+  } else {
+    DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
+    if (result == WAIT_OBJECT_0) {
+      CollectResult(ov, written, wanted);
+    } else if (result == WAIT_OBJECT_0 + 1) {
+      AbandonWrite(ov, written);
+    } else {
+      Fatal("Write timed out.(overlapped)");
+    }
+    if (written == wanted) gWriteBusy = 0;
+  }
+  if (ov.hEvent != nullptr) CloseHandle(ov.hEvent);
+}

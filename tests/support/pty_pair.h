@@ -1,0 +1,53 @@
+#pragma once
+// The far end of a serial line for tests: a pty whose master side the test
+// reads and writes, linked as COMn in a private ports directory.
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace test {
+
+using namespace std::chrono_literals;
+
+// A private XDG_CONFIG_HOME for the process, removed again on destruction.
+class ConfigHome {
+ public:
+  ConfigHome();
+  ~ConfigHome();
+  ConfigHome(const ConfigHome&) = delete;
+  ConfigHome& operator=(const ConfigHome&) = delete;
+  // Makes COMn name `target` (which need not exist).
+  void link(const std::string& portName, const std::string& target) const;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class PtyPair {
+ public:
+  PtyPair();
+  ~PtyPair();
+  PtyPair(const PtyPair&) = delete;
+  PtyPair& operator=(const PtyPair&) = delete;
+
+  const std::string& devicePath() const { return slavePath_; }
+  void write(const std::string& bytes) const;
+  // Reads until `count` bytes came or `timeout` passed.
+  std::string read(std::size_t count, std::chrono::milliseconds timeout = 5s) const;
+  // Closes the far side, as when the instrument's cable is pulled.
+  void hangUp();
+
+ private:
+  int master_ = -1;
+  int keeper_ = -1;  // keeps the slave side alive while the program has it closed
+  std::string slavePath_;
+};
+
+// Waits until `condition` holds, checking every millisecond; false on time-out.
+template <class Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 5s);
+
+}  // namespace test
+
+#include "wait_until.inl"

@@ -1,0 +1,38 @@
+#pragma once
+// Records every message box the program shows, confirming each at once
+// unless its text was marked to be held until release().
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "message_box.h"
+
+namespace test {
+
+class RecordedBoxes {
+ public:
+  RecordedBoxes();
+  ~RecordedBoxes();
+  RecordedBoxes(const RecordedBoxes&) = delete;
+  RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+
+  std::vector<std::string> texts() const;
+  bool waitFor(const std::string& text, std::chrono::milliseconds timeout) const;
+  // Boxes with this text stay open until release().
+  void hold(const std::string& text);
+  void release();
+
+ private:
+  int show(const char* text);
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<std::string> texts_;
+  std::vector<std::string> held_;
+  bool released_ = false;
+  ui::MessageBoxHandler previous_;
+};
+
+}  // namespace test
