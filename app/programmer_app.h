@@ -1,0 +1,8 @@
+#pragma once
+// The application object: runs the main dialog, and the program ends with it.
+#include "cwinapp.h"
+
+class CProgrammerApp : public CWinApp {
+ public:
+  BOOL InitInstance() override;
+};

@@ -1,0 +1,60 @@
+#include "programmer_dlg.h"
+
+#include "about_dlg.h"
+#include "cwinapp.h"
+#include "resource_module.h"
+
+// Closes the serial port, if one is open (serial link).
+int CloseCommPort();
+
+CProgrammerDlg::CProgrammerDlg(CWnd* parent)
+    : CDialog(IDD, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : ui::FindIcon(IDR_MAINFRAME)) {}
+
+void CProgrammerDlg::DoDataExchange(CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  DDX_Control(dx, IDC_STATUS, m_ctlStatus);
+  DDX_Control(dx, IDC_PORT, m_ctlPort);
+}
+
+BOOL CProgrammerDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  const char* about = ui::FindString(IDS_ABOUTBOX);
+  if (CMenu* menu = GetSystemMenu(FALSE); menu && about && *about) {
+    menu->AppendMenu(MF_SEPARATOR);
+    menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+  }
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  m_ctlPort.SetCurSel(m_nPort);
+  return TRUE;  // the focus goes to the first tab stop, "YES"
+}
+
+void CProgrammerDlg::OnSysCommand(UINT id, LPARAM lParam) {
+  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+  } else {
+    CDialog::OnSysCommand(id, lParam);
+  }
+}
+
+void CProgrammerDlg::OnPaint() {
+  RepaintStatus();
+  // The Windows build also paints m_hIcon here while the dialog is minimised;
+  // a Linux desktop draws minimised windows from the icons set in OnInitDialog.
+  CDialog::OnPaint();
+}
+
+// Asked for only by the Windows window manager, for the drag image of the
+// minimised window; nothing on Linux sends this message.
+HCURSOR CProgrammerDlg::OnQueryDragIcon() { return m_hIcon; }
+
+void CProgrammerDlg::OnClose() {
+  CloseCommPort();
+  CDialog::OnClose();
+}
+
+void CProgrammerDlg::OnCancel() {
+  CloseCommPort();
+  CDialog::OnCancel();
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The program's one main dialog: status display, port list, the YES/NEXT and
+// Exit buttons and the progress bar. The upgrade controller's members are
+// defined with the controller.
+#include "cdialog.h"
+#include "resource.h"
+
+class CProgrammerDlg : public CDialog {
+ public:
+  explicit CProgrammerDlg(CWnd* parent = nullptr);
+  enum { IDD = IDD_PROGRAMMER_DIALOG };
+
+  // Status display.
+  void BeginStatusDrawing();
+  void DrawStatusLine(int y, const char* text, int length);
+  void EndStatusDrawing();
+  void RepaintStatus();
+
+  // Upgrade controller: the YES/NEXT button and the Enter key.
+  void OnOK() override;
+  void RunUpgrade();
+  void ResetForNextUnit();
+  int TransferFirmware();
+
+  // The Exit button and Escape.
+  void OnCancel() override;
+
+  int m_nPort = 0;
+  CListBox m_ctlStatus;
+  CComboBox m_ctlPort;
+
+ protected:
+  HICON m_hIcon;
+
+  void DoDataExchange(CDataExchange* dx) override;
+  BOOL OnInitDialog() override;
+  // Message map, in order: WM_SYSCOMMAND, WM_PAINT, WM_QUERYDRAGICON, WM_CLOSE.
+  void OnSysCommand(UINT id, LPARAM lParam) override;
+  void OnPaint() override;
+  HCURSOR OnQueryDragIcon() override;
+  void OnClose() override;
+};

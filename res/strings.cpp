@@ -1,0 +1,12 @@
+// String table of the program.
+#include "resource.h"
+#include "resource_module.h"
+
+namespace ui {
+
+const char* FindString(UINT id) {
+  if (id == IDS_ABOUTBOX) return "關於 ORVEX_DIALOG1(&A)...";
+  return "";
+}
+
+}  // namespace ui
