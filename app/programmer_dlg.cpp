@@ -3,9 +3,7 @@
 #include "about_dlg.h"
 #include "cwinapp.h"
 #include "resource_module.h"
-
-// Closes the serial port, if one is open (serial link).
-int CloseCommPort();
+#include "serial_port.h"
 
 CProgrammerDlg::CProgrammerDlg(CWnd* parent)
     : CDialog(IDD, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : ui::FindIcon(IDR_MAINFRAME)) {}
