@@ -73,9 +73,15 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
   return 1;
 }
 
+// The thread starts suspended: its failure path reads m_ReadStatThread, which
+// must be stored before the thread runs.
 void StartReaderThread() {
-  m_ReadStatThread = CreateThread(nullptr, 0, ReaderAndStatusProc, nullptr, 0, nullptr);
-  if (m_ReadStatThread == nullptr) AfxMessageBox("Error m_ReadStatThread", MB_OK, 0);
+  m_ReadStatThread = CreateThread(nullptr, 0, ReaderAndStatusProc, nullptr, CREATE_SUSPENDED, nullptr);
+  if (m_ReadStatThread == nullptr) {
+    AfxMessageBox("Error m_ReadStatThread", MB_OK, 0);
+    return;
+  }
+  ResumeThread(m_ReadStatThread);
 }
 
 DWORD WaitForReaderExit(DWORD milliseconds) {

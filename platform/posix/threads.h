@@ -2,7 +2,9 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 #include "kernel_object.h"
 
@@ -14,6 +16,9 @@ struct ThreadState {
   LPVOID param = nullptr;
   int doneFd = -1;  // eventfd, signalled once the procedure has returned
   std::atomic<bool> ended{false};
+  std::mutex gateMutex;
+  std::condition_variable gate;
+  bool resumed = true;
   ~ThreadState();
 };
 
@@ -26,6 +31,7 @@ class ThreadObject final : public KernelObject {
   ThreadObject& operator=(const ThreadObject&) = delete;
   int signalFd() const override { return state_->doneFd; }
   void acquire() override { (void)state_->ended.load(std::memory_order_acquire); }
+  void resume();
 
  private:
   pthread_t thread_;

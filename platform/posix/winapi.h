@@ -209,8 +209,11 @@ BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
 // --- Threads. The stack size and the thread identifier are not supported (pass 0 / nullptr).
+constexpr DWORD CREATE_SUSPENDED = 0x4;
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES sa, std::size_t stack, LPTHREAD_START_ROUTINE proc,
                     LPVOID param, DWORD flags, LPDWORD id);
+// Lets a thread created suspended run; it cannot be suspended again.
+DWORD ResumeThread(HANDLE thread);
 
 // --- Waits on events and threads; bWaitAll is not supported.
 DWORD WaitForSingleObject(HANDLE h, DWORD milliseconds);

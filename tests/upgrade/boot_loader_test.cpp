@@ -1,0 +1,160 @@
+// The probe and the update command against the simulated instrument.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "attempt_pause.h"
+#include "attempts.h"
+#include "boot_loader.h"
+#include "message_pump.h"
+#include "pty_pair.h"
+#include "recorded_boxes.h"
+#include "rx_buffer.h"
+#include "serial_port.h"
+#include "sim/instrument.h"
+
+namespace test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The instrument reading as fast as data comes, with the given faults.
+sim::Options Unthrottled(sim::Faults faults = {}) {
+  sim::Options options;
+  options.baud = 0;
+  options.faults = faults;
+  return options;
+}
+
+class BootLoaderTest : public ::testing::Test {
+ protected:
+  void Start(sim::Options options, bool realPauses) {
+    instrument = std::make_unique<sim::Instrument>(std::move(options));
+    instrument->linkAs(home.path(), "COM1");
+    instrument->start();
+    if (!realPauses) SetAttemptPauseForTesting([](DWORD) {});
+    InitializeCriticalSection(&gRxLock);
+    ClearRx();
+    ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1);
+  }
+  void TearDown() override {
+    CloseCommPort();
+    DeleteCriticalSection(&gRxLock);
+    SetAttemptPauseForTesting(nullptr);
+    ui::SetMessagePump({});
+    if (instrument) instrument->stop();
+  }
+  static void ClearRx() {
+    EnterCriticalSection(&gRxLock);
+    std::memset(gRxBuffer, 0, sizeof gRxBuffer);
+    LeaveCriticalSection(&gRxLock);
+  }
+  // The far side has counted everything the step wrote.
+  bool SimSaw(unsigned long long probes, unsigned long long commands) {
+    return WaitUntil([&] {
+      auto s = instrument->summary();
+      return s.probeBytes >= probes && s.commands >= commands;
+    });
+  }
+  void ProbeThenCommand() {
+    ProbeBootLoader();
+    ASSERT_FALSE(StepTimedOut());
+    ClearRx();
+    SendUpdateCommand();
+  }
+
+  ConfigHome home;
+  RecordedBoxes boxes;
+  std::unique_ptr<sim::Instrument> instrument;
+};
+
+TEST_F(BootLoaderTest, PromptAtTheFirstScanEndsTheProbeAfterOneByte) {
+  Start(Unthrottled(), true);
+  ProbeBootLoader();
+  EXPECT_EQ(gAttemptCount, 0);
+  ASSERT_TRUE(SimSaw(1, 0));
+  EXPECT_EQ(instrument->summary().probeBytes, 1u);
+}
+
+TEST_F(BootLoaderTest, PromptInTheLastAttemptStillCounts) {
+  sim::Faults faults;
+  faults.promptAfter = 100;
+  Start(Unthrottled(faults), true);
+  ProbeBootLoader();
+  EXPECT_EQ(gAttemptCount, 100);
+  EXPECT_FALSE(StepTimedOut());
+  EXPECT_EQ(instrument->summary().probeBytes, 101u);
+}
+
+TEST_F(BootLoaderTest, SilentInstrumentTimesTheProbeOutAfterAboutTenSeconds) {
+  sim::Faults faults;
+  faults.noPrompt = true;
+  Start(Unthrottled(faults), true);
+  auto start = Clock::now();
+  ProbeBootLoader();
+  auto took = Clock::now() - start;
+  EXPECT_EQ(gAttemptCount, 101);
+  EXPECT_TRUE(StepTimedOut());
+  EXPECT_GE(took, 10100ms);
+  EXPECT_LT(took, 30s);
+  ASSERT_TRUE(SimSaw(101, 0));
+  EXPECT_EQ(instrument->summary().probeBytes, 101u);
+}
+
+TEST_F(BootLoaderTest, ProbeDispatchesOneMessagePerFailedAttempt) {
+  sim::Faults faults;
+  faults.noPrompt = true;
+  Start(Unthrottled(faults), false);
+  int pumped = 0;
+  ui::SetMessagePump([&] { return ++pumped, true; });
+  ProbeBootLoader();
+  EXPECT_EQ(gAttemptCount, 101);
+  EXPECT_EQ(pumped, 101);
+  ASSERT_TRUE(SimSaw(101, 0));
+}
+
+TEST_F(BootLoaderTest, UpdateReplyIsRecognisedAfterOneCommand) {
+  Start(Unthrottled(), true);
+  int pumped = 0;
+  ui::SetMessagePump([&] { return ++pumped, true; });
+  ProbeThenCommand();
+  EXPECT_EQ(gAttemptCount, 0);
+  ASSERT_TRUE(SimSaw(1, 1));
+  EXPECT_EQ(instrument->summary().commands, 1u);
+  EXPECT_EQ(pumped, 0);  // neither step pumped: both succeeded at once
+}
+
+TEST_F(BootLoaderTest, CommandTimeOutWritesItAHundredAndOneTimesWithoutDispatching) {
+  sim::Faults faults;
+  faults.noUpdateReply = true;
+  Start(Unthrottled(faults), false);
+  ProbeBootLoader();
+  ClearRx();
+  int pumped = 0;
+  ui::SetMessagePump([&] { return ++pumped, true; });
+  SendUpdateCommand();
+  EXPECT_EQ(gAttemptCount, 101);
+  EXPECT_EQ(pumped, 0);
+  ASSERT_TRUE(SimSaw(1, 101));
+}
+
+TEST_F(BootLoaderTest, MissingReplyTimesTheCommandOutInRealTime) {
+  sim::Faults faults;
+  faults.noUpdateReply = true;
+  Start(Unthrottled(faults), true);
+  ProbeBootLoader();
+  ClearRx();
+  auto start = Clock::now();
+  SendUpdateCommand();
+  auto took = Clock::now() - start;
+  EXPECT_EQ(gAttemptCount, 101);
+  EXPECT_GE(took, 10100ms);
+  EXPECT_LT(took, 30s);
+  ASSERT_TRUE(SimSaw(1, 101));
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+}  // namespace
+}  // namespace test

@@ -1,0 +1,106 @@
+// The two scans over a receive buffer, case by case.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "prompt_scan.h"
+#include "reply_scan.h"
+
+namespace {
+
+std::vector<unsigned char> Buffer(const std::string& text, std::size_t size = 1000) {
+  std::vector<unsigned char> buffer(size, 0);
+  std::copy(text.begin(), text.end(), buffer.begin());
+  return buffer;
+}
+
+bool Prompt(const std::string& text) {
+  auto buffer = Buffer(text);
+  return ScanForPrompt(buffer.data(), buffer.size(), static_cast<std::uint32_t>(text.size()));
+}
+
+struct ScanCase {
+  const char* what;
+  std::string text;
+  bool found;
+};
+
+TEST(PromptScan, Cases) {
+  const ScanCase cases[] = {
+      {"whole prompt", "Lodar >", true},
+      {"prompt after noise", "UUU\r\nLodar >", true},
+      {"any byte after the space", "Lodar v1.2", true},
+      {"space is required", "Lodar>", false},
+      {"small letters", "lodar >", false},
+      {"doubled first letter", "LLodar >", false},
+      {"partial then whole, broken by its own first letter", "LodLodar >", false},
+      {"partial then whole after another byte", "Lod-Lodar >", true},
+      {"zero bytes are ordinary bytes", std::string("\0Lodar ", 7), true},
+      {"zero byte inside the pattern", std::string("Lo\0dar ", 7), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Prompt(c.text), c.found) << c.what;
+}
+
+TEST(PromptScan, CoversPositionsUpToTheCountOnly) {
+  auto buffer = Buffer("xxLodar ");
+  EXPECT_FALSE(ScanForPrompt(buffer.data(), buffer.size(), 6));  // last byte, the space, not covered
+  EXPECT_TRUE(ScanForPrompt(buffer.data(), buffer.size(), 7));
+}
+
+TEST(PromptScan, CountBeyondTheBufferScansTheWholeBufferAndNoMore) {
+  std::vector<unsigned char> buffer(1010, 'x');
+  std::string tail = "Lodar ";
+  std::copy(tail.begin(), tail.end(), buffer.begin() + 994);  // ends at position 999
+  EXPECT_TRUE(ScanForPrompt(buffer.data(), 1000, 5000));
+  std::copy(tail.begin(), tail.end(), buffer.begin() + 995);  // would end at 1000
+  std::fill(buffer.begin() + 994, buffer.begin() + 995, 'x');
+  EXPECT_FALSE(ScanForPrompt(buffer.data(), 1000, 5000));
+}
+
+bool Reply(const std::string& text) {
+  auto buffer = Buffer(text);
+  int matched = 0;
+  return ScanForReply(buffer.data(), buffer.size(), matched);
+}
+
+TEST(ReplyScan, Cases) {
+  const ScanCase cases[] = {
+      {"whole reply", "Update Firmware", true},
+      {"reply after the echo", "update\rUpdate Firmware\r\n", true},
+      {"small letters", "update firmware", false},
+      {"small u", "update Firmware", false},
+      {"small f", "Update firmware", false},
+      {"one foreign byte between every two", "U-p-d-a-t-e- -F-i-r-m-w-a-r-e", true},
+      {"isolated foreign bytes", "Up#date Fi*rmware", true},
+      {"two foreign bytes in a row", "Upd##ate Firmware", false},
+      {"first letter doubled", "UUpdate Firmware", true},
+      {"letters repeated", "Uppppdaaate  Firmmmware", true},
+      {"first two letters, then the whole reply", "UpUpdate Firmware", false},
+      {"first letter, foreign byte, whole reply", "U#Update Firmware", false},
+      {"zero byte before the reply", std::string("x\0Update Firmware", 17), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Reply(c.text), c.found) << c.what;
+}
+
+TEST(ReplyScan, PartialMatchCarriesIntoTheNextRead) {
+  int matched = 0;
+  auto first = Buffer("xxUpdate Fi");
+  EXPECT_FALSE(ScanForReply(first.data(), first.size(), matched));
+  EXPECT_EQ(matched, 9);
+  auto second = Buffer("rmware\r\nte Fi");  // the next read copied over the start
+  EXPECT_TRUE(ScanForReply(second.data(), second.size(), matched));
+}
+
+TEST(ReplyScan, UnchangedPartialBufferAlternates) {
+  auto buffer = Buffer("Update Fi");
+  int matched = 0;
+  std::vector<int> ends;
+  for (int scan = 0; scan < 4; ++scan) {
+    EXPECT_FALSE(ScanForReply(buffer.data(), buffer.size(), matched));
+    ends.push_back(matched);
+  }
+  EXPECT_EQ(ends, (std::vector<int>{9, 0, 9, 0}));
+}
+
+}  // namespace

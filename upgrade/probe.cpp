@@ -1,0 +1,24 @@
+#include "attempt_pause.h"
+#include "attempts.h"
+#include "boot_loader.h"
+#include "message_pump.h"
+#include "prompt_scan.h"
+#include "rx_snapshot.h"
+
+std::int32_t gAttemptCount = 0;
+
+namespace {
+constexpr unsigned char kProbeByte = 'U';
+}
+
+void ProbeBootLoader() {
+  gAttemptCount = 0;
+  for (;;) {
+    WriteUnderRxLock(&kProbeByte, 1);
+    PauseAfterAttempt();
+    RxSnapshot rx = TakeRxSnapshot();
+    if (rx.bytes[0] != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
+    ui::PumpOneMessage();
+    if (CountFailedAttempt()) return;
+  }
+}

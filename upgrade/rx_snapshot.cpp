@@ -1,0 +1,20 @@
+#include "rx_snapshot.h"
+
+#include <cstring>
+
+#include "writer.h"
+
+RxSnapshot TakeRxSnapshot() {
+  RxSnapshot snapshot;
+  EnterCriticalSection(&gRxLock);
+  std::memcpy(snapshot.bytes.data(), gRxBuffer, kRxBufferSize);
+  snapshot.count = gRxCount;
+  LeaveCriticalSection(&gRxLock);
+  return snapshot;
+}
+
+void WriteUnderRxLock(const void* bytes, std::int32_t count) {
+  EnterCriticalSection(&gRxLock);
+  WriterGeneric(bytes, count);
+  LeaveCriticalSection(&gRxLock);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// A copy of the receive buffer and count taken under gRxLock, so a scan never
+// races the reader thread's next delivery.
+#include <array>
+#include <cstdint>
+
+#include "rx_buffer.h"
+
+struct RxSnapshot {
+  std::array<unsigned char, kRxBufferSize> bytes;
+  std::uint32_t count;
+};
+
+RxSnapshot TakeRxSnapshot();
+
+// Sends `count` bytes while holding gRxLock, so no read is delivered meanwhile.
+void WriteUnderRxLock(const void* bytes, std::int32_t count);

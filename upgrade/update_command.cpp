@@ -1,0 +1,23 @@
+#include "attempt_pause.h"
+#include "attempts.h"
+#include "boot_loader.h"
+#include "reply_scan.h"
+#include "rx_snapshot.h"
+
+namespace {
+// The zero byte that ends the text is not sent.
+constexpr char kUpdateCommand[] = "update\r";
+constexpr std::int32_t kUpdateCommandLength = 7;
+}  // namespace
+
+void SendUpdateCommand() {
+  gAttemptCount = 0;
+  int matched = 0;
+  for (;;) {
+    WriteUnderRxLock(kUpdateCommand, kUpdateCommandLength);
+    PauseAfterAttempt();
+    RxSnapshot rx = TakeRxSnapshot();
+    if (rx.bytes[0] != 0 && ScanForReply(rx.bytes.data(), rx.bytes.size(), matched)) return;
+    if (CountFailedAttempt()) return;
+  }
+}
