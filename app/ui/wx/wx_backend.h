@@ -1,0 +1,29 @@
+#pragma once
+// While it exists, the wx backend creates the dialogs, pumps the messages and
+// shows the message boxes of the program. Create it on the user-interface thread.
+#include "message_box.h"
+#include "message_pump.h"
+#include "window_peer.h"
+
+namespace ui::wx {
+
+class WxBackend : public Backend {
+ public:
+  WxBackend();
+  ~WxBackend() override;
+  WxBackend(const WxBackend&) = delete;
+  WxBackend& operator=(const WxBackend&) = delete;
+
+  std::unique_ptr<DialogPeer> CreateDialog(const DialogTemplate& tmpl, CDialog& owner) override;
+
+ private:
+  Backend* previousBackend_;
+  MessagePump previousPump_;
+  MessageBoxHandler previousBoxHandler_;
+};
+
+// The one-message pump and the message-box handler of this backend.
+bool PumpOneMessage();
+int ShowMessageBox(const char* text, UINT type);
+
+}  // namespace ui::wx
