@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "image/image_generator.h"
+#include "pty_client.h"
+#include "sim/instrument.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tools_test::PtyClient;
+
+struct Line {
+  explicit Line(const sim::Faults& faults) : instrument(options(faults)), client(instrument.devicePath()) {
+    instrument.start();
+  }
+  static sim::Options options(const sim::Faults& faults) {
+    sim::Options options;
+    options.baud = 0;
+    options.faults = faults;
+    return options;
+  }
+  sim::Instrument instrument;
+  PtyClient client;
+};
+
+std::size_t count(const std::string& text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The update reply marks the end of everything the instrument answered before it.
+TEST(InstrumentFaults, NoPromptLeavesProbesUnanswered) {
+  Line line({.noPrompt = true});
+  ASSERT_TRUE(line.client.write("UUU"));
+  ASSERT_TRUE(line.client.write("update\r"));
+  EXPECT_EQ(line.client.readUntil("Update Firmware\r\n"), "Update Firmware\r\n");
+  EXPECT_EQ(line.instrument.summary().probeBytes, 3u);
+}
+
+TEST(InstrumentFaults, PromptOnlyFromTheProbeAfterN) {
+  Line line({.promptAfter = 2});
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(line.client.write("U"));
+  ASSERT_TRUE(line.client.write("update\r"));
+  EXPECT_EQ(line.client.readUntil("Update Firmware\r\n"), "Lodar >Update Firmware\r\n");
+}
+
+TEST(InstrumentFaults, NoUpdateReplyAnswersProbesOnly) {
+  Line line({.noUpdateReply = true});
+  ASSERT_TRUE(line.client.write("Uupdate\rU"));
+  const std::string got = line.client.readUntil("Lodar >Lodar >");
+  EXPECT_EQ(got, "Lodar >Lodar >");
+  EXPECT_EQ(line.instrument.summary().commands, 1u);
+}
+
+TEST(InstrumentFaults, LowercaseReplies) {
+  Line line({.lowercase = true});
+  ASSERT_TRUE(line.client.write("Uupdate\r"));
+  EXPECT_EQ(line.client.readUntil("update firmware\r\n"), "lodar >update firmware\r\n");
+}
+
+TEST(InstrumentFaults, NoiseAroundReplies) {
+  Line line({.noise = true});
+  ASSERT_TRUE(line.client.write("U"));
+  const std::string got = line.client.readUntil("Lodar >");
+  ASSERT_NE(got.find("Lodar >"), std::string::npos);
+  EXPECT_GT(count(got, std::string(1, '\0')), 0u);
+  EXPECT_EQ(line.client.readUntil(std::string(1, '\0')).front(), '\0') << "noise after the prompt";
+}
+
+TEST(InstrumentFaults, SplitRepliesArriveWithAPause) {
+  Line line({.splitReplies = true});
+  const auto sent = std::chrono::steady_clock::now();
+  ASSERT_TRUE(line.client.write("U"));
+  EXPECT_EQ(line.client.readUntil("Lodar >"), "Lodar >");
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 19ms) << "the second half waits ~20 ms";
+}
+
+TEST(InstrumentFaults, EchoSendsBackWhatArrives) {
+  Line line({.echo = true});
+  ASSERT_TRUE(line.client.write("U"));
+  EXPECT_EQ(line.client.readUntil("Lodar >"), "ULodar >");
+}
+
+TEST(InstrumentFaults, StallStopsReadingAtImageByte) {
+  Line line({.stallAtByte = 1'000});
+  ASSERT_TRUE(line.client.write("Uupdate\r"));
+  line.client.readUntil("Update Firmware\r\n");
+  const std::string image = image::generate(400'000);
+  const std::size_t sent = line.client.stream(image, 900, 500ms);
+  EXPECT_LT(sent, image.size()) << "the programmer's writes must stop";
+  EXPECT_EQ(line.instrument.summary().bytes, 1'000u);
+  EXPECT_FALSE(line.instrument.waitForImage(0ms));
+}
+
+TEST(InstrumentFaults, HangupAtImageByte) {
+  Line line({.hangupAtByte = 5'000});
+  ASSERT_TRUE(line.client.write("Uupdate\r"));
+  line.client.readUntil("Update Firmware\r\n");
+  const std::string image = image::generate(100'000);
+  EXPECT_LT(line.client.stream(image, 900), image.size());
+  EXPECT_TRUE(line.client.waitForHangup());
+  ASSERT_TRUE(line.instrument.waitForImage(10s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_TRUE(summary.hungUp);
+  EXPECT_EQ(summary.bytes, 5'000u);
+  EXPECT_FALSE(summary.valid);
+}
+
+}  // namespace

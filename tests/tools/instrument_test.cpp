@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <time.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "image/image_generator.h"
+#include "pty_client.h"
+#include "sim/crc32.h"
+#include "sim/instrument.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tools_test::PtyClient;
+
+sim::Options unthrottled(sim::Faults faults = {}) {
+  sim::Options options;
+  options.baud = 0;
+  options.faults = faults;
+  return options;
+}
+
+// A started simulator with the programmer's end open.
+struct Line {
+  explicit Line(sim::Options options) : instrument(std::move(options)), client(instrument.devicePath()) {
+    instrument.start();
+  }
+  void enterUpdate() {
+    ASSERT_TRUE(client.write("U"));
+    ASSERT_NE(client.readUntil("Lodar >").find("Lodar >"), std::string::npos);
+    ASSERT_TRUE(client.write("update\r"));
+    ASSERT_NE(client.readUntil("Update Firmware\r\n").find("Update Firmware\r\n"), std::string::npos);
+  }
+  sim::Instrument instrument;
+  PtyClient client;
+};
+
+TEST(Instrument, ProbeGetsPromptAndUpdateGetsReply) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_EQ(summary.probeBytes, 1u);
+  EXPECT_EQ(summary.commands, 1u);
+}
+
+TEST(Instrument, StreamedImageArrivesByteForByte) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  const std::string image = image::generate(60'000);
+  ASSERT_EQ(line.client.stream(image, 900), image.size());
+  ASSERT_TRUE(line.instrument.waitForImage(20s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_TRUE(summary.valid);
+  EXPECT_TRUE(summary.sawEnd);
+  EXPECT_EQ(summary.bytes, image.size());
+  EXPECT_EQ(summary.records, image::recordSizes(60'000).size() + 1);
+  EXPECT_EQ(summary.crc32, sim::crc32Of(image));
+  EXPECT_LE(summary.firstByteSeconds, summary.lastByteSeconds);
+}
+
+TEST(Instrument, CorruptRecordMakesTheImageInvalid) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  std::string image = image::generate(9'000);
+  image[image.find("\nS3", 4'000) + 30] ^= 1;
+  line.client.stream(image, 900);
+  ASSERT_TRUE(line.instrument.waitForImage(20s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_FALSE(summary.valid);
+  EXPECT_EQ(summary.badRecords, 1u);
+  EXPECT_EQ(summary.bytes, image.size());
+}
+
+TEST(Instrument, IncompleteImageEndsAfterTheLineGoesQuiet) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  const std::string image = image::generate(9'000);
+  line.client.stream(std::string_view(image).substr(0, 5'000), 900);
+  ASSERT_TRUE(line.instrument.waitForImage(20s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_FALSE(summary.sawEnd);
+  EXPECT_FALSE(summary.valid);
+  EXPECT_EQ(summary.bytes, 5'000u);
+}
+
+TEST(Instrument, BytesBeforePowerOnAreLost) {
+  sim::Options options = unthrottled();
+  options.powerOnDelay = 600ms;
+  const auto started = std::chrono::steady_clock::now();
+  Line line(options);
+  ASSERT_TRUE(line.client.write("UUhelp\r"));
+  if (std::chrono::steady_clock::now() - started > 300ms) GTEST_SKIP() << "machine too busy to write in time";
+  EXPECT_EQ(line.client.readUntil("Lodar >", 300ms), "");
+  std::this_thread::sleep_until(started + 700ms);  // the delay is defined by the clock
+  line.enterUpdate();
+  EXPECT_EQ(line.instrument.summary().probeBytes, 1u);
+  EXPECT_EQ(line.instrument.summary().commands, 1u);
+}
+
+TEST(Instrument, RepeatModeTakesImageAfterImage) {
+  std::atomic<int> validImages{0};
+  sim::Options options = unthrottled();
+  options.repeat = true;
+  options.onImageEnd = [&](const sim::Summary& summary) { validImages += summary.valid ? 1 : 0; };
+  Line line(options);
+  const std::string image = image::generate(3'000);
+  for (int i = 0; i < 2; ++i) {
+    line.enterUpdate();
+    ASSERT_EQ(line.client.stream(image, 900), image.size());
+  }
+  line.enterUpdate();  // the second image ended, a third upgrade begins
+  line.instrument.stop();
+  EXPECT_EQ(validImages, 2);
+  EXPECT_EQ(line.instrument.summary().images, 2u);
+}
+
+TEST(Instrument, LinksThePtyAsComPort) {
+  const auto home = std::filesystem::temp_directory_path() / ("orvex-sim-test-" + std::to_string(::getpid()));
+  const auto link = home / "orvex-programmer" / "ports" / "COM7";
+  {
+    sim::Instrument first(unthrottled());
+    first.linkAs(home.string(), "COM7");
+    sim::Instrument second(unthrottled());
+    second.linkAs(home.string(), "COM7");
+    EXPECT_EQ(std::filesystem::read_symlink(link), second.devicePath());
+  }
+  EXPECT_FALSE(std::filesystem::is_symlink(link)) << "removed with its instrument";
+  std::filesystem::remove_all(home);
+}
+
+double processCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+TEST(Instrument, IdleLineCostsNoCpu) {
+  sim::Instrument instrument(unthrottled());
+  instrument.start();
+  { PtyClient opened_and_closed(instrument.devicePath()); }
+  const double before = processCpuSeconds();
+  PtyClient watcher(instrument.devicePath());
+  EXPECT_EQ(watcher.readUntil("never", 300ms), "");
+  EXPECT_LT(processCpuSeconds() - before, 0.15);
+}
+
+TEST(Instrument, StopsAtOnceWhileWaiting) {
+  sim::Options options;
+  options.baud = 300;
+  sim::Instrument instrument(options);
+  instrument.start();
+  PtyClient client(instrument.devicePath());
+  ASSERT_TRUE(client.write(std::string(200, 'x')));
+  instrument.stop();  // must return while the bucket is empty and the line is idle
+  SUCCEED();
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+// The instrument's serving loop: reads the line at the paced rate, runs the boot
+// dialogue, receives the image and applies the fault switches.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "sim/boot_dialogue.h"
+#include "sim/fd_waits.h"
+#include "sim/image_receiver.h"
+#include "sim/line_pacer.h"
+#include "sim/options.h"
+#include "sim/pty_port.h"
+#include "sim/summary.h"
+
+namespace sim {
+
+// Receives the state the loop publishes as it goes.
+class SummarySink {
+ public:
+  virtual ~SummarySink() = default;
+  virtual void publish(const Summary& summary, bool imageEnded) = 0;
+};
+
+class ServeLoop {
+ public:
+  ServeLoop(const Options& options, PtyPort& port, int stopFd, SummarySink& sink);
+  // Returns when stopped, after the hang-up fault, or after the image unless repeating.
+  void run();
+
+ private:
+  bool readOnce();
+  bool waitForData();
+  void handle(std::string_view bytes);
+  void echo(std::string_view bytes);
+  void feedImage(std::string_view& bytes);
+  std::uint64_t room(long long limit) const;
+  void applyLimits();
+  void send(std::string_view reply);
+  void endImage();
+  void hangUp();
+  void publish(bool imageEnded);
+  double secondsSinceStart() const;
+
+  const Options& options_;
+  PtyPort& port_;
+  int stopFd_;
+  SummarySink& sink_;
+  Clock::time_point origin_, poweredOn_;
+  LinePacer pacer_;
+  BootDialogue dialogue_;
+  ImageReceiver image_;
+  std::uint64_t images_ = 0;
+  bool stalled_ = false, hungUp_ = false, done_ = false;
+  std::array<char, 4096> buffer_{};
+};
+
+}  // namespace sim

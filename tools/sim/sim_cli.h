@@ -1,0 +1,24 @@
+#pragma once
+// Command line of the instrument-sim program.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/options.h"
+
+namespace sim {
+
+struct CliSettings {
+  Options options;
+  std::string configHome;  // empty: $XDG_CONFIG_HOME or ~/.config
+  std::string link;        // COM name to link, e.g. COM3; empty: no link
+  bool help = false;
+};
+
+// Parses the arguments after the program name; on error returns nullopt and sets error.
+std::optional<CliSettings> parseCli(const std::vector<std::string>& args, std::string& error);
+std::string cliHelp();
+// $XDG_CONFIG_HOME, else $HOME/.config.
+std::string defaultConfigHome();
+
+}  // namespace sim
