@@ -32,6 +32,13 @@ class CProgrammerDlg : public CDialog {
  protected:
   HICON m_hIcon;
 
+  // Steps of the upgrade controller.
+  void ShowLine(int y, const char* text);
+  void SetProgressPosition(int position);
+  void FinishUpgrade(int chunks);
+  void EndAfterTimeOut(const char* text);
+  void AbandonUpgrade(const char* text);
+
   void DoDataExchange(CDataExchange* dx) override;
   BOOL OnInitDialog() override;
   // Message map, in order: WM_SYSCOMMAND, WM_PAINT, WM_QUERYDRAGICON, WM_CLOSE.

@@ -1,4 +1,4 @@
-#include "attempt_pause.h"
+#include "pauses.h"
 #include "attempts.h"
 #include "boot_loader.h"
 #include "message_pump.h"
@@ -15,7 +15,7 @@ void ProbeBootLoader() {
   gAttemptCount = 0;
   for (;;) {
     WriteUnderRxLock(&kProbeByte, 1);
-    PauseAfterAttempt();
+    Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();
     if (rx.bytes[0] != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
     ui::PumpOneMessage();

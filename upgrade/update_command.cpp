@@ -1,4 +1,4 @@
-#include "attempt_pause.h"
+#include "pauses.h"
 #include "attempts.h"
 #include "boot_loader.h"
 #include "reply_scan.h"
@@ -15,7 +15,7 @@ void SendUpdateCommand() {
   int matched = 0;
   for (;;) {
     WriteUnderRxLock(kUpdateCommand, kUpdateCommandLength);
-    PauseAfterAttempt();
+    Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();
     if (rx.bytes[0] != 0 && ScanForReply(rx.bytes.data(), rx.bytes.size(), matched)) return;
     if (CountFailedAttempt()) return;

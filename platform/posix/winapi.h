@@ -225,6 +225,29 @@ void DeleteCriticalSection(LPCRITICAL_SECTION cs);
 void EnterCriticalSection(LPCRITICAL_SECTION cs);
 void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 
+// --- Resources of the program's own module, looked up by numeric identifier.
+using HMODULE = void*;
+using HRSRC = const struct ResourceEntry*;
+using HGLOBAL = const void*;
+inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }
+struct ResourceEntry {
+  const char* type;
+  WORD id;
+  const void* data;
+  DWORD size;
+};
+// Searches the resources registered with RegisterResource, then the module's
+// own table (orvex_resource_table, when the program links one); the module
+// handle is ignored.
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL loaded);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+namespace posix {
+// Adds or replaces a resource (tests give the program images of their own).
+void RegisterResource(const char* type, WORD id, const void* data, DWORD size);
+}  // namespace posix
+
 // --- Process.
 void Sleep(DWORD milliseconds);
 // Flushes stdio and ends the process at once, without running static destructors.

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "attempt_pause.h"
+#include "pauses.h"
 #include "attempts.h"
 #include "boot_loader.h"
 #include "message_pump.h"
@@ -34,7 +34,7 @@ class BootLoaderTest : public ::testing::Test {
     instrument = std::make_unique<sim::Instrument>(std::move(options));
     instrument->linkAs(home.path(), "COM1");
     instrument->start();
-    if (!realPauses) SetAttemptPauseForTesting([](DWORD) {});
+    if (!realPauses) SetPausesForTesting([](PauseKind, DWORD) {});
     InitializeCriticalSection(&gRxLock);
     ClearRx();
     ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1);
@@ -42,7 +42,7 @@ class BootLoaderTest : public ::testing::Test {
   void TearDown() override {
     CloseCommPort();
     DeleteCriticalSection(&gRxLock);
-    SetAttemptPauseForTesting(nullptr);
+    SetPausesForTesting(nullptr);
     ui::SetMessagePump({});
     if (instrument) instrument->stop();
   }

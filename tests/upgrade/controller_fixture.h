@@ -1,0 +1,79 @@
+#pragma once
+// The main dialog on the headless backend, COM1 wired to the simulated
+// instrument, and a firmware image of the test's choosing as the program's
+// resource.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "headless_screen.h"
+#include "pauses.h"
+#include "programmer_dlg.h"
+#include "pty_pair.h"
+#include "serial_port.h"
+#include "sim/crc32.h"
+#include "sim/instrument.h"
+#include "status_display.h"
+#include "upgrade_state.h"
+
+namespace test {
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Attempt pauses stay short but real, so replies still arrive between
+// attempts; the five seconds of the finishing progress bar are skipped.
+inline void QuickPauses(PauseKind kind, DWORD milliseconds) {
+  if (kind == PauseKind::kAfterAttempt) Sleep(milliseconds < 20 ? milliseconds : 20);
+}
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::strcpy(gLine1Text, "Please turn off DSO and press 'YES' key!");
+    std::strcpy(gLine2Text, "                             ");
+    gUpgradeState = kUpgradeIdle;
+    SetPausesForTesting(QuickPauses);
+    ASSERT_TRUE(dlg.Create());
+  }
+  void TearDown() override {
+    CloseCommPort();
+    SetPausesForTesting(nullptr);
+    if (instrument) instrument->stop();
+  }
+
+  void UseImage(const std::string& path) {
+    image = ReadFile(path);
+    ASSERT_FALSE(image.empty()) << path;
+    posix::RegisterResource("BIN", 134, image.data(), static_cast<DWORD>(image.size()));
+  }
+  void StartInstrument(sim::Faults faults = {}, unsigned baud = 0) {
+    sim::Options options;
+    options.baud = baud;
+    options.faults = faults;
+    instrument = std::make_unique<sim::Instrument>(options);
+    instrument->linkAs(home.path(), "COM1");
+    instrument->start();
+  }
+  void PressYes() { screen.Press(IDOK); }
+
+  ui::headless::DialogRecord Shown() const { return screen.Snapshot(IDD_PROGRAMMER_DIALOG); }
+  std::string Line(int y) const { return Shown().Control(IDC_STATUS).VisibleLine(y); }
+  std::string Caption() const { return Shown().Control(IDOK).text; }
+  ui::headless::ControlRecord Progress() const { return Shown().Control(IDC_PROGRESS); }
+
+  ConfigHome home;
+  ui::headless::Screen screen;
+  CProgrammerDlg dlg;
+  std::string image;
+  std::unique_ptr<sim::Instrument> instrument;
+};
+
+}  // namespace test

@@ -1,0 +1,197 @@
+// Whole upgrades through the YES/NEXT button, against the simulated instrument.
+#include "controller_fixture.h"
+
+namespace test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::StartsWith;
+
+// What the bar shows: the reset, one position per chunk, then the finishing
+// targets above the chunk count, each clamped to the top of the range.
+std::vector<int> Positions(int chunks, int rangeHigh) {
+  std::vector<int> positions{0};
+  for (int i = 0; i < chunks; ++i) positions.push_back(i);
+  for (int target = 96; target <= 100; ++target)
+    if (chunks < target) positions.push_back(std::min(target, rangeHigh));
+  return positions;
+}
+
+struct ImageCase {
+  const char* path;
+  int chunks;
+  int rangeHigh;
+};
+
+class ImageSizes : public ControllerTest, public ::testing::WithParamInterface<ImageCase> {};
+
+TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
+  const ImageCase& c = GetParam();
+  UseImage(c.path);
+  StartInstrument();
+  PressYes();
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+  sim::Summary received = instrument->summary();
+  EXPECT_TRUE(received.valid);
+  EXPECT_EQ(received.bytes, image.size());
+  EXPECT_EQ(received.crc32, sim::crc32Of(image));
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+  EXPECT_EQ(Caption(), "NEXT");
+  EXPECT_THAT(Line(0), StartsWith("Upgrade complete!"));
+  EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
+  EXPECT_THAT(Progress().positions, ElementsAreArray(Positions(c.chunks, c.rangeHigh)));
+  EXPECT_EQ(ghCommPort, nullptr);
+  EXPECT_TRUE(screen.MessageBoxes().empty());
+
+  screen.Paint();  // a repaint shows only the buffers' texts
+  EXPECT_EQ(Line(0), "Upgrade complete!");
+  EXPECT_EQ(Line(20), "Press 'Next' to upgrade the next DSO.");
+
+  PressYes();  // NEXT
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(Caption(), "YES");
+  EXPECT_EQ(Line(0), "Please turn off DSO and press 'YES' key!");
+  EXPECT_EQ(Progress().position, Progress().positions.back());  // kept until the next start
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ImageSizes,
+                         ::testing::Values(ImageCase{ORVEX_IMAGE_ONE_CHUNK, 1, 0},
+                                           ImageCase{ORVEX_IMAGE_TWO_CHUNKS, 2, 2},
+                                           ImageCase{ORVEX_IMAGE_FIFTY_CHUNKS, 50, 50}));
+
+TEST_F(ControllerTest, FullSizeImageEndsWithTheBarFull) {
+  UseImage(ORVEX_IMAGE_FULL);
+  StartInstrument();
+  PressYes();
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(60)));
+  EXPECT_TRUE(instrument->summary().valid);
+  EXPECT_EQ(instrument->summary().crc32, sim::crc32Of(image));
+  EXPECT_EQ(Progress().rangeHigh, 2535);
+  EXPECT_EQ(Progress().positions.size(), 2537u);  // the reset, then one per chunk; finishing adds none
+  EXPECT_EQ(Progress().position, 2535);
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+}
+
+TEST_F(ControllerTest, SilentInstrumentTimesTheProbeOut) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  sim::Faults faults;
+  faults.noPrompt = true;
+  StartInstrument(faults);
+  PressYes();
+  EXPECT_EQ(Line(0), "Time Out!  Check RS232 & Re-press 'YES' key!");
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(Caption(), "YES");
+  EXPECT_EQ(ghCommPort, nullptr);
+}
+
+TEST_F(ControllerTest, UnansweredCommandTimesOutAfterStart) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  sim::Faults faults;
+  faults.noUpdateReply = true;
+  StartInstrument(faults);
+  PressYes();
+  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(ghCommPort, nullptr);
+  PressYes();  // tries again from the start, on a fresh port
+  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
+  EXPECT_EQ(instrument->summary().commands, 202u);
+}
+
+TEST_F(ControllerTest, PortThatCannotOpenLeavesTheOperatorToChooseAgain) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  home.link("COM1", "/nonexistent/device");
+  PressYes();
+  EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Error Create File "));
+  EXPECT_EQ(Line(0), "Port Error!  Check COM port & Re-press 'YES' key!");
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  StartInstrument();  // links COM1 to the instrument
+  PressYes();
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+}
+
+TEST_F(ControllerTest, PressDuringTheOpensMessageBoxStartsNothing) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  home.link("COM1", "/nonexistent/device");
+  int boxes = 0;
+  ui::SetMessageBoxHandler([&](const char*, UINT) {
+    ++boxes;
+    dlg.OnOK();  // the operator presses YES while the box is up
+    return IDOK;
+  });
+  PressYes();
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+}
+
+TEST_F(ControllerTest, PressesDuringTheUpgradeDoNothing) {
+  UseImage(ORVEX_IMAGE_FIFTY_CHUNKS);
+  sim::Faults faults;
+  faults.promptAfter = 3;  // the probe pumps a few messages first
+  StartInstrument(faults);
+  for (int i = 0; i < 3; ++i) screen.PostCommand(IDOK);
+  PressYes();
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+  EXPECT_EQ(instrument->summary().images, 1u);
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+  EXPECT_EQ(Caption(), "NEXT");
+}
+
+TEST_F(ControllerTest, StalledLineAbandonsTheUpgrade) {
+  UseImage(ORVEX_IMAGE_FULL);
+  sim::Faults faults;
+  faults.stallAtByte = 100000;
+  StartInstrument(faults);
+  PressYes();
+  EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Write timed out.(overlapped)"));
+  EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
+  EXPECT_EQ(Line(20), "");
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(Caption(), "YES");
+  EXPECT_EQ(ghCommPort, nullptr);
+}
+
+TEST_F(ControllerTest, ExitDuringTheProbeEndsTheProgramNormally) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  sim::Faults faults;
+  faults.noPrompt = true;
+  StartInstrument(faults);
+  EXPECT_EXIT(
+      {
+        screen.PostCommand(IDCANCEL);
+        PressYes();
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ControllerTest, ExitDuringTheTransferEndsTheProgramNormally) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  UseImage(ORVEX_IMAGE_FIFTY_CHUNKS);
+  StartInstrument();
+  EXPECT_EXIT(
+      {
+        screen.PostCommand(IDCANCEL);  // the probe and the command succeed at once: pumped by the transfer
+        PressYes();
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ControllerTest, InstrumentHangingUpDuringTheTransferEndsTheProgramAsAFailure) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  UseImage(ORVEX_IMAGE_FULL);
+  sim::Faults faults;
+  faults.hangupAtByte = 50000;
+  StartInstrument(faults);
+  EXPECT_EXIT(
+      {
+        ui::SetMessageBoxHandler({});
+        PressYes();
+      },
+      ::testing::ExitedWithCode(1), "orvex-programmer: ");
+}
+
+}  // namespace
+}  // namespace test

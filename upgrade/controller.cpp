@@ -1,0 +1,121 @@
+// The YES/NEXT button: one whole upgrade of an instrument, then the reset for
+// the next one.
+#include <cstring>
+
+#include "attempts.h"
+#include "boot_loader.h"
+#include "pauses.h"
+#include "programmer_dlg.h"
+#include "rx_buffer.h"
+#include "serial_port.h"
+#include "status_display.h"
+#include "status_texts.h"
+#include "upgrade_state.h"
+#include "writer.h"
+
+std::int32_t gUpgradeState = kUpgradeIdle;
+
+namespace {
+
+constexpr int kFirstFinishingTarget = 96;
+constexpr int kLastFinishingTarget = 100;
+
+void ClearRxBuffer() {
+  EnterCriticalSection(&gRxLock);
+  std::memset(gRxBuffer, 0, sizeof gRxBuffer);
+  LeaveCriticalSection(&gRxLock);
+}
+
+void SetLine(char* line, std::size_t size, const char* text) {
+  std::memset(line, 0, size);
+  std::strncpy(line, text, size - 1);
+}
+
+}  // namespace
+
+void CProgrammerDlg::OnOK() {
+  if (gUpgradeState == kUpgradeFinished) {
+    ResetForNextUnit();
+  } else if (gUpgradeState == kUpgradeIdle) {
+    RunUpgrade();
+  }
+}
+
+void CProgrammerDlg::ShowLine(int y, const char* text) {
+  char* line = y == kLine1Y ? gLine1Text : gLine2Text;
+  SetLine(line, y == kLine1Y ? sizeof gLine1Text : sizeof gLine2Text, text);
+  DrawStatusLine(y, line, static_cast<int>(std::strlen(line)));
+}
+
+void CProgrammerDlg::SetProgressPosition(int position) {
+  GetDlgItem(IDC_PROGRESS)->SendMessage(PBM_SETPOS, static_cast<WPARAM>(position));
+}
+
+void CProgrammerDlg::RunUpgrade() {
+  InitializeCriticalSection(&gRxLock);
+  SetProgressPosition(0);
+  BeginStatusDrawing();
+  ShowLine(kLine2Y, kBlankLine2);
+  ShowLine(kLine1Y, kTurnOnText);
+  DrawStatusLine(kLine2Y, gLine2Text, kBlankLine2Length);
+  m_nPort = m_ctlPort.GetCurSel();
+  // Running from here on: a press while the open shows a message box does nothing.
+  gUpgradeState = kUpgradeRunning;
+  if (!OpenCommPort(m_nPort, 0, 0, 0, 0)) return AbandonUpgrade(kPortFailedText);
+  ClearRxBuffer();
+  ProbeBootLoader();
+  if (StepTimedOut()) return EndAfterTimeOut(kProbeTimeOutText);
+  DrawStatusLine(kLine1Y, kBlankLine1, kBlankLine1Length);
+  ShowLine(kLine1Y, kStartText);
+  ClearRxBuffer();
+  SendUpdateCommand();
+  if (StepTimedOut()) return EndAfterTimeOut(kCommandTimeOutText);
+  int chunks = TransferFirmware();
+  // A chunk that did not go out whole leaves the flag set: the image is incomplete.
+  if (gWriteBusy != 0) return AbandonUpgrade(kTransferFailedText);
+  FinishUpgrade(chunks);
+}
+
+void CProgrammerDlg::FinishUpgrade(int chunks) {
+  std::memset(gLine1Text, 0, sizeof gLine1Text);
+  CloseCommPort();
+  DeleteCriticalSection(&gRxLock);
+  ShowLine(kLine2Y, kNextUnitText);
+  GetDlgItem(IDOK)->SetWindowText(kNextCaption);
+  for (int target = kFirstFinishingTarget; target <= kLastFinishingTarget; ++target) {
+    Pause(PauseKind::kFinishingProgress, kFinishingStepMs);
+    if (chunks < target) SetProgressPosition(target);
+  }
+  SetLine(gLine1Text, sizeof gLine1Text, kCompleteText);
+  gUpgradeState = kUpgradeFinished;
+  DrawStatusLine(kLine1Y, gLine1Text, static_cast<int>(std::strlen(gLine1Text)));
+  EndStatusDrawing();
+}
+
+void CProgrammerDlg::EndAfterTimeOut(const char* text) {
+  ShowLine(kLine1Y, text);
+  CloseCommPort();
+  gUpgradeState = kUpgradeIdle;
+  DeleteCriticalSection(&gRxLock);
+  EndStatusDrawing();
+}
+
+// Ends an upgrade that cannot go on: the port is released, the area blanked
+// so no earlier text remains, and YES starts again.
+void CProgrammerDlg::AbandonUpgrade(const char* text) {
+  CloseCommPort();
+  gUpgradeState = kUpgradeIdle;
+  DeleteCriticalSection(&gRxLock);
+  EndStatusDrawing();
+  BeginStatusDrawing();
+  ShowLine(kLine1Y, text);
+  EndStatusDrawing();
+}
+
+void CProgrammerDlg::ResetForNextUnit() {
+  GetDlgItem(IDOK)->SetWindowText(kYesCaption);
+  gUpgradeState = kUpgradeIdle;
+  BeginStatusDrawing();
+  ShowLine(kLine1Y, kTurnOffText);
+  EndStatusDrawing();
+}

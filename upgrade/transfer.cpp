@@ -1,0 +1,54 @@
+// Streams the firmware image resource to the instrument in chunks, moving the
+// progress bar and keeping the dialog alive between chunks.
+#include <algorithm>
+#include <cstring>
+
+#include "message_pump.h"
+#include "programmer_dlg.h"
+#include "status_display.h"
+#include "status_texts.h"
+#include "writer.h"
+
+namespace {
+
+constexpr WORD kFirmwareResourceId = 134;
+constexpr DWORD kChunkBytes = 900;
+
+struct Image {
+  const BYTE* bytes = nullptr;
+  DWORD size = 0;
+};
+
+// The image is read in place from the program's resources; a missing one is empty.
+Image FindFirmwareImage() {
+  HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kFirmwareResourceId), "BIN");
+  HGLOBAL loaded = resource != nullptr ? LoadResource(nullptr, resource) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) return {};
+  return Image{static_cast<const BYTE*>(bytes), SizeofResource(nullptr, resource)};
+}
+
+}  // namespace
+
+int CProgrammerDlg::TransferFirmware() {
+  ShowLine(kLine1Y, kUpgradingText);
+  Image image = FindFirmwareImage();
+  CWnd* progress = GetDlgItem(IDC_PROGRESS);
+  progress->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(image.size / kChunkBytes)));
+  gWriteBusy = 0;
+  DWORD remaining = image.size;
+  const BYTE* next = image.bytes;
+  int chunks = 0;
+  // A chunk that did not go out whole leaves gWriteBusy set: stop there, the caller reports it.
+  while (remaining != 0 && gWriteBusy == 0) {
+    gWriteBusy = 1;
+    DWORD count = std::min(remaining, kChunkBytes);
+    WriterGeneric(next, static_cast<std::int32_t>(count));
+    next += count;
+    remaining -= count;
+    progress->SendMessage(PBM_SETPOS, static_cast<WPARAM>(chunks));
+    ++chunks;
+    ui::PumpOneMessage();
+  }
+  return chunks;
+}
