@@ -41,10 +41,4 @@ TEST(LinePacer, IdleTimeEarnsNoBurst) {
   EXPECT_LE(pacer.allowance(origin + 20s), 58u);
 }
 
-TEST(LinePacer, ZeroBaudIsUnthrottled) {
-  LinePacer pacer(0, LinePacer::Clock::now());
-  EXPECT_TRUE(pacer.unthrottled());
-  EXPECT_GE(pacer.allowance(LinePacer::Clock::now()), 4096u);
-}
-
 }  // namespace

@@ -28,16 +28,6 @@ TEST(InstrumentSimCli, ParsesEveryOption) {
   EXPECT_EQ(f.hangupAtByte, 200);
 }
 
-TEST(InstrumentSimCli, DefaultsAreAPlainInstrument) {
-  const auto s = parse({});
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->options.baud, 115200u);
-  EXPECT_FALSE(s->options.repeat);
-  EXPECT_EQ(s->options.faults.stallAtByte, -1);
-  EXPECT_EQ(s->options.faults.hangupAtByte, -1);
-  EXPECT_TRUE(s->link.empty());
-}
-
 TEST(InstrumentSimCli, RejectsBadArguments) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"--bogus"}, {"--baud"}, {"--baud", "fast"}, {"--stall-at", "-"}, {"--prompt-after", "-1"}, {"--link", ""}}) {
