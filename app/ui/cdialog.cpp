@@ -13,7 +13,12 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 
 CDialog::CDialog(UINT templateId, CWnd*) : templateId_(templateId) {}
 
-CDialog::~CDialog() { DestroyWindow(); }
+CDialog::~CDialog() {
+  // The controls bound by DoDataExchange are members of the derived dialog,
+  // already destroyed by now: they must not be touched.
+  bound_.clear();
+  DestroyWindow();
+}
 
 BOOL CDialog::Create() {
   const ui::DialogTemplate* tmpl = ui::FindDialogTemplate(templateId_);
