@@ -100,7 +100,7 @@ std::int32_t CloseCommPort() {
   if (ghCommPort == nullptr) return 0;
   if (WaitForReaderExit(2000) != WAIT_OBJECT_0) {
     AfxMessageBox("Close comm port error", MB_OK, 0);
-    ExitProcess(kExitPortFailed);
+    ExitProcess(kExitPortFailed);  // the reader still uses the handles: they stay open
   }
   CloseIfOpen(ghThreadExitEvent);
   CloseIfOpen(ghCommPort);

@@ -1,8 +1,17 @@
 #include "port_failure.h"
 
+#include <atomic>
+
 #include "serial_port.h"
 
-void EndAfterPortFailure() {
+namespace {
+std::atomic_flag gEnding = ATOMIC_FLAG_INIT;
+}
+
+void EndAfterPortFailure(unsigned exitCode) {
+  if (gEnding.test_and_set()) {
+    for (;;) Sleep(INFINITE);
+  }
   CloseCommPort();
-  ExitProcess(kExitPortFailed);
+  ExitProcess(exitCode);
 }

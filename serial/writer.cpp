@@ -52,8 +52,7 @@ void WriterGeneric(LPCVOID buffer, std::int32_t count) {
       Show("Wrte Timeout.");
     }
   } else if (GetLastError() != ERROR_IO_PENDING) {
-    CloseCommPort();
-    ExitProcess(portWasOpen ? kExitPortFailed : kExitAfterOperatorExit);
+    EndAfterPortFailure(portWasOpen ? kExitPortFailed : kExitAfterOperatorExit);
   } else {
     DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
     if (result == WAIT_OBJECT_0) {
