@@ -3,7 +3,7 @@
 ORVEX_PACKAGES=(
   build-essential cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev
   libwxgtk3.2-dev fonts-wqy-microhei
-  xvfb xdotool imagemagick dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  libx11-dev xvfb xdotool imagemagick dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 
 orvex_install_deps() {

@@ -159,6 +159,25 @@ def case_about_menu(s):
     check_about_and_close(s, "menu")
 
 
+def status_starting(s, prefix):
+    return pyatspi.findDescendant(
+        s.dialog, lambda a: a is not None and a.getRoleName() == "panel" and a.name.startswith(prefix))
+
+
+def case_upgrade(s):
+    """A whole upgrade against the simulated instrument on COM1, then NEXT."""
+    find(s.dialog, "push button", "YES").queryAction().doAction(0)
+    done = wait_for("the upgrade to complete", lambda: status_starting(s, "Upgrade complete!"), timeout=120)
+    check(done.description == "Press 'Next' to upgrade the next DSO.", f"line 2, got {done.description!r}")
+    next_button = wait_for("the NEXT caption", lambda: find(s.dialog, "push button", "NEXT"))
+    s.screenshot(s.xid, "after-upgrade.png")
+    next_button.queryAction().doAction(0)
+    wait_for("the idle text after NEXT", lambda: s.status())
+    check(find(s.dialog, "push button", "YES") is not None, "the caption is YES again")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
