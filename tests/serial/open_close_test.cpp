@@ -135,8 +135,7 @@ TEST_F(SerialLinkTest, ReaderInItsOwnMessageBoxMakesCloseEndTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        boxes.hold("ReadFile in ReaderAndStatusProc");
-        boxes.hold("ReadFile ReaderAndStatusProc");
+        HoldReaderFailureBoxes();
         OpenDefault();
         line.hangUp();
         WaitUntil([&] { return boxes.texts().size() == 1; });

@@ -59,6 +59,21 @@ TEST(Waits, ThreadHandleSignalsWhenTheThreadEnds) {
   CloseHandle(release);
 }
 
+// COM1 opened with the program's line time-outs, and a record for one read.
+struct ReadSetup {
+  OpenPort port{"COM1"};
+  OVERLAPPED ov{};
+  char area[100] = {};
+  DWORD got = 0;
+  ReadSetup() {
+    COMMTIMEOUTS timeouts = kLineTimeouts;
+    SetCommTimeouts(port.handle, &timeouts);
+    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~ReadSetup() { CloseHandle(ov.hEvent); }
+  BOOL Start() { return ReadFile(port.handle, area, 100, &got, &ov); }
+};
+
 class PortTest : public ::testing::Test {
  protected:
   void SetUp() override { home.link("COM1", line.devicePath()); }
@@ -105,46 +120,33 @@ TEST_F(PortTest, LineSettingsReadBackAndFlowControlIsKept) {
 }
 
 TEST_F(PortTest, ReadEndsAfterItsTotalTimeOutOnASilentLine) {
-  OpenPort port("COM1");
-  COMMTIMEOUTS timeouts = kLineTimeouts;
-  SetCommTimeouts(port.handle, &timeouts);
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  char area[100];
-  DWORD got = 99;
+  ReadSetup r;
+  r.got = 99;
   auto start = Clock::now();
-  ASSERT_FALSE(ReadFile(port.handle, area, 100, &got, &ov));
+  ASSERT_FALSE(r.Start());
   ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
-  ASSERT_EQ(WaitForSingleObject(ov.hEvent, 10000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(r.ov.hEvent, 10000), WAIT_OBJECT_0);
   auto took = Clock::now() - start;
-  ASSERT_TRUE(GetOverlappedResult(port.handle, &ov, &got, FALSE));
-  EXPECT_EQ(got, 0u);
+  ASSERT_TRUE(GetOverlappedResult(r.port.handle, &r.ov, &r.got, FALSE));
+  EXPECT_EQ(r.got, 0u);
   EXPECT_GE(took, 990ms);
   EXPECT_LT(took, 3000ms);
-  CloseHandle(ov.hEvent);
 }
 
 TEST_F(PortTest, ReadEndsSoonAfterABurstAndCancelAborts) {
-  OpenPort port("COM1");
-  COMMTIMEOUTS timeouts = kLineTimeouts;
-  SetCommTimeouts(port.handle, &timeouts);
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  char area[100];
-  DWORD got = 0;
-  ASSERT_FALSE(ReadFile(port.handle, area, 100, &got, &ov));
+  ReadSetup r;
+  ASSERT_FALSE(r.Start());
   auto start = Clock::now();
   line.write("Lodar >");
-  ASSERT_EQ(WaitForSingleObject(ov.hEvent, 10000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(r.ov.hEvent, 10000), WAIT_OBJECT_0);
   EXPECT_LT(Clock::now() - start, 900ms);  // the interval rule ended it, not the total
-  ASSERT_TRUE(GetOverlappedResult(port.handle, &ov, &got, FALSE));
-  EXPECT_EQ(std::string(area, got), "Lodar >");
+  ASSERT_TRUE(GetOverlappedResult(r.port.handle, &r.ov, &r.got, FALSE));
+  EXPECT_EQ(std::string(r.area, r.got), "Lodar >");
 
-  ASSERT_FALSE(ReadFile(port.handle, area, 100, &got, &ov));
-  EXPECT_TRUE(CancelIoEx(port.handle, &ov));
-  EXPECT_FALSE(GetOverlappedResult(port.handle, &ov, &got, TRUE));
+  ASSERT_FALSE(r.Start());
+  EXPECT_TRUE(CancelIoEx(r.port.handle, &r.ov));
+  EXPECT_FALSE(GetOverlappedResult(r.port.handle, &r.ov, &r.got, TRUE));
   EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
-  CloseHandle(ov.hEvent);
 }
 
 TEST_F(PortTest, ModemFunctionsOnADeviceWithoutModemLinesChangeNothing) {

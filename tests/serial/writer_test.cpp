@@ -70,8 +70,7 @@ TEST_F(SerialLinkTest, WriteToAHungUpLineEndsTheProcessAsAFailure) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        boxes.hold("ReadFile in ReaderAndStatusProc");
-        boxes.hold("ReadFile ReaderAndStatusProc");
+        HoldReaderFailureBoxes();
         OpenDefault();
         line.hangUp();
         PrintBoxesToStandardError();
