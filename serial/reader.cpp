@@ -26,7 +26,7 @@ void Deliver(const unsigned char* area, DWORD count) {
   LeaveCriticalSection(&gRxLock);
 }
 
-// Some drivers complete a read that timed out empty with ERROR_TIMEOUT.
+// Some drivers end a pending read that timed out empty with ERROR_TIMEOUT.
 bool EmptyTimeout(DWORD error) { return error == ERROR_TIMEOUT; }
 
 // The receive area and the completion record go away with the thread, so a
@@ -63,9 +63,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
         Deliver(receiveArea, lastRead);
         continue;
       }
-      DWORD error = GetLastError();
-      if (EmptyTimeout(error)) continue;
-      if (error != ERROR_IO_PENDING) Fatal("ReadFile ReaderAndStatusProc");
+      if (GetLastError() != ERROR_IO_PENDING) Fatal("ReadFile ReaderAndStatusProc");
       reading = true;
     }
     DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, kQuietPollMs);
