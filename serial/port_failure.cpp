@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "message_box.h"
 #include "serial_port.h"
 
 namespace {
@@ -14,4 +15,9 @@ void EndAfterPortFailure(unsigned exitCode) {
   }
   CloseCommPort();
   ExitProcess(exitCode);
+}
+
+void EndAfterPortFailure(const char* message) {
+  AfxMessageBox(message, MB_OK, 0);
+  EndAfterPortFailure(kExitPortFailed);
 }

@@ -9,3 +9,5 @@ inline constexpr unsigned kExitAfterOperatorExit = 0;
 // and the writer can meet a dead port at the same moment: only the first to
 // get here winds the process down, a later one waits for the end.
 [[noreturn]] void EndAfterPortFailure(unsigned exitCode = kExitPortFailed);
+// Shows the failing step's message first.
+[[noreturn]] void EndAfterPortFailure(const char* message);

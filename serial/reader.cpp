@@ -13,11 +13,6 @@ constexpr DWORD kQuietPollMs = 10000;
 // A wait that fails twice in a row will fail for good: the reader gives up.
 constexpr int kFailedWaitLimit = 2;
 
-[[noreturn]] void Fatal(const char* message) {
-  AfxMessageBox(message, MB_OK, 0);
-  EndAfterPortFailure();
-}
-
 void Deliver(const unsigned char* area, DWORD count) {
   if (count == 0) return;
   EnterCriticalSection(&gRxLock);
@@ -43,7 +38,8 @@ void CollectRead(OVERLAPPED& ov, const unsigned char* area, DWORD& lastRead) {
     return;
   }
   DWORD error = GetLastError();
-  if (error != ERROR_OPERATION_ABORTED && !EmptyTimeout(error)) Fatal("ReadFile in ReaderAndStatusProc");
+  if (error != ERROR_OPERATION_ABORTED && !EmptyTimeout(error))
+    EndAfterPortFailure("ReadFile in ReaderAndStatusProc");
 }
 
 }  // namespace
@@ -53,7 +49,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
   unsigned char receiveArea[kRxBufferSize];
   OVERLAPPED ov{};
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (ov.hEvent == nullptr) Fatal("CreateEvent (Reader Event)");
+  if (ov.hEvent == nullptr) EndAfterPortFailure("CreateEvent (Reader Event)");
   HANDLE waitSet[2] = {ov.hEvent, ghThreadExitEvent};
   bool reading = false;
   int failedWaits = 0;
@@ -63,7 +59,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
         Deliver(receiveArea, lastRead);
         continue;
       }
-      if (GetLastError() != ERROR_IO_PENDING) Fatal("ReadFile ReaderAndStatusProc");
+      if (GetLastError() != ERROR_IO_PENDING) EndAfterPortFailure("ReadFile ReaderAndStatusProc");
       reading = true;
     }
     DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, kQuietPollMs);

@@ -10,18 +10,13 @@ namespace {
 
 void Show(const char* message) { AfxMessageBox(message, MB_OK, 0); }
 
-[[noreturn]] void Fatal(const char* message) {
-  Show(message);
-  EndAfterPortFailure();
-}
-
 // The write was woken by the result: report an abort or a short write.
 void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
   SetLastError(ERROR_SUCCESS);
   BOOL ok = GetOverlappedResult(ghCommPort, &ov, &written, FALSE);
   DWORD error = GetLastError();
   if (!ok) {
-    if (error != ERROR_OPERATION_ABORTED) Fatal("Write timed out.(overlapped)");
+    if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure("Write timed out.(overlapped)");
     Show("Write aborted (overlapped)");
   }
   if (written != count)
@@ -60,7 +55,7 @@ void WriterGeneric(LPCVOID buffer, std::int32_t count) {
     } else if (result == WAIT_OBJECT_0 + 1) {
       AbandonWrite(ov, written);
     } else {
-      Fatal("Write timed out.(overlapped)");
+      EndAfterPortFailure("Write timed out.(overlapped)");
     }
     if (written == wanted) gWriteBusy = 0;
   }
