@@ -30,7 +30,6 @@ class IoOperation {
   DWORD error();
   OVERLAPPED* overlapped() const { return overlapped_; }
   EventObject* event() const { return event_.load(); }
-  PortCore& core() { return *core_; }
 
  private:
   void transferLocked(TimePoint now);
