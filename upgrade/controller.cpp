@@ -6,7 +6,7 @@
 #include "boot_loader.h"
 #include "pauses.h"
 #include "programmer_dlg.h"
-#include "rx_buffer.h"
+#include "rx_snapshot.h"
 #include "serial_port.h"
 #include "status_display.h"
 #include "status_texts.h"
@@ -19,12 +19,6 @@ namespace {
 
 constexpr int kFirstFinishingTarget = 96;
 constexpr int kLastFinishingTarget = 100;
-
-void ClearRxBuffer() {
-  EnterCriticalSection(&gRxLock);
-  std::memset(gRxBuffer, 0, sizeof gRxBuffer);
-  LeaveCriticalSection(&gRxLock);
-}
 
 void SetLine(char* line, std::size_t size, const char* text) {
   std::memset(line, 0, size);
@@ -86,9 +80,8 @@ void CProgrammerDlg::FinishUpgrade(int chunks) {
     Pause(PauseKind::kFinishingProgress, kFinishingStepMs);
     if (chunks < target) SetProgressPosition(target);
   }
-  SetLine(gLine1Text, sizeof gLine1Text, kCompleteText);
   gUpgradeState = kUpgradeFinished;
-  DrawStatusLine(kLine1Y, gLine1Text, static_cast<int>(std::strlen(gLine1Text)));
+  ShowLine(kLine1Y, kCompleteText);
   EndStatusDrawing();
 }
 

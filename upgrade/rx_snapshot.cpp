@@ -13,6 +13,12 @@ RxSnapshot TakeRxSnapshot() {
   return snapshot;
 }
 
+void ClearRxBuffer() {
+  EnterCriticalSection(&gRxLock);
+  std::memset(gRxBuffer, 0, kRxBufferSize);
+  LeaveCriticalSection(&gRxLock);
+}
+
 void WriteUnderRxLock(const void* bytes, std::int32_t count) {
   EnterCriticalSection(&gRxLock);
   WriterGeneric(bytes, count);

@@ -13,5 +13,8 @@ struct RxSnapshot {
 
 RxSnapshot TakeRxSnapshot();
 
+// Fills the whole receive buffer with zero bytes (the count is left as it is).
+void ClearRxBuffer();
+
 // Sends `count` bytes while holding gRxLock, so no read is delivered meanwhile.
 void WriteUnderRxLock(const void* bytes, std::int32_t count);

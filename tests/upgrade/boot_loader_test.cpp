@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 
 #include "pauses.h"
 #include "attempts.h"
@@ -10,7 +9,7 @@
 #include "message_pump.h"
 #include "pty_pair.h"
 #include "recorded_boxes.h"
-#include "rx_buffer.h"
+#include "rx_snapshot.h"
 #include "serial_port.h"
 #include "sim/instrument.h"
 
@@ -36,7 +35,7 @@ class BootLoaderTest : public ::testing::Test {
     instrument->start();
     if (!realPauses) SetPausesForTesting([](PauseKind, DWORD) {});
     InitializeCriticalSection(&gRxLock);
-    ClearRx();
+    ClearRxBuffer();
     ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1);
   }
   void TearDown() override {
@@ -45,11 +44,6 @@ class BootLoaderTest : public ::testing::Test {
     SetPausesForTesting(nullptr);
     ui::SetMessagePump({});
     if (instrument) instrument->stop();
-  }
-  static void ClearRx() {
-    EnterCriticalSection(&gRxLock);
-    std::memset(gRxBuffer, 0, sizeof gRxBuffer);
-    LeaveCriticalSection(&gRxLock);
   }
   // The far side has counted everything the step wrote.
   bool SimSaw(unsigned long long probes, unsigned long long commands) {
@@ -61,7 +55,7 @@ class BootLoaderTest : public ::testing::Test {
   void ProbeThenCommand() {
     ProbeBootLoader();
     ASSERT_FALSE(StepTimedOut());
-    ClearRx();
+    ClearRxBuffer();
     SendUpdateCommand();
   }
 
@@ -131,7 +125,7 @@ TEST_F(BootLoaderTest, CommandTimeOutWritesItAHundredAndOneTimesWithoutDispatchi
   faults.noUpdateReply = true;
   Start(Unthrottled(faults), false);
   ProbeBootLoader();
-  ClearRx();
+  ClearRxBuffer();
   int pumped = 0;
   ui::SetMessagePump([&] { return ++pumped, true; });
   SendUpdateCommand();
@@ -145,7 +139,7 @@ TEST_F(BootLoaderTest, MissingReplyTimesTheCommandOutInRealTime) {
   faults.noUpdateReply = true;
   Start(Unthrottled(faults), true);
   ProbeBootLoader();
-  ClearRx();
+  ClearRxBuffer();
   auto start = Clock::now();
   SendUpdateCommand();
   auto took = Clock::now() - start;

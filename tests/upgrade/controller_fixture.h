@@ -11,14 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "headless_screen.h"
+#include "../app/dialog_fixture.h"
 #include "pauses.h"
-#include "programmer_dlg.h"
 #include "pty_pair.h"
 #include "serial_port.h"
 #include "sim/crc32.h"
 #include "sim/instrument.h"
-#include "status_display.h"
 #include "upgrade_state.h"
 
 namespace test {
@@ -34,14 +32,12 @@ inline void QuickPauses(PauseKind kind, DWORD milliseconds) {
   if (kind == PauseKind::kAfterAttempt) Sleep(milliseconds < 20 ? milliseconds : 20);
 }
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public DialogFixture {
  protected:
   void SetUp() override {
-    std::strcpy(gLine1Text, "Please turn off DSO and press 'YES' key!");
-    std::strcpy(gLine2Text, "                             ");
     gUpgradeState = kUpgradeIdle;
     SetPausesForTesting(QuickPauses);
-    ASSERT_TRUE(dlg.Create());
+    DialogFixture::SetUp();
   }
   void TearDown() override {
     CloseCommPort();
@@ -64,14 +60,10 @@ class ControllerTest : public ::testing::Test {
   }
   void PressYes() { screen.Press(IDOK); }
 
-  ui::headless::DialogRecord Shown() const { return screen.Snapshot(IDD_PROGRAMMER_DIALOG); }
-  std::string Line(int y) const { return Shown().Control(IDC_STATUS).VisibleLine(y); }
-  std::string Caption() const { return Shown().Control(IDOK).text; }
-  ui::headless::ControlRecord Progress() const { return Shown().Control(IDC_PROGRESS); }
+  std::string Caption() const { return Control(IDOK).text; }
+  ui::headless::ControlRecord Progress() const { return Control(IDC_PROGRESS); }
 
   ConfigHome home;
-  ui::headless::Screen screen;
-  CProgrammerDlg dlg;
   std::string image;
   std::unique_ptr<sim::Instrument> instrument;
 };
