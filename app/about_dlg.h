@@ -1,7 +1,7 @@
 #pragma once
 // The About box: the program icon, its name and version, and "確定".
-#include "cdialog.h"
-#include "resource.h"
+#include "app/ui/cdialog.h"
+#include "res/resource.h"
 
 class CAboutDlg : public CDialog {
  public:

@@ -1,6 +1,6 @@
 #pragma once
 // The application object: runs the main dialog, and the program ends with it.
-#include "cwinapp.h"
+#include "app/ui/cwinapp.h"
 
 class CProgrammerApp : public CWinApp {
  public:

@@ -1,9 +1,9 @@
 #include "programmer_dlg.h"
 
 #include "about_dlg.h"
-#include "cwinapp.h"
-#include "resource_module.h"
-#include "serial_port.h"
+#include "app/ui/cwinapp.h"
+#include "app/ui/resource_module.h"
+#include "serial/serial_port.h"
 
 CProgrammerDlg::CProgrammerDlg(CWnd* parent)
     : CDialog(IDD, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : ui::FindIcon(IDR_MAINFRAME)) {}

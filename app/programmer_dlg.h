@@ -2,8 +2,8 @@
 // The program's one main dialog: status display, port list, the YES/NEXT and
 // Exit buttons and the progress bar. The upgrade controller's members are
 // defined with the controller.
-#include "cdialog.h"
-#include "resource.h"
+#include "app/ui/cdialog.h"
+#include "res/resource.h"
 
 class CProgrammerDlg : public CDialog {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // The two status lines of the main dialog and the drawing pass that shows them.
-#include "cdc.h"
-#include "cwnd.h"
+#include "app/ui/cdc.h"
+#include "app/ui/cwnd.h"
 
 constexpr int kLine1Size = 100;
 constexpr int kLine2Size = 40;

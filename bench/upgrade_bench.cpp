@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-#include "headless_screen.h"
-#include "pauses.h"
-#include "programmer_dlg.h"
-#include "resource.h"
+#include "app/ui/headless/headless_screen.h"
+#include "upgrade/pauses.h"
+#include "app/programmer_dlg.h"
+#include "res/resource.h"
 
 extern char** environ;
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "resource_module.h"
+#include "app/ui/resource_module.h"
 
 namespace {
 

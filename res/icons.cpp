@@ -2,7 +2,7 @@
 #include "orvex_icon_16.xpm"
 #include "orvex_icon_32.xpm"
 #include "resource.h"
-#include "resource_module.h"
+#include "app/ui/resource_module.h"
 
 namespace ui {
 

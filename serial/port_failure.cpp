@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "message_box.h"
+#include "app/ui/message_box.h"
 #include "serial_port.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include "attempts.h"
 #include "boot_loader.h"
 #include "pauses.h"
-#include "programmer_dlg.h"
+#include "app/programmer_dlg.h"
 #include "rx_snapshot.h"
-#include "serial_port.h"
-#include "status_display.h"
-#include "status_texts.h"
+#include "serial/serial_port.h"
+#include "app/status_display.h"
+#include "res/status_texts.h"
 #include "upgrade_state.h"
-#include "writer.h"
+#include "serial/writer.h"
 
 std::int32_t gUpgradeState = kUpgradeIdle;
 

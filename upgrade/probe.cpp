@@ -1,7 +1,7 @@
 #include "pauses.h"
 #include "attempts.h"
 #include "boot_loader.h"
-#include "message_pump.h"
+#include "app/ui/message_pump.h"
 #include "prompt_scan.h"
 #include "rx_snapshot.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "writer.h"
+#include "serial/writer.h"
 
 RxSnapshot TakeRxSnapshot() {
   RxSnapshot snapshot;

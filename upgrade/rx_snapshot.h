@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "rx_buffer.h"
+#include "serial/rx_buffer.h"
 
 struct RxSnapshot {
   std::array<unsigned char, kRxBufferSize> bytes;

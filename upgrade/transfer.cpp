@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "message_pump.h"
-#include "programmer_dlg.h"
-#include "status_display.h"
-#include "status_texts.h"
-#include "writer.h"
+#include "app/ui/message_pump.h"
+#include "app/programmer_dlg.h"
+#include "app/status_display.h"
+#include "res/status_texts.h"
+#include "serial/writer.h"
 
 namespace {
 

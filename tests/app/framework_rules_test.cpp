@@ -2,8 +2,8 @@
 // progress bar's range and position.
 #include <gtest/gtest.h>
 
-#include "dialog_units.h"
-#include "progress_state.h"
+#include "app/ui/dialog_units.h"
+#include "app/ui/progress_state.h"
 
 namespace {
 

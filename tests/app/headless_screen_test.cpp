@@ -1,4 +1,4 @@
-#include "headless_screen.h"
+#include "app/ui/headless/headless_screen.h"
 
 #include <gtest/gtest.h>
 

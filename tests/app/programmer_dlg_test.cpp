@@ -1,5 +1,5 @@
-#include "about_dlg.h"
-#include "dialog_fixture.h"
+#include "app/about_dlg.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "dialog_fixture.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace {
 

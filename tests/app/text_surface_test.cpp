@@ -1,4 +1,4 @@
-#include "text_surface.h"
+#include "app/ui/text_surface.h"
 
 #include <gtest/gtest.h>
 

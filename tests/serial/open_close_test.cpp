@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "port_tables.h"
+#include "serial/port_tables.h"
 #include "serial_fixture.h"
 
 namespace test {

@@ -7,8 +7,8 @@
 
 #include <chrono>
 
-#include "port_tables.h"
-#include "pty_pair.h"
+#include "serial/port_tables.h"
+#include "tests/support/pty_pair.h"
 
 namespace {
 

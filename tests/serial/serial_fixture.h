@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "pty_pair.h"
-#include "recorded_boxes.h"
-#include "rx_buffer.h"
-#include "serial_port.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/recorded_boxes.h"
+#include "serial/rx_buffer.h"
+#include "serial/serial_port.h"
 
 namespace test {
 

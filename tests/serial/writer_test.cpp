@@ -1,6 +1,6 @@
 // Writes that go out whole, fall short, are abandoned, or meet a dead port.
 #include "serial_fixture.h"
-#include "writer.h"
+#include "serial/writer.h"
 
 namespace test {
 namespace {

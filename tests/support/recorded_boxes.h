@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "message_box.h"
+#include "app/ui/message_box.h"
 
 namespace test {
 

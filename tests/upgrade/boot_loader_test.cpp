@@ -3,14 +3,14 @@
 
 #include <chrono>
 
-#include "pauses.h"
-#include "attempts.h"
-#include "boot_loader.h"
-#include "message_pump.h"
-#include "pty_pair.h"
-#include "recorded_boxes.h"
-#include "rx_snapshot.h"
-#include "serial_port.h"
+#include "upgrade/pauses.h"
+#include "upgrade/attempts.h"
+#include "upgrade/boot_loader.h"
+#include "app/ui/message_pump.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/recorded_boxes.h"
+#include "upgrade/rx_snapshot.h"
+#include "serial/serial_port.h"
 #include "sim/instrument.h"
 
 namespace test {

@@ -11,13 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "../app/dialog_fixture.h"
-#include "pauses.h"
-#include "pty_pair.h"
-#include "serial_port.h"
+#include "tests/support/dialog_fixture.h"
+#include "upgrade/pauses.h"
+#include "tests/support/pty_pair.h"
+#include "serial/serial_port.h"
 #include "sim/crc32.h"
 #include "sim/instrument.h"
-#include "upgrade_state.h"
+#include "upgrade/upgrade_state.h"
 
 namespace test {
 

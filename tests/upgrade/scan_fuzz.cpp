@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "prompt_scan.h"
-#include "reply_scan.h"
+#include "upgrade/prompt_scan.h"
+#include "upgrade/reply_scan.h"
 
 namespace {
 

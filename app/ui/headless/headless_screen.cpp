@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "cdialog.h"
-#include "progress_state.h"
+#include "app/ui/cdialog.h"
+#include "app/ui/progress_state.h"
 
 namespace ui::headless {
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "message_box.h"
-#include "message_pump.h"
-#include "text_surface.h"
-#include "ui_winapi.h"
-#include "window_peer.h"
+#include "app/ui/message_box.h"
+#include "app/ui/message_pump.h"
+#include "app/ui/text_surface.h"
+#include "app/ui/ui_winapi.h"
+#include "app/ui/window_peer.h"
 
 class CDialog;
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "dialog_units.h"
-#include "window_peer.h"
+#include "app/ui/dialog_units.h"
+#include "app/ui/window_peer.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.
 #include <wx/window.h>

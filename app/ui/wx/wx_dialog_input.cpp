@@ -4,7 +4,7 @@
 // dialog's system menu appear in its context menu (right button, Menu key,
 // Shift+F10), and F1 runs the first of them (the About box).
 
-#include "cdialog.h"
+#include "app/ui/cdialog.h"
 #include "wx_dialog.h"
 #include "wx_status_surface.h"
 

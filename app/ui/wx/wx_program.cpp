@@ -1,6 +1,6 @@
 #include "wx_program.h"
 
-#include "cwinapp.h"
+#include "app/ui/cwinapp.h"
 #include "wx_backend.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.

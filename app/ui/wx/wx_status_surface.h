@@ -5,7 +5,7 @@
 // lines as the control's accessible name (first line) and description (second).
 #include <string>
 
-#include "text_surface.h"
+#include "app/ui/text_surface.h"
 #include "wx_controls.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.

@@ -1,5 +1,7 @@
 #pragma once
-// Every text the upgrade shows on the status lines and the action button.
+// Every text the operator reads on the status lines and the action button, and
+// the lines' positions: the status display starts with some, the upgrade shows
+// the rest.
 
 inline constexpr char kTurnOnText[] = "Please turn on DSO now.";
 inline constexpr char kBlankLine2[] = "                             ";  // 29 spaces

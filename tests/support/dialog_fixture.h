@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "headless_screen.h"
-#include "programmer_dlg.h"
-#include "status_display.h"
+#include "app/ui/headless/headless_screen.h"
+#include "app/programmer_dlg.h"
+#include "app/status_display.h"
 
 class DialogFixture : public testing::Test {
  protected:

@@ -1,6 +1,6 @@
 // Placeholder for the upgrade controller until it is linked in: the YES button
 // does nothing.
-#include "programmer_dlg.h"
+#include "app/programmer_dlg.h"
 
 void CProgrammerDlg::OnOK() {}
 void CProgrammerDlg::RunUpgrade() {}
