@@ -3,16 +3,27 @@
 #include <cstring>
 
 #include "programmer_dlg.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "res/status_texts.h"
 #include "status_display.h"
 
-char gLine1Text[kLine1Size] = "Please turn off DSO and press 'YES' key!";
-char gLine2Text[kLine2Size] = "                             ";
+char gLine1Text[kLine1Size] = {};
+char gLine2Text[kLine2Size] = {};
 CWnd* gStatusWnd = nullptr;
 CDC* gStatusDC = nullptr;
 
 namespace {
+
 constexpr COLORREF kStatusColor = RGB(255, 0, 0);
+
+// The lines start with the idle texts, put in before the program's entry runs.
+struct InitialTexts {
+  InitialTexts() {
+    std::strncpy(gLine1Text, kTurnOffText, kLine1Size - 1);
+    std::strncpy(gLine2Text, kBlankLine2, kLine2Size - 1);
+  }
+} gInitialTexts;
+
 }  // namespace
 
 void CProgrammerDlg::BeginStatusDrawing() {
@@ -42,7 +53,7 @@ void CProgrammerDlg::RepaintStatus() {
   status->UpdateWindow();
   CDC* dc = status->GetDC();
   dc->SetTextColor(kStatusColor);
-  dc->TextOut(0, 0, gLine1Text, static_cast<int>(strnlen(gLine1Text, kLine1Size)));
-  dc->TextOut(0, 20, gLine2Text, static_cast<int>(strnlen(gLine2Text, kLine2Size)));
+  dc->TextOut(0, kLine1Y, gLine1Text, static_cast<int>(strnlen(gLine1Text, kLine1Size)));
+  dc->TextOut(0, kLine2Y, gLine2Text, static_cast<int>(strnlen(gLine2Text, kLine2Size)));
   status->ReleaseDC(dc);
 }

@@ -1,10 +1,11 @@
 #include <cstddef>
 
-#include "message_box.h"
+#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "port_tables.h"
 #include "reader.h"
 #include "serial_port.h"
+#include "serial_messages.h"
 
 HANDLE ghCommPort = nullptr;
 HANDLE ghThreadExitEvent = nullptr;
@@ -44,29 +45,29 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
                           std::int32_t parityIndex, std::int32_t stopBitsIndex) {
   // Indices outside the tables name no port that could be opened.
   if (!IndicesValid(portIndex, baudIndex, byteSizeIndex, parityIndex, stopBitsIndex))
-    return Fail("Error Create File ");
+    return Fail(kMsgCreateFile);
   ghCommPort = CreateFileA(kPortNames[portIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ghCommPort == INVALID_HANDLE_VALUE) {
     ghCommPort = nullptr;
-    return Fail("Error Create File ");
+    return Fail(kMsgCreateFile);
   }
   COMMTIMEOUTS timeouts = kLineTimeouts;
-  if (!SetCommTimeouts(ghCommPort, &timeouts)) return Fail("Error SetCommTimeous ");
+  if (!SetCommTimeouts(ghCommPort, &timeouts)) return Fail(kMsgSetCommTimeouts);
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (!GetCommState(ghCommPort, &dcb)) return Fail("Error GetCommState");
+  if (!GetCommState(ghCommPort, &dcb)) return Fail(kMsgGetCommState);
   dcb.BaudRate = kBaudRates[baudIndex];
   dcb.ByteSize = kByteSizes[byteSizeIndex];
   dcb.Parity = kParities[parityIndex];
   dcb.StopBits = kStopBits[stopBitsIndex];
-  if (!SetCommState(ghCommPort, &dcb)) return Fail("Error SetCommState");
-  if (!SetupComm(ghCommPort, kDriverQueueBytes, kDriverQueueBytes)) return Fail("Error SetupComm");
-  if (!RaiseDtr()) return Fail("Error EscapeCommFunction");
+  if (!SetCommState(ghCommPort, &dcb)) return Fail(kMsgSetCommState);
+  if (!SetupComm(ghCommPort, kDriverQueueBytes, kDriverQueueBytes)) return Fail(kMsgSetupComm);
+  if (!RaiseDtr()) return Fail(kMsgEscapeCommFunction);
   ghThreadExitEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // A reader without its exit event could never be stopped: it is not started.
   if (ghThreadExitEvent == nullptr) {
-    AfxMessageBox("CreateEvent (Thread exit event)", MB_OK, 0);
+    AfxMessageBox(kMsgCreateExitEvent, MB_OK, 0);
   } else {
     StartReaderThread();
   }
@@ -78,7 +79,7 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
 void StartReaderThread() {
   m_ReadStatThread = CreateThread(nullptr, 0, ReaderAndStatusProc, nullptr, CREATE_SUSPENDED, nullptr);
   if (m_ReadStatThread == nullptr) {
-    AfxMessageBox("Error m_ReadStatThread", MB_OK, 0);
+    AfxMessageBox(kMsgCreateReaderThread, MB_OK, 0);
     return;
   }
   ResumeThread(m_ReadStatThread);
@@ -90,7 +91,7 @@ DWORD WaitForReaderExit(DWORD milliseconds) {
   if (m_ReadStatThread != nullptr) {
     result = WaitForSingleObject(m_ReadStatThread, milliseconds);
     if (result == WAIT_TIMEOUT && WaitForSingleObject(m_ReadStatThread, 0) == WAIT_TIMEOUT)
-      OutputDebugStringA("Reader/Status Thread didn't exit.\n\r");
+      OutputDebugStringA(kTraceReaderDidNotExit);
   }
   if (ghThreadExitEvent != nullptr) ResetEvent(ghThreadExitEvent);
   return result;
@@ -99,7 +100,7 @@ DWORD WaitForReaderExit(DWORD milliseconds) {
 std::int32_t CloseCommPort() {
   if (ghCommPort == nullptr) return 0;
   if (WaitForReaderExit(2000) != WAIT_OBJECT_0) {
-    AfxMessageBox("Close comm port error", MB_OK, 0);
+    AfxMessageBox(kMsgClosePort, MB_OK, 0);
     ExitProcess(kExitPortFailed);  // the reader still uses the handles: they stay open
   }
   CloseIfOpen(ghThreadExitEvent);

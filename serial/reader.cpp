@@ -2,10 +2,11 @@
 
 #include <cstring>
 
-#include "message_box.h"
+#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "rx_buffer.h"
 #include "serial_port.h"
+#include "serial_messages.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void CollectRead(OVERLAPPED& ov, const unsigned char* area, DWORD& lastRead) {
   }
   DWORD error = GetLastError();
   if (error != ERROR_OPERATION_ABORTED && !EmptyTimeout(error))
-    EndAfterPortFailure("ReadFile in ReaderAndStatusProc");
+    EndAfterPortFailure(kMsgCompleteRead);
 }
 
 }  // namespace
@@ -49,7 +50,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
   unsigned char receiveArea[kRxBufferSize];
   OVERLAPPED ov{};
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (ov.hEvent == nullptr) EndAfterPortFailure("CreateEvent (Reader Event)");
+  if (ov.hEvent == nullptr) EndAfterPortFailure(kMsgCreateReadEvent);
   HANDLE waitSet[2] = {ov.hEvent, ghThreadExitEvent};
   bool reading = false;
   int failedWaits = 0;
@@ -59,7 +60,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
         Deliver(receiveArea, lastRead);
         continue;
       }
-      if (GetLastError() != ERROR_IO_PENDING) EndAfterPortFailure("ReadFile ReaderAndStatusProc");
+      if (GetLastError() != ERROR_IO_PENDING) EndAfterPortFailure(kMsgStartRead);
       reading = true;
     }
     DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, kQuietPollMs);
@@ -75,7 +76,7 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
       CheckModemStatus();
       CheckCommErrors();
     } else {
-      AfxMessageBox("WaitForMultipleObjects(Reader & Status handles)", MB_OK, 0);
+      AfxMessageBox(kMsgReaderWait, MB_OK, 0);
       if (++failedWaits >= kFailedWaitLimit) EndAfterPortFailure();
     }
   }
@@ -84,11 +85,11 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
 void CheckModemStatus() {
   DWORD status = 0;
   if (!GetCommModemStatus(ghCommPort, &status) && GetLastError() != ERROR_NOT_SUPPORTED)
-    AfxMessageBox("GetCommModemStatus", MB_OK, 0);
+    AfxMessageBox(kMsgModemStatus, MB_OK, 0);
 }
 
 void CheckCommErrors() {
   DWORD errors = 0;
   COMSTAT stat{};
-  if (!ClearCommError(ghCommPort, &errors, &stat)) AfxMessageBox("ClearCommError", MB_OK, 0);
+  if (!ClearCommError(ghCommPort, &errors, &stat)) AfxMessageBox(kMsgClearCommError, MB_OK, 0);
 }

@@ -1,8 +1,9 @@
 #include "writer.h"
 
-#include "message_box.h"
+#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "serial_port.h"
+#include "serial_messages.h"
 
 std::int32_t gWriteBusy = 0;
 
@@ -16,11 +17,11 @@ void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
   BOOL ok = GetOverlappedResult(ghCommPort, &ov, &written, FALSE);
   DWORD error = GetLastError();
   if (!ok) {
-    if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure("Write timed out.(overlapped)");
-    Show("Write aborted (overlapped)");
+    if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure(kMsgWriteTimedOut);
+    Show(kMsgWriteAborted);
   }
   if (written != count)
-    Show(error == ERROR_SUCCESS ? "Write timed out.(overlapped)" : "Error writing data to port (overlapped)");
+    Show(error == ERROR_SUCCESS ? kMsgWriteTimedOut : kMsgWriteError);
 }
 
 // The port is being shut down under the write: the write is cancelled and its
@@ -37,14 +38,14 @@ void WriterGeneric(LPCVOID buffer, std::int32_t count) {
   DWORD written = 0;
   OVERLAPPED ov{};
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (ov.hEvent == nullptr) Show("CreateEvent (overlapped write hEvent)");
+  if (ov.hEvent == nullptr) Show(kMsgCreateWriteEvent);
   HANDLE waitSet[2] = {ov.hEvent, ghThreadExitEvent};
   const bool portWasOpen = ghCommPort != nullptr;
   if (WriteFile(ghCommPort, buffer, wanted, &written, &ov)) {
     if (written == wanted) {
       gWriteBusy = 0;
     } else {
-      Show("Wrte Timeout.");
+      Show(kMsgShortWriteAtOnce);
     }
   } else if (GetLastError() != ERROR_IO_PENDING) {
     EndAfterPortFailure(portWasOpen ? kExitPortFailed : kExitAfterOperatorExit);
@@ -55,7 +56,7 @@ void WriterGeneric(LPCVOID buffer, std::int32_t count) {
     } else if (result == WAIT_OBJECT_0 + 1) {
       AbandonWrite(ov, written);
     } else {
-      EndAfterPortFailure("Write timed out.(overlapped)");
+      EndAfterPortFailure(kMsgWriteTimedOut);
     }
     if (written == wanted) gWriteBusy = 0;
   }
