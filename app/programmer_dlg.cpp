@@ -6,7 +6,8 @@
 #include "serial/serial_port.h"
 
 CProgrammerDlg::CProgrammerDlg(CWnd* parent)
-    : CDialog(IDD, parent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : ui::FindIcon(IDR_MAINFRAME)) {}
+    : CDialog(IDD, parent),
+      m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : ui::FindIcon(IDR_MAINFRAME)) {}
 
 void CProgrammerDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);

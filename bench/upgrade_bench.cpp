@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ui/headless/headless_screen.h"
-#include "upgrade/pauses.h"
 #include "app/programmer_dlg.h"
+#include "app/ui/headless/headless_screen.h"
 #include "res/resource.h"
+#include "upgrade/pauses.h"
 
 extern char** environ;
 
@@ -36,8 +36,8 @@ Simulator StartSimulator(const std::string& configHome, const std::string& baud)
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, fds[0]);
   std::string program = ORVEX_INSTRUMENT_SIM;
-  const char* argv[] = {program.c_str(), "--config-home", configHome.c_str(), "--link", "COM1",
-                        "--baud", baud.c_str(), nullptr};
+  const char* argv[] = {program.c_str(), "--config-home", configHome.c_str(), "--link",
+                        "COM1",          "--baud",        baud.c_str(),       nullptr};
   Simulator sim;
   if (posix_spawn(&sim.pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ) != 0)
     std::exit(2);

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
 #include "app/ui/resource_module.h"
+#include "resource.h"
 
 namespace {
 
@@ -43,7 +43,13 @@ const ui::DialogTemplate& AboutDialog() {
       9,
       {
           {IDC_ABOUT_ICON, ControlKind::Icon, "", {11, 17, 20, 20}, false, IDR_MAINFRAME, {}},
-          {IDC_ABOUT_VERSION, ControlKind::Static, "ORVEX_DIALOG1 Version 1.0", {40, 10, 119, 8}, false, 0, {}},
+          {IDC_ABOUT_VERSION,
+           ControlKind::Static,
+           "ORVEX_DIALOG1 Version 1.0",
+           {40, 10, 119, 8},
+           false,
+           0,
+           {}},
           {IDC_ABOUT_NOTE, ControlKind::Static, "ORVEX-A/B 韌體燒錄程式", {40, 25, 119, 8}, false, 0, {}},
           {IDOK, ControlKind::DefPushButton, "確定", {178, 7, 50, 14}, true, 0, {}},
       }};

@@ -1,6 +1,6 @@
 // String table of the program.
-#include "resource.h"
 #include "app/ui/resource_module.h"
+#include "resource.h"
 
 namespace ui {
 

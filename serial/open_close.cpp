@@ -4,8 +4,8 @@
 #include "port_failure.h"
 #include "port_tables.h"
 #include "reader.h"
-#include "serial_port.h"
 #include "serial_messages.h"
+#include "serial_port.h"
 
 HANDLE ghCommPort = nullptr;
 HANDLE ghThreadExitEvent = nullptr;
@@ -30,9 +30,7 @@ std::int32_t Fail(const char* message) {
 }
 
 // A port without modem lines (a pty, or one under an emulator) has no DTR to raise.
-bool RaiseDtr() {
-  return EscapeCommFunction(ghCommPort, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED;
-}
+bool RaiseDtr() { return EscapeCommFunction(ghCommPort, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED; }
 
 void CloseIfOpen(HANDLE& handle) {
   if (handle != nullptr) CloseHandle(handle);
@@ -46,8 +44,8 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
   // Indices outside the tables name no port that could be opened.
   if (!IndicesValid(portIndex, baudIndex, byteSizeIndex, parityIndex, stopBitsIndex))
     return Fail(kMsgCreateFile);
-  ghCommPort = CreateFileA(kPortNames[portIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  ghCommPort = CreateFileA(kPortNames[portIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ghCommPort == INVALID_HANDLE_VALUE) {
     ghCommPort = nullptr;
     return Fail(kMsgCreateFile);

@@ -5,8 +5,8 @@
 #include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "rx_buffer.h"
-#include "serial_port.h"
 #include "serial_messages.h"
+#include "serial_port.h"
 
 namespace {
 
@@ -39,8 +39,7 @@ void CollectRead(OVERLAPPED& ov, const unsigned char* area, DWORD& lastRead) {
     return;
   }
   DWORD error = GetLastError();
-  if (error != ERROR_OPERATION_ABORTED && !EmptyTimeout(error))
-    EndAfterPortFailure(kMsgCompleteRead);
+  if (error != ERROR_OPERATION_ABORTED && !EmptyTimeout(error)) EndAfterPortFailure(kMsgCompleteRead);
 }
 
 }  // namespace

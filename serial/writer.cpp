@@ -2,8 +2,8 @@
 
 #include "app/ui/message_box.h"
 #include "port_failure.h"
-#include "serial_port.h"
 #include "serial_messages.h"
+#include "serial_port.h"
 
 std::int32_t gWriteBusy = 0;
 
@@ -20,8 +20,7 @@ void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
     if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure(kMsgWriteTimedOut);
     Show(kMsgWriteAborted);
   }
-  if (written != count)
-    Show(error == ERROR_SUCCESS ? kMsgWriteTimedOut : kMsgWriteError);
+  if (written != count) Show(error == ERROR_SUCCESS ? kMsgWriteTimedOut : kMsgWriteError);
 }
 
 // The port is being shut down under the write: the write is cancelled and its

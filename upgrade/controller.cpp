@@ -2,16 +2,16 @@
 // the next one.
 #include <cstring>
 
+#include "app/programmer_dlg.h"
+#include "app/status_display.h"
 #include "attempts.h"
 #include "boot_loader.h"
 #include "pauses.h"
-#include "app/programmer_dlg.h"
+#include "res/status_texts.h"
 #include "rx_snapshot.h"
 #include "serial/serial_port.h"
-#include "app/status_display.h"
-#include "res/status_texts.h"
-#include "upgrade_state.h"
 #include "serial/writer.h"
+#include "upgrade_state.h"
 
 std::int32_t gUpgradeState = kUpgradeIdle;
 

@@ -1,7 +1,7 @@
-#include "pauses.h"
+#include "app/ui/message_pump.h"
 #include "attempts.h"
 #include "boot_loader.h"
-#include "app/ui/message_pump.h"
+#include "pauses.h"
 #include "prompt_scan.h"
 #include "rx_snapshot.h"
 

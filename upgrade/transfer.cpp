@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ui/message_pump.h"
 #include "app/programmer_dlg.h"
 #include "app/status_display.h"
+#include "app/ui/message_pump.h"
 #include "res/status_texts.h"
 #include "serial/writer.h"
 

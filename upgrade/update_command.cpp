@@ -1,6 +1,6 @@
-#include "pauses.h"
 #include "attempts.h"
 #include "boot_loader.h"
+#include "pauses.h"
 #include "reply_scan.h"
 #include "rx_snapshot.h"
 

@@ -59,7 +59,7 @@ class CDialog : public CWnd {
 
   UINT templateId_;
   std::unique_ptr<ui::DialogPeer> peer_;
-  std::map<int, CWnd*> bound_;                  // member controls from DDX_Control
+  std::map<int, CWnd*> bound_;                      // member controls from DDX_Control
   std::map<int, std::unique_ptr<CWnd>> temporary_;  // other controls asked for by id
   CMenu systemMenu_;
   HICON icons_[2] = {nullptr, nullptr};

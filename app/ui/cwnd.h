@@ -42,7 +42,5 @@ class CListBox : public CWnd {};
 class CComboBox : public CWnd {
  public:
   int GetCurSel() { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int index) {
-    return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index)));
-  }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
 };

@@ -37,8 +37,7 @@ void EventObject::attach(IoOperation* operation) {
 
 void EventObject::detach(IoOperation* operation) {
   std::lock_guard lock(mutex_);
-  operations_.erase(std::remove(operations_.begin(), operations_.end(), operation),
-                    operations_.end());
+  operations_.erase(std::remove(operations_.begin(), operations_.end(), operation), operations_.end());
 }
 
 void EventObject::advance(std::vector<pollfd>& fds, TimePoint& wake) {

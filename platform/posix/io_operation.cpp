@@ -9,10 +9,10 @@ namespace posix {
 namespace {
 
 TimePoint TotalDeadline(const COMMTIMEOUTS& t, IoOperation::Kind kind, DWORD count, TimePoint start) {
-  DWORD multiplier = kind == IoOperation::Kind::kRead ? t.ReadTotalTimeoutMultiplier
-                                                      : t.WriteTotalTimeoutMultiplier;
-  DWORD constant = kind == IoOperation::Kind::kRead ? t.ReadTotalTimeoutConstant
-                                                    : t.WriteTotalTimeoutConstant;
+  DWORD multiplier =
+      kind == IoOperation::Kind::kRead ? t.ReadTotalTimeoutMultiplier : t.WriteTotalTimeoutMultiplier;
+  DWORD constant =
+      kind == IoOperation::Kind::kRead ? t.ReadTotalTimeoutConstant : t.WriteTotalTimeoutConstant;
   if (multiplier == 0 && constant == 0) return Never();
   auto ms = static_cast<long long>(multiplier) * count + constant;
   return start + std::chrono::milliseconds(ms);

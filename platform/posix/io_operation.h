@@ -16,8 +16,8 @@ class IoOperation {
  public:
   enum class Kind { kRead, kWrite };
 
-  IoOperation(std::shared_ptr<PortCore> core, Kind kind, void* buffer, DWORD count,
-              OVERLAPPED* overlapped, EventObject* event);
+  IoOperation(std::shared_ptr<PortCore> core, Kind kind, void* buffer, DWORD count, OVERLAPPED* overlapped,
+              EventObject* event);
 
   // Moves on without blocking; adds what it waits for to `fds` and `wake`.
   void advance(std::vector<pollfd>& fds, TimePoint& wake);

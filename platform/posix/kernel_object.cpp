@@ -47,14 +47,29 @@ KernelObject* Unregister(HANDLE handle) {
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {
-    case ENOENT: case ENOTDIR: case ENXIO: case ENODEV: return ERROR_FILE_NOT_FOUND;
-    case EACCES: case EPERM: case EWOULDBLOCK: case EBUSY: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EIO: case EPIPE: return ERROR_DEVICE_NOT_CONNECTED;
-    case ENOTTY: return ERROR_NOT_SUPPORTED;
-    default: return ERROR_GEN_FAILURE;
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+      return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EWOULDBLOCK:
+    case EBUSY:
+      return ERROR_ACCESS_DENIED;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EIO:
+    case EPIPE:
+      return ERROR_DEVICE_NOT_CONNECTED;
+    case ENOTTY:
+      return ERROR_NOT_SUPPORTED;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 

@@ -1,8 +1,8 @@
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 #include "serial_file.h"
 

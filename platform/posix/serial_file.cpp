@@ -31,8 +31,7 @@ SerialFile::~SerialFile() {
 
 }  // namespace posix
 
-HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
-                   DWORD, HANDLE) {
+HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
   std::string path = posix::DevicePathForPort(name != nullptr ? name : "");
   if (path.empty() || disposition != OPEN_EXISTING) {
     SetLastError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);

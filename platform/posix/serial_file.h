@@ -13,7 +13,7 @@ class IoOperation;
 
 struct PortCore {
   std::mutex mutex;
-  int fd = -1;  // -1 once the handle was closed
+  int fd = -1;                           // -1 once the handle was closed
   std::vector<IoOperation*> operations;  // in progress
   COMMTIMEOUTS timeouts{};
   DCB dcb{};  // fields without a termios form, as last set

@@ -15,8 +15,7 @@ void RecordResult(OVERLAPPED* ov, DWORD error, DWORD done) {
 }
 
 // Starts an operation: completes it at once when it can, else leaves it pending.
-BOOL Start(HANDLE file, IoOperation::Kind kind, void* buffer, DWORD count, LPDWORD done,
-           OVERLAPPED* ov) {
+BOOL Start(HANDLE file, IoOperation::Kind kind, void* buffer, DWORD count, LPDWORD done, OVERLAPPED* ov) {
   auto* serial = LookupAs<SerialFile>(file);
   if (serial == nullptr) return FALSE;
   if (ov == nullptr) {

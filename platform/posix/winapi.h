@@ -79,7 +79,7 @@ struct OVERLAPPED {
   DWORD Offset;
   DWORD OffsetHigh;
   HANDLE hEvent;
-  void* Pending;           // POSIX only: the operation still in progress
+  void* Pending;  // POSIX only: the operation still in progress
 };
 using LPOVERLAPPED = OVERLAPPED*;
 
@@ -179,8 +179,8 @@ BOOL CloseHandle(HANDLE h);  // a thread handle closed while the thread runs det
 
 // --- Serial ports.
 // Opens "COM1".."COM12" through the ports directory (see README); share mode 0 is an flock.
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
-                   DWORD disposition, DWORD flags, HANDLE templ);
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                   DWORD flags, HANDLE templ);
 // Overlapped only: the operation makes progress while its event is waited for.
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED ov);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED ov);
@@ -210,8 +210,8 @@ BOOL ResetEvent(HANDLE event);
 
 // --- Threads. The stack size and the thread identifier are not supported (pass 0 / nullptr).
 constexpr DWORD CREATE_SUSPENDED = 0x4;
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES sa, std::size_t stack, LPTHREAD_START_ROUTINE proc,
-                    LPVOID param, DWORD flags, LPDWORD id);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES sa, std::size_t stack, LPTHREAD_START_ROUTINE proc, LPVOID param,
+                    DWORD flags, LPDWORD id);
 // Lets a thread created suspended run; it cannot be suspended again.
 DWORD ResumeThread(HANDLE thread);
 

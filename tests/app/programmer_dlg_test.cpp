@@ -46,8 +46,8 @@ TEST_F(ProgrammerDialog, ControlsAnswerByIdentifier) {
 }
 
 TEST_F(ProgrammerDialog, ExitEscapeAndCloseBoxEndTheDialog) {
-  for (auto end : {+[](ui::headless::Screen& s) { s.Press(IDCANCEL); },
-                   +[](ui::headless::Screen& s) { s.Close(); }}) {
+  for (auto end :
+       {+[](ui::headless::Screen& s) { s.Press(IDCANCEL); }, +[](ui::headless::Screen& s) { s.Close(); }}) {
     dlg.DestroyWindow();
     ASSERT_TRUE(dlg.Create());
     end(screen);

@@ -24,8 +24,10 @@ class TextSurfaceTest : public testing::TestWithParam<Case> {};
 TEST_P(TextSurfaceTest, ShowsWhatWasDrawnSinceTheLastBlank) {
   ui::TextSurface surface;
   for (const Step& step : GetParam().steps) {
-    if (step.kind == Step::kBlank) surface.Blank();
-    else surface.Draw({0, step.y, step.text, RGB(255, 0, 0)});
+    if (step.kind == Step::kBlank)
+      surface.Blank();
+    else
+      surface.Draw({0, step.y, step.text, RGB(255, 0, 0)});
   }
   EXPECT_EQ(surface.VisibleLine(0), GetParam().line0);
   EXPECT_EQ(surface.VisibleLine(20), GetParam().line20);
@@ -37,12 +39,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Empty", {}, "", ""},
         Case{"TwoLines", {{Step::kDraw, 0, "one"}, {Step::kDraw, 20, "two"}}, "one", "two"},
         Case{"ShorterLeavesTail",
-             {{Step::kDraw, 0, "Upgrading!   (It takes about 180 sec.) "}, {Step::kDraw, 0, "Upgrade complete!"}},
-             "Upgrade complete!takes about 180 sec.) ", ""},
+             {{Step::kDraw, 0, "Upgrading!   (It takes about 180 sec.) "},
+              {Step::kDraw, 0, "Upgrade complete!"}},
+             "Upgrade complete!takes about 180 sec.) ",
+             ""},
         Case{"LongerCoversShorter", {{Step::kDraw, 0, "ab"}, {Step::kDraw, 0, "xyz"}}, "xyz", ""},
         Case{"SpacesEraseByCovering", {{Step::kDraw, 0, "Start"}, {Step::kDraw, 0, "     "}}, "     ", ""},
         Case{"BlankForgetsEverything",
-             {{Step::kDraw, 0, "old"}, {Step::kDraw, 20, "old"}, {Step::kBlank}, {Step::kDraw, 20, "new"}}, "", "new"},
+             {{Step::kDraw, 0, "old"}, {Step::kDraw, 20, "old"}, {Step::kBlank}, {Step::kDraw, 20, "new"}},
+             "",
+             "new"},
         Case{"LinesDoNotMix", {{Step::kDraw, 0, "first line"}, {Step::kDraw, 20, "x"}}, "first line", "x"}),
     [](const testing::TestParamInfo<Case>& p) { return std::string(p.param.name); });
 

@@ -1,7 +1,7 @@
 // Opening, configuring and closing the port, and every way the open can fail.
+#include <fcntl.h>
 #include <sys/file.h>
 #include <termios.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "serial/port_tables.h"
@@ -48,7 +48,14 @@ TEST_F(SerialLinkTest, SelectionTablesKeepTheirOrder) {
 }
 
 TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {
-  struct Case { int port; const char* name; int baud; DWORD rate; int stop; BYTE stopBits; };
+  struct Case {
+    int port;
+    const char* name;
+    int baud;
+    DWORD rate;
+    int stop;
+    BYTE stopBits;
+  };
   const Case cases[] = {{8, "COM9", 1, 19200, 0, ONESTOPBIT},
                         {11, "COM12", 9, 110, 2, TWOSTOPBITS},
                         {2, "COM3", 2, 14400, 0, ONESTOPBIT}};
@@ -91,7 +98,12 @@ TEST_F(SerialLinkTest, FlowControlTheLineHadIsKept) {
 TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
   home.link("COM5", "/nonexistent/device");
   home.link("COM6", "/dev/null");  // opens, but is no serial line
-  struct Case { int port; int stop; const char* message; bool portLeftOpen; };
+  struct Case {
+    int port;
+    int stop;
+    const char* message;
+    bool portLeftOpen;
+  };
   const Case cases[] = {{4, 0, "Error Create File ", false},
                         {5, 0, "Error GetCommState", true},
                         {0, 1, "Error SetCommState", true},  // 1.5 stop bits

@@ -1,8 +1,8 @@
 // The POSIX stand-ins for the kernel services, where their behaviour is the
 // program's contract: waits, read time-outs, exclusive open, line settings.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,14 +26,16 @@ struct OpenPort {
 };
 
 TEST(Waits, LowestSignalledHandleWins) {
-  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                      CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_TIMEOUT);
   SetEvent(events[1]);
   EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_OBJECT_0 + 1);
   SetEvent(events[0]);
   EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_OBJECT_0);
   ResetEvent(events[0]);
-  EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, INFINITE), WAIT_OBJECT_0 + 1);  // manual reset: still set
+  EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, INFINITE),
+            WAIT_OBJECT_0 + 1);  // manual reset: still set
   for (HANDLE e : events) CloseHandle(e);
 }
 
@@ -48,10 +50,13 @@ TEST(Waits, MissingHandleFailsTheWait) {
 
 TEST(Waits, ThreadHandleSignalsWhenTheThreadEnds) {
   HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID event) -> DWORD {
-    WaitForSingleObject(event, INFINITE);
-    return 1;
-  }, release, 0, nullptr);
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID event) -> DWORD {
+        WaitForSingleObject(event, INFINITE);
+        return 1;
+      },
+      release, 0, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT);
   SetEvent(release);
   EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
@@ -85,9 +90,14 @@ TEST_F(PortTest, PortNamesMapThroughThePortsDirectory) {
   home.link("COM12", line.devicePath());
   home.link("COM5", "/nonexistent/device");
   EXPECT_NE(OpenPort("COM12").handle, INVALID_HANDLE_VALUE);
-  struct { const char* name; DWORD error; } refused[] = {
-      {"COM5", ERROR_FILE_NOT_FOUND}, {"COM0", ERROR_FILE_NOT_FOUND}, {"LPT1", ERROR_FILE_NOT_FOUND},
-      {"COM1x", ERROR_FILE_NOT_FOUND}, {"", ERROR_FILE_NOT_FOUND}};
+  struct {
+    const char* name;
+    DWORD error;
+  } refused[] = {{"COM5", ERROR_FILE_NOT_FOUND},
+                 {"COM0", ERROR_FILE_NOT_FOUND},
+                 {"LPT1", ERROR_FILE_NOT_FOUND},
+                 {"COM1x", ERROR_FILE_NOT_FOUND},
+                 {"", ERROR_FILE_NOT_FOUND}};
   for (auto& r : refused) {
     EXPECT_EQ(OpenPort(r.name).handle, INVALID_HANDLE_VALUE) << r.name;
     EXPECT_EQ(GetLastError(), r.error) << r.name;
@@ -158,9 +168,8 @@ TEST_F(PortTest, ModemFunctionsOnADeviceWithoutModemLinesChangeNothing) {
   DWORD errors = 0xFF;
   COMSTAT stat{};
   line.write("abc");
-  ASSERT_TRUE(test::WaitUntil([&] {
-    return ClearCommError(port.handle, &errors, &stat) && stat.cbInQue == 3;
-  }));
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return ClearCommError(port.handle, &errors, &stat) && stat.cbInQue == 3; }));
   EXPECT_EQ(errors, 0u);
 }
 

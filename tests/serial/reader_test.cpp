@@ -83,7 +83,8 @@ TEST_F(SerialLinkTest, FarSideHangingUpDuringAReadEndsTheProcess) {
         Sleep(10000);
       },
       ::testing::ExitedWithCode(1),
-      "ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm port error");
+      "ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm port "
+      "error");
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/pty_pair.h"
-#include "tests/support/recorded_boxes.h"
 #include "serial/rx_buffer.h"
 #include "serial/serial_port.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/recorded_boxes.h"
 
 namespace test {
 

@@ -1,6 +1,6 @@
 // Writes that go out whole, fall short, are abandoned, or meet a dead port.
-#include "serial_fixture.h"
 #include "serial/writer.h"
+#include "serial_fixture.h"
 
 namespace test {
 namespace {

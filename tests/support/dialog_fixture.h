@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "app/ui/headless/headless_screen.h"
 #include "app/programmer_dlg.h"
 #include "app/status_display.h"
+#include "app/ui/headless/headless_screen.h"
 
 class DialogFixture : public testing::Test {
  protected:

@@ -60,7 +60,8 @@ std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) 
   std::string received;
   auto deadline = std::chrono::steady_clock::now() + timeout;
   while (received.size() < count) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd p{master_, POLLIN, 0};
     if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
     char chunk[4096];

@@ -29,9 +29,8 @@ std::vector<std::string> RecordedBoxes::texts() const {
 
 bool RecordedBoxes::waitFor(const std::string& text, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] {
-    return std::find(texts_.begin(), texts_.end(), text) != texts_.end();
-  });
+  return changed_.wait_for(lock, timeout,
+                           [&] { return std::find(texts_.begin(), texts_.end(), text) != texts_.end(); });
 }
 
 void RecordedBoxes::hold(const std::string& text) {

@@ -6,9 +6,9 @@
 namespace {
 
 TEST(ImageGenerator, WritesValidImagesOfExactSize) {
-  for (const std::uint64_t size : {image::kDefaultSize, std::uint64_t{900}, std::uint64_t{1800}, std::uint64_t{34},
-                                   std::uint64_t{36}, std::uint64_t{96}, std::uint64_t{98}, std::uint64_t{112},
-                                   std::uint64_t{10'002}}) {
+  for (const std::uint64_t size :
+       {image::kDefaultSize, std::uint64_t{900}, std::uint64_t{1800}, std::uint64_t{34}, std::uint64_t{36},
+        std::uint64_t{96}, std::uint64_t{98}, std::uint64_t{112}, std::uint64_t{10'002}}) {
     const std::string text = image::generate(size);
     EXPECT_EQ(text.size(), size);
     const srec::ReadResult result = srec::readImage(text);

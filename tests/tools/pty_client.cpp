@@ -42,7 +42,8 @@ bool PtyClient::write(std::string_view bytes, std::chrono::milliseconds stallTim
   return true;
 }
 
-std::size_t PtyClient::stream(std::string_view bytes, std::size_t chunk, std::chrono::milliseconds stallTimeout) {
+std::size_t PtyClient::stream(std::string_view bytes, std::size_t chunk,
+                              std::chrono::milliseconds stallTimeout) {
   std::size_t sent = 0;
   while (sent < bytes.size() && write(bytes.substr(sent, chunk), stallTimeout))
     sent += std::min(chunk, bytes.size() - sent);

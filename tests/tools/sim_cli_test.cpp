@@ -12,9 +12,27 @@ std::optional<sim::CliSettings> parse(std::vector<std::string> args) {
 }
 
 TEST(InstrumentSimCli, ParsesEveryOption) {
-  const auto s = parse({"--config-home", "/tmp/x", "--link", "COM3", "--baud", "0", "--power-on-delay", "250",
-                        "--repeat", "--no-prompt", "--no-update-reply", "--prompt-after", "2", "--split-replies",
-                        "--noise", "--lowercase", "--stall-at", "100", "--hangup-at", "200", "--echo"});
+  const auto s = parse({"--config-home",
+                        "/tmp/x",
+                        "--link",
+                        "COM3",
+                        "--baud",
+                        "0",
+                        "--power-on-delay",
+                        "250",
+                        "--repeat",
+                        "--no-prompt",
+                        "--no-update-reply",
+                        "--prompt-after",
+                        "2",
+                        "--split-replies",
+                        "--noise",
+                        "--lowercase",
+                        "--stall-at",
+                        "100",
+                        "--hangup-at",
+                        "200",
+                        "--echo"});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->configHome, "/tmp/x");
   EXPECT_EQ(s->link, "COM3");
@@ -29,8 +47,12 @@ TEST(InstrumentSimCli, ParsesEveryOption) {
 }
 
 TEST(InstrumentSimCli, RejectsBadArguments) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"--baud"}, {"--baud", "fast"}, {"--stall-at", "-"}, {"--prompt-after", "-1"}, {"--link", ""}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"--bogus"},
+                                                                                    {"--baud"},
+                                                                                    {"--baud", "fast"},
+                                                                                    {"--stall-at", "-"},
+                                                                                    {"--prompt-after", "-1"},
+                                                                                    {"--link", ""}}) {
     std::string error;
     EXPECT_FALSE(sim::parseCli(args, error)) << args[0];
     EXPECT_FALSE(error.empty());

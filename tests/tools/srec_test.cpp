@@ -20,8 +20,8 @@ TEST(SrecRecord, RoundTripsEveryRecordShape) {
   std::vector<std::uint8_t> full(srec::kMaxS3Data);
   for (std::size_t i = 0; i < full.size(); ++i) full[i] = static_cast<std::uint8_t>(i * 7);
   const Record records[] = {
-      {0, 0, {'h', 'd', 'r'}}, {1, 0xFFFF, {0}},  {2, 0xABCDEF, {1, 2}}, {3, 0xFFFFFFFF, full},
-      {3, 0x80000000, {}},     {5, 0x0003, {}},   {7, 0x12345678, {}},   {9, 0x0100, {}},
+      {0, 0, {'h', 'd', 'r'}}, {1, 0xFFFF, {0}}, {2, 0xABCDEF, {1, 2}}, {3, 0xFFFFFFFF, full},
+      {3, 0x80000000, {}},     {5, 0x0003, {}},  {7, 0x12345678, {}},   {9, 0x0100, {}},
   };
   for (const Record& record : records) {
     const std::string line = srec::format(record);

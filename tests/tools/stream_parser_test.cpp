@@ -26,8 +26,8 @@ Counts feedInPieces(std::string_view text, std::uint32_t seed, std::size_t maxPi
     at += piece;
   }
   parser.finish();
-  return {parser.records(), parser.badRecords(), parser.garbageLines(), parser.dataBytes(), parser.sawEnd(),
-          consumed};
+  return {parser.records(),   parser.badRecords(), parser.garbageLines(),
+          parser.dataBytes(), parser.sawEnd(),     consumed};
 }
 
 std::string damaged(std::string text) {
@@ -41,7 +41,8 @@ TEST(StreamParser, PiecesGiveTheSameResultAsTheWholeText) {
   for (const std::string& text : images) {
     const Counts whole = feedInPieces(text, 1, text.size());
     for (const std::size_t maxPiece : {1u, 7u, 900u, 5000u}) {
-      for (std::uint32_t seed = 1; seed <= 3; ++seed) EXPECT_EQ(feedInPieces(text, seed, maxPiece), whole) << maxPiece;
+      for (std::uint32_t seed = 1; seed <= 3; ++seed)
+        EXPECT_EQ(feedInPieces(text, seed, maxPiece), whole) << maxPiece;
     }
   }
 }

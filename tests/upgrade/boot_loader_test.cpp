@@ -3,15 +3,15 @@
 
 #include <chrono>
 
-#include "upgrade/pauses.h"
-#include "upgrade/attempts.h"
-#include "upgrade/boot_loader.h"
 #include "app/ui/message_pump.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/recorded_boxes.h"
-#include "upgrade/rx_snapshot.h"
 #include "serial/serial_port.h"
 #include "sim/instrument.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/recorded_boxes.h"
+#include "upgrade/attempts.h"
+#include "upgrade/boot_loader.h"
+#include "upgrade/pauses.h"
+#include "upgrade/rx_snapshot.h"
 
 namespace test {
 namespace {

@@ -11,12 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/dialog_fixture.h"
-#include "upgrade/pauses.h"
-#include "tests/support/pty_pair.h"
 #include "serial/serial_port.h"
 #include "sim/crc32.h"
 #include "sim/instrument.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/pty_pair.h"
+#include "upgrade/pauses.h"
 #include "upgrade/upgrade_state.h"
 
 namespace test {

@@ -8,7 +8,8 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
-std::string linkComPort(const std::string& configHome, const std::string& comName, const std::string& target) {
+std::string linkComPort(const std::string& configHome, const std::string& comName,
+                        const std::string& target) {
   const fs::path dir = fs::path(configHome) / "orvex-programmer" / "ports";
   fs::create_directories(dir);
   const fs::path link = dir / comName;

@@ -31,7 +31,8 @@ int serve(sim::CliSettings settings, const sigset_t& signals) {
   settings.options.onImageEnd = [repeat](const sim::Summary& summary) { onImageEnd(summary, repeat); };
   sim::Instrument instrument(settings.options);
   if (!settings.link.empty())
-    instrument.linkAs(settings.configHome.empty() ? sim::defaultConfigHome() : settings.configHome, settings.link);
+    instrument.linkAs(settings.configHome.empty() ? sim::defaultConfigHome() : settings.configHome,
+                      settings.link);
   std::cout << instrument.devicePath() << std::endl;
   instrument.start();
   int signal = 0;

@@ -8,15 +8,15 @@ namespace sim {
 struct Summary;
 
 struct Faults {
-  bool noPrompt = false;       // never answer a probe
-  bool noUpdateReply = false;  // answer probes but never the update command
-  bool splitReplies = false;   // each reply in two writes ~20 ms apart
-  bool noise = false;          // noise and zero bytes around each reply
-  bool lowercase = false;      // replies in small letters
-  bool echo = false;           // send back every byte received
-  int promptAfter = 0;         // answer probes only from the (N+1)-th "U"
-  long long stallAtByte = -1;  // stop reading at this image byte; -1: never
-  long long hangupAtByte = -1; // close the line at this image byte; -1: never
+  bool noPrompt = false;        // never answer a probe
+  bool noUpdateReply = false;   // answer probes but never the update command
+  bool splitReplies = false;    // each reply in two writes ~20 ms apart
+  bool noise = false;           // noise and zero bytes around each reply
+  bool lowercase = false;       // replies in small letters
+  bool echo = false;            // send back every byte received
+  int promptAfter = 0;          // answer probes only from the (N+1)-th "U"
+  long long stallAtByte = -1;   // stop reading at this image byte; -1: never
+  long long hangupAtByte = -1;  // close the line at this image byte; -1: never
 };
 
 struct Options {

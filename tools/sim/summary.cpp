@@ -12,8 +12,8 @@ std::string Summary::toJson() const {
                 "\"bytesPerSecond\":%.1f,\"lineEfficiency\":%.4f,\"probeBytes\":%llu,\"commands\":%llu,"
                 "\"hungUp\":%s,\"images\":%llu}",
                 valid ? "true" : "false", sawEnd ? "true" : "false", bytes, records, badRecords, garbageLines,
-                static_cast<unsigned>(crc32), firstByteSeconds, lastByteSeconds, bytesPerSecond, lineEfficiency,
-                probeBytes, commands, hungUp ? "true" : "false", images);
+                static_cast<unsigned>(crc32), firstByteSeconds, lastByteSeconds, bytesPerSecond,
+                lineEfficiency, probeBytes, commands, hungUp ? "true" : "false", images);
   return text;
 }
 

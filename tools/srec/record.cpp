@@ -90,20 +90,28 @@ ParsedRecord parse(std::string_view line) {
   if (!decodeHex(line.substr(2), bytes)) return {{}, LineError::BadHex};
   if (bytes[0] + 1u != bytes.size()) return {{}, LineError::BadLength};
   if (checksumOf(bytes, bytes.size() - 1) != bytes.back()) return {{}, LineError::BadChecksum};
-  for (std::size_t i = 1; i <= addressSize; ++i) result.record.address = result.record.address << 8 | bytes[i];
+  for (std::size_t i = 1; i <= addressSize; ++i)
+    result.record.address = result.record.address << 8 | bytes[i];
   result.record.data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(1 + addressSize), bytes.end() - 1);
   return result;
 }
 
 std::string_view describe(LineError error) {
   switch (error) {
-    case LineError::None: return "valid record";
-    case LineError::NotARecord: return "not an S-record";
-    case LineError::UnknownType: return "unknown record type";
-    case LineError::BadHex: return "invalid hex digit";
-    case LineError::BadLength: return "length does not match the count field";
-    case LineError::BadChecksum: return "checksum mismatch";
-    case LineError::TooLong: return "line too long";
+    case LineError::None:
+      return "valid record";
+    case LineError::NotARecord:
+      return "not an S-record";
+    case LineError::UnknownType:
+      return "unknown record type";
+    case LineError::BadHex:
+      return "invalid hex digit";
+    case LineError::BadLength:
+      return "length does not match the count field";
+    case LineError::BadChecksum:
+      return "checksum mismatch";
+    case LineError::TooLong:
+      return "line too long";
   }
   return "unknown error";
 }

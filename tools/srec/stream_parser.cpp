@@ -14,8 +14,10 @@ std::size_t StreamParser::feed(std::string_view piece) {
   if (sawEnd_) return 0;
   for (std::size_t i = 0; i < piece.size(); ++i) {
     if (piece[i] != '\n') {
-      if (line_.size() < kMaxLine) line_.push_back(piece[i]);
-      else overlong_ = true;
+      if (line_.size() < kMaxLine)
+        line_.push_back(piece[i]);
+      else
+        overlong_ = true;
       continue;
     }
     endLine();

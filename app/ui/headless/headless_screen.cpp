@@ -11,7 +11,9 @@ class Screen::ControlPeerImpl : public ControlPeer {
  public:
   ControlPeerImpl(Screen& screen, UINT dialogId, int id) : screen_(screen), dialogId_(dialogId), id_(id) {}
 
-  void SetText(const std::string& text) override { With([&](ControlRecord& r) { r.text = text; }); }
+  void SetText(const std::string& text) override {
+    With([&](ControlRecord& r) { r.text = text; });
+  }
   std::string GetText() const override {
     std::lock_guard lock(screen_.mutex_);
     return Record().text;
@@ -25,7 +27,9 @@ class Screen::ControlPeerImpl : public ControlPeer {
     if (erase) With([](ControlRecord& r) { r.surface.Blank(); });
   }
   void Update() override {}
-  void DrawText(const TextRun& run) override { With([&](ControlRecord& r) { r.surface.Draw(run); }); }
+  void DrawText(const TextRun& run) override {
+    With([&](ControlRecord& r) { r.surface.Draw(run); });
+  }
 
  private:
   static LRESULT Apply(ControlRecord& r, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,7 +137,8 @@ class Screen::DialogPeerImpl : public DialogPeer {
 Screen::Screen()
     : previousBackend_(SetBackend(this)),
       previousPump_(SetMessagePump([this] { return PumpOne(); })),
-      previousBoxHandler_(SetMessageBoxHandler([this](const char* text, UINT) { return ShowMessageBox(text); })) {}
+      previousBoxHandler_(
+          SetMessageBoxHandler([this](const char* text, UINT) { return ShowMessageBox(text); })) {}
 
 Screen::~Screen() {
   SetMessageBoxHandler(std::move(previousBoxHandler_));
@@ -213,11 +218,21 @@ void Screen::Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
   if (CDialog* dialog = TopDialog()) dialog->WindowProc(message, wParam, lParam);
 }
 
-void Screen::PostCommand(int id) { Post([this, id] { Press(id); }); }
-void Screen::PostClose() { Post([this] { Close(); }); }
-void Screen::PostPaint() { Post([this] { Paint(); }); }
-void Screen::PostSysCommand(UINT id) { Post([this, id] { SysCommand(id); }); }
-void Screen::PostSelect(int id, int index) { Post([this, id, index] { Select(id, index); }); }
+void Screen::PostCommand(int id) {
+  Post([this, id] { Press(id); });
+}
+void Screen::PostClose() {
+  Post([this] { Close(); });
+}
+void Screen::PostPaint() {
+  Post([this] { Paint(); });
+}
+void Screen::PostSysCommand(UINT id) {
+  Post([this, id] { SysCommand(id); });
+}
+void Screen::PostSelect(int id, int index) {
+  Post([this, id, index] { Select(id, index); });
+}
 
 void Screen::Press(int id) { Deliver(WM_COMMAND, static_cast<WPARAM>(id), 0); }
 void Screen::Close() { Deliver(WM_CLOSE, 0, 0); }

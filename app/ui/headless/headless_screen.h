@@ -26,13 +26,13 @@ class CDialog;
 namespace ui::headless {
 
 struct ControlRecord {
-  std::string text;                 // caption
-  std::vector<std::string> items;   // combo box strings
-  int selection = -1;               // combo box selection
+  std::string text;                // caption
+  std::vector<std::string> items;  // combo box strings
+  int selection = -1;              // combo box selection
   int rangeLow = 0, rangeHigh = 100;
   int position = 0;
-  std::vector<int> positions;       // every position set, in order
-  TextSurface surface;              // what is drawn on the control
+  std::vector<int> positions;  // every position set, in order
+  TextSurface surface;         // what is drawn on the control
 
   std::string VisibleLine(int y) const { return surface.VisibleLine(y); }
 };
@@ -67,11 +67,11 @@ class Screen : public Backend {
 
   // Delivered by ui::PumpOneMessage() to the dialog on top at that moment.
   void Post(std::function<void()> action);
-  void PostCommand(int id);             // a click on a button
-  void PostClose();                     // the window's close box
-  void PostPaint();                     // the dialog uncovered
-  void PostSysCommand(UINT id);         // a system-menu item
-  void PostSelect(int id, int index);   // a choice in a combo box
+  void PostCommand(int id);            // a click on a button
+  void PostClose();                    // the window's close box
+  void PostPaint();                    // the dialog uncovered
+  void PostSysCommand(UINT id);        // a system-menu item
+  void PostSelect(int id, int index);  // a choice in a combo box
   // The same actions, delivered now on the calling (user-interface) thread.
   void Press(int id);
   void Close();

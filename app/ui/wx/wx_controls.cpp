@@ -43,9 +43,12 @@ class ProgressControl : public WxControl {
   std::string GetText() const override { return text_; }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) override {
     LRESULT previous = 0;
-    if (message == PBM_SETRANGE) previous = state_.SetRange(lParam);
-    else if (message == PBM_SETPOS) previous = state_.SetPos(static_cast<int>(wParam));
-    else return 0;
+    if (message == PBM_SETRANGE)
+      previous = state_.SetRange(lParam);
+    else if (message == PBM_SETPOS)
+      previous = state_.SetPos(static_cast<int>(wParam));
+    else
+      return 0;
     Show();
     return previous;
   }
@@ -98,7 +101,8 @@ wxWindow* CreateWindow(wxWindow* parent, const ControlTemplate& tmpl, wxPoint po
 
 }  // namespace
 
-std::unique_ptr<WxControl> CreateControl(wxWindow* parent, const ControlTemplate& tmpl, const PixelRect& rect) {
+std::unique_ptr<WxControl> CreateControl(wxWindow* parent, const ControlTemplate& tmpl,
+                                         const PixelRect& rect) {
   const wxPoint pos(rect.x, rect.y);
   const wxSize size(rect.width, rect.height);
   switch (tmpl.kind) {

@@ -23,7 +23,8 @@ class WxControl : public ControlPeer {
   std::string GetText() const override;
 };
 
-std::unique_ptr<WxControl> CreateControl(wxWindow* parent, const ControlTemplate& tmpl, const PixelRect& rect);
+std::unique_ptr<WxControl> CreateControl(wxWindow* parent, const ControlTemplate& tmpl,
+                                         const PixelRect& rect);
 
 // Text of the program (UTF-8, or single bytes when it is not valid UTF-8) for wx.
 wxString ToWx(const std::string& text);

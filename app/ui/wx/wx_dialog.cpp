@@ -37,8 +37,10 @@ void DialogWindow::CreateControls(const DialogTemplate& tmpl) {
   for (const ControlTemplate& control : tmpl.controls) {
     auto peer = CreateControl(this, control, units.ToPixels(control.rect));
     if (control.kind == ControlKind::DefPushButton) defaultId_ = control.id;
-    if (control.id > 0) controls_[control.id] = std::move(peer);
-    else unnamed_.push_back(std::move(peer));
+    if (control.id > 0)
+      controls_[control.id] = std::move(peer);
+    else
+      unnamed_.push_back(std::move(peer));
   }
 }
 

@@ -1,5 +1,5 @@
-#include "wx_controls.h"
 #include "wx_fonts.h"
+#include "wx_controls.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.
 #include <wx/fontenum.h>
@@ -11,8 +11,10 @@ constexpr const char* kCjkFace = "WenQuanYi Micro Hei";
 
 wxFont DialogFont(const std::string& face, int points) {
   wxFontInfo info(points);
-  if (wxFontEnumerator::IsValidFacename(ToWx(face))) info.FaceName(ToWx(face));
-  else if (wxFontEnumerator::IsValidFacename(kCjkFace)) info.FaceName(kCjkFace);
+  if (wxFontEnumerator::IsValidFacename(ToWx(face)))
+    info.FaceName(ToWx(face));
+  else if (wxFontEnumerator::IsValidFacename(kCjkFace))
+    info.FaceName(kCjkFace);
   return wxFont(info);
 }
 

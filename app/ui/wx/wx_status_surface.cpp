@@ -71,8 +71,10 @@ void StatusSurface::Publish() {
 }
 
 void StatusSurfaceControl::Invalidate(bool erase) {
-  if (erase) surface_->Blank();
-  else surface_->Refresh();
+  if (erase)
+    surface_->Blank();
+  else
+    surface_->Refresh();
 }
 
 void StatusSurfaceControl::DrawText(const TextRun& run) { surface_->Draw(run); }
