@@ -30,6 +30,7 @@ bool Collect(DWORD count, const HANDLE* handles, std::vector<KernelObject*>& obj
 // Index of the first signalled object, or -1.
 int FirstSignalled(const std::vector<KernelObject*>& objects) {
   std::vector<pollfd> fds;
+  fds.reserve(objects.size());
   for (auto* object : objects) fds.push_back(pollfd{object->signalFd(), POLLIN, 0});
   if (poll(fds.data(), fds.size(), 0) <= 0) return -1;
   for (std::size_t i = 0; i < fds.size(); ++i)

@@ -1,7 +1,7 @@
 # Debian packages the build, the tests and the demo need. Installs only what is
 # missing, so a machine that has everything pays one dpkg query.
 ORVEX_PACKAGES=(
-  build-essential cmake g++ clang libgtest-dev libgmock-dev
+  build-essential cmake g++ clang clang-format clang-tidy libgtest-dev libgmock-dev
   libwxgtk3.2-dev fonts-wqy-microhei
   libx11-dev xvfb xdotool imagemagick dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )

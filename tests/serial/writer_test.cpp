@@ -47,7 +47,7 @@ TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
 TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {
   ASSERT_TRUE(OpenDefault());
   // Fill the line without waiting for a write time-out: one write of many chunks.
-  std::string flood(64 * 1024, 'F');
+  std::string flood(std::size_t{64} * 1024, 'F');
   gWriteBusy = 1;
   SetEvent(ghThreadExitEvent);  // as when the port is being shut down
   WriterGeneric(flood.data(), static_cast<std::int32_t>(flood.size()));

@@ -140,7 +140,7 @@ double processCpuSeconds() {
 TEST(Instrument, IdleLineCostsNoCpu) {
   sim::Instrument instrument(unthrottled());
   instrument.start();
-  { PtyClient opened_and_closed(instrument.devicePath()); }
+  { PtyClient openedAndClosed(instrument.devicePath()); }
   const double before = processCpuSeconds();
   PtyClient watcher(instrument.devicePath());
   EXPECT_EQ(watcher.readUntil("never", 300ms), "");

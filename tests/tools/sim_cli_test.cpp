@@ -4,7 +4,7 @@
 
 namespace {
 
-std::optional<sim::CliSettings> parse(std::vector<std::string> args) {
+std::optional<sim::CliSettings> parse(const std::vector<std::string>& args) {
   std::string error;
   auto settings = sim::parseCli(args, error);
   EXPECT_EQ(settings.has_value(), error.empty()) << error;

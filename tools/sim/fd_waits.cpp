@@ -40,11 +40,10 @@ bool writeAll(int fd, std::string_view data, int stopFd, Clock::time_point deadl
     const ssize_t written = ::write(fd, data.data(), data.size());
     if (written > 0) {
       data.remove_prefix(static_cast<std::size_t>(written));
-    } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-      return false;
-    } else if (waitFor(fd, POLLOUT, stopFd, deadline) != Wake::Ready) {
-      return false;
+      continue;
     }
+    const bool mayRetry = written == 0 || errno == EAGAIN || errno == EINTR;
+    if (!mayRetry || waitFor(fd, POLLOUT, stopFd, deadline) != Wake::Ready) return false;
   }
   return true;
 }

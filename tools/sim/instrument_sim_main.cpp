@@ -13,14 +13,14 @@
 
 namespace {
 
-std::atomic<bool> allValid{true};
-std::string lastLine;  // written on the serving thread, read after it is joined
+std::atomic<bool> gAllValid{true};
+std::string gLastLine;  // written on the serving thread, read after it is joined
 
 void onImageEnd(const sim::Summary& summary, bool repeat) {
-  allValid = allValid && summary.valid && !summary.hungUp;
+  gAllValid = gAllValid && summary.valid && !summary.hungUp;
   if (repeat) {
-    lastLine = summary.toJson();
-    std::cout << lastLine << std::endl;
+    gLastLine = summary.toJson();
+    std::cout << gLastLine << std::endl;
   } else {
     kill(getpid(), SIGUSR1);  // wakes main's sigwait
   }
@@ -39,8 +39,8 @@ int serve(sim::CliSettings settings, const sigset_t& signals) {
   sigwait(&signals, &signal);
   instrument.stop();
   const sim::Summary summary = instrument.summary();
-  if (summary.toJson() != lastLine) std::cout << summary.toJson() << std::endl;
-  return summary.images > 0 && allValid ? 0 : 1;
+  if (summary.toJson() != gLastLine) std::cout << summary.toJson() << std::endl;
+  return summary.images > 0 && gAllValid ? 0 : 1;
 }
 
 }  // namespace
