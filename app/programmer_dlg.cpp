@@ -39,13 +39,11 @@ void CProgrammerDlg::OnSysCommand(UINT id, LPARAM lParam) {
 
 void CProgrammerDlg::OnPaint() {
   RepaintStatus();
-  // The Windows build also paints m_hIcon here while the dialog is minimised;
-  // a Linux desktop draws minimised windows from the icons set in OnInitDialog.
+  // A Linux desktop draws a minimised window from the icons set in OnInitDialog.
   CDialog::OnPaint();
 }
 
-// Asked for only by the Windows window manager, for the drag image of the
-// minimised window; nothing on Linux sends this message.
+// The drag image of the minimised window; only Windows asks for it.
 HCURSOR CProgrammerDlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CProgrammerDlg::OnClose() {

@@ -1,9 +1,22 @@
 #pragma once
-// One overlapped read or write in progress on a serial device. It moves on
-// whenever a thread waits for its event (or for its result), following the
-// port's time-outs: a read ends when its count arrived, when the interval
-// time-out passed after the last byte, or at its total time-out; a write ends
-// when every byte was taken, or short at its total time-out.
+// One overlapped read or write in progress on a serial device.
+//
+// Life of an operation:
+// - Created by ReadFile/WriteFile, which try it at once: one that completes
+//   there is freed at once and never seen by the caller.
+// - A pending one is listed on the port's core, attached to the caller's event
+//   and stored in OVERLAPPED::Pending.
+// - Bytes move only inside a wait that includes its event (WaitFor*Objects) or
+//   inside GetOverlappedResult: no thread of our own drives it. It follows the
+//   port's time-outs: a read ends when its count arrived, when the interval
+//   time-out passed after the last byte, or at its total time-out; a write ends
+//   when every byte was taken, or short at its total time-out. Completion sets
+//   the event.
+// - CancelIoEx (any thread) completes it with ERROR_OPERATION_ABORTED; closing
+//   the port completes it the same way.
+// - Freed by the GetOverlappedResult that collects its result, on the thread
+//   that owns the OVERLAPPED; until then that record and the buffer must live.
+//   An event closed first only forgets it (forgetEvent).
 #include <atomic>
 #include <memory>
 

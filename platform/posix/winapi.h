@@ -203,7 +203,7 @@ BOOL GetCommModemStatus(HANDLE file, LPDWORD status);
 // Error flags come from the line's error counters (zero on a device without them).
 BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT stat);
 
-// --- Events: manual or auto reset, unnamed only.
+// --- Events: manual reset and unnamed only; anything else fails with ERROR_NOT_SUPPORTED.
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset, BOOL initialState, LPCSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
