@@ -1,0 +1,88 @@
+# Wine helpers for building and testing the Windows program: source this file.
+#   orvex_install_wine_deps          install the cross compiler, Wine and the X tools when missing
+#   orvex_wine_prefix DIR            make a fresh private Wine prefix in DIR (must not exist), export it
+#   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
+#   orvex_wine_run PROGRAM ARGS...   run a Windows program as on a Traditional Chinese system
+#   orvex_wine_cleanup               stop the prefix's processes and its server
+# The prefix functions print what they do on stderr.
+
+ORVEX_WINE_PACKAGES=(
+  cmake g++ libgtest-dev libgmock-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine fonts-wqy-microhei
+  xvfb xdotool x11-utils imagemagick
+)
+
+orvex_wine_packages() { printf '%s\n' "${ORVEX_WINE_PACKAGES[@]}"; }
+
+orvex_install_wine_deps() {
+  # shellcheck source=deps.sh
+  source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
+  local ORVEX_PACKAGES=("${ORVEX_WINE_PACKAGES[@]}")
+  orvex_install_deps
+}
+
+orvex_wine_prefix() {
+  local dir=$1
+  [[ -e $dir ]] && { echo "orvex_wine_prefix: $dir exists; a fresh prefix needs a new path" >&2; return 1; }
+  mkdir -p "$(dirname "$dir")"
+  export WINEPREFIX=$dir WINEARCH=win64 WINEDEBUG=-all
+  # Without the overrides wineboot waits for the add-on installers' dialogs.
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || return 1
+  wineserver -w
+
+  local fonts=$dir/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/* /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts"/ || return 1
+  # The dialog font and the CJK faces a Windows system would have, mapped to
+  # WenQuanYi; "Managed"="N": with no window manager on Xvfb, Wine draws the
+  # caption and the frame itself.
+  local link='hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00'
+  local face
+  {
+    printf 'Windows Registry Editor Version 5.00\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\n'
+    printf '"WenQuanYi Micro Hei (TrueType)"="wqy-microhei.ttc"\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n'
+    for face in 新細明體 細明體 PMingLiU MingLiU 微軟正黑體 "Microsoft JhengHei" SimSun 宋体; do
+      printf '"%s"="WenQuanYi Micro Hei"\n' "$face"
+    done
+    printf '"MS Shell Dlg"="Tahoma"\n"MS Shell Dlg 2"="Tahoma"\n\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n'
+    printf '"Tahoma"=%s\n"MS Sans Serif"=%s\n' "$link" "$link"
+  } >"$dir/orvex-fonts.utf8.reg"
+  # regedit reads a file with a UTF-16 byte-order mark as UTF-16, whatever the
+  # ANSI code page: the Chinese value names survive.
+  { printf '\xff\xfe'; sed 's/$/\r/' "$dir/orvex-fonts.utf8.reg" | iconv -f UTF-8 -t UTF-16LE; } >"$dir/orvex-fonts.reg"
+  wine regedit /S "$(winepath -w "$dir/orvex-fonts.reg")" >/dev/null 2>&1 || return 1
+  wineserver -w
+}
+
+# Wine rewrites dosdevices/comN from this key when its server starts, so the
+# server is restarted; -p keeps it up, and -f with our own process means a
+# closing pty cannot take it down with the session.
+orvex_wine_map_port() {
+  local port=$1 device=$2
+  : "${WINEPREFIX:?orvex_wine_map_port: no prefix (call orvex_wine_prefix first)}"
+  wine reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$device" /f >/dev/null 2>&1 || return 1
+  wineserver -k 2>/dev/null
+  wineserver -w
+  wineserver -f -p >/dev/null 2>&1 &
+  ORVEX_WINESERVER_PID=$!
+}
+
+# ANSI calls (DialogBoxParamA, LoadStringA, MessageBoxA) convert through the
+# code page: zh_TW gives code page 950 and language 0x0404, with no glibc
+# locale to generate.
+orvex_wine_run() { LC_ALL=zh_TW.UTF-8 wine "$@"; }
+
+orvex_wine_cleanup() {
+  [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]] && wineserver -k 2>/dev/null
+  if [[ -n ${ORVEX_WINESERVER_PID:-} ]]; then
+    kill "$ORVEX_WINESERVER_PID" 2>/dev/null
+    wait "$ORVEX_WINESERVER_PID" 2>/dev/null
+    ORVEX_WINESERVER_PID=
+  fi
+  return 0
+}
