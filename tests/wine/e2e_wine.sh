@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# A whole upgrade of the Windows program under Wine on a private Xvfb: the
+# simulated instrument's pty is COM1; the dialog is shown, its About box opened
+# from the system menu, YES pressed, and the instrument's summary must report a
+# complete, valid image; Escape must then end the program with exit code 0.
+# Screenshots: main-dialog.png, about-box.png, after-upgrade.png in SHOTS_DIR.
+# Usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR
+set -uo pipefail
+exe=$(realpath "${1:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}")
+sim=$(realpath "${2:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}")
+shots=${3:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+
+main_title='^ORVEX-A/B Firmware Programmer$'
+about_title=' ORVEX_DIALOG1$'  # "關於 ORVEX_DIALOG1"
+upgrade_bound=180                # seconds; the image takes about 13 s on the 16 x 115200 line
+
+work=$(mktemp -d /tmp/orvex-wine-e2e.XXXXXX)
+xvfb_pid= sim_pid= app_pid=
+started=$(date +%s.%N)
+step() { printf '[%6.1f s] %s\n' "$(echo "$(date +%s.%N) - $started" | bc)" "$*"; }
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -s $work/sim.out ]] && { echo "--- instrument-sim output:" >&2; cat "$work/sim.out" >&2; }
+  [[ -s $work/sim.err ]] && { echo "--- instrument-sim errors:" >&2; tail -20 "$work/sim.err" >&2; }
+  [[ -n ${DISPLAY:-} ]] && import -window root "$shots/failure.png" 2>/dev/null && echo "screen at the failure: $shots/failure.png" >&2
+  exit 1
+}
+cleanup() {
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
+  orvex_wine_cleanup
+  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Polls COMMAND every 0.1 s until it succeeds or SECONDS have passed.
+wait_for() {
+  local seconds=$1; shift
+  local deadline=$(($(date +%s) + seconds))
+  until "$@"; do
+    (($(date +%s) < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+# Saves a screenshot of WINDOW once it is drawn: two captures in a row alike,
+# and more than a few colours (text and frame, not an empty rectangle).
+shoot() {
+  local window=$1 file=$shots/$2 previous=
+  for _ in $(seq 100); do
+    import -window "$window" "$work/shot.png" 2>/dev/null || { sleep 0.1; continue; }
+    local now colours
+    now=$(convert "$work/shot.png" rgb:- | md5sum)
+    colours=$(identify -format %k "$work/shot.png")
+    if [[ $now == "$previous" ]] && ((colours > 8)); then
+      mv "$work/shot.png" "$file"
+      step "screenshot $file"
+      return 0
+    fi
+    previous=$now
+    sleep 0.1
+  done
+  fail "window $window was never drawn completely ($2)"
+}
+
+window_gone() { ! xdotool search --name "$1" >/dev/null 2>&1; }
+app_running() { kill -0 "$app_pid" 2>/dev/null; }
+sim_line_valid() { grep -q '"valid":true' "$work/sim.out" 2>/dev/null; }
+sim_says_pty() { [[ $(head -1 "$work/sim.out" 2>/dev/null) == /dev/* ]]; }
+
+mkdir -p "$shots"
+[[ -f $exe ]] || fail "no such program: $exe"
+[[ -x $sim ]] || fail "no instrument simulator at $sim"
+
+step "fresh Wine prefix"
+orvex_wine_prefix "$work/prefix" || fail "could not make a Wine prefix"
+
+# -displayfd picks a free display and reports it once the server is ready.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+step "Xvfb on $DISPLAY"
+
+"$sim" --baud 1843200 --repeat >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+wait_for 20 sim_says_pty || fail "instrument-sim printed no pty"
+pty=$(head -1 "$work/sim.out")
+orvex_wine_map_port COM1 "$pty" || fail "could not map COM1 to $pty"
+step "instrument on $pty as COM1"
+
+(cd "$work" && orvex_wine_run "$exe") >"$work/app.out" 2>&1 &
+app_pid=$!
+main=$(timeout 60 xdotool search --sync --name "$main_title" | head -1)
+[[ -n $main ]] || fail "the main dialog did not appear within 60 s"
+step "main dialog shown (window $main)"
+shoot "$main" main-dialog.png
+
+# The system menu's last item is the program's About item; Wine's own About
+# item shares its mnemonic, so the item is reached with Up (which wraps).
+xdotool windowfocus --sync "$main" key alt+space
+xdotool key Up Return
+about=$(timeout 20 xdotool search --sync --name "$about_title" | head -1)
+[[ -n $about ]] || fail "the About box did not open from the system menu"
+step "About box shown (window $about)"
+shoot "$about" about-box.png
+xdotool windowfocus --sync "$about" key Return
+wait_for 20 window_gone "$about_title" || fail "the About box did not close on Return"
+step "About box closed"
+
+# Space presses the focused button, YES, whichever button is the default.
+xdotool windowfocus --sync "$main" key space
+step "YES pressed"
+deadline=$(($(date +%s) + upgrade_bound))
+until sim_line_valid; do
+  app_running || fail "the program ended during the upgrade"
+  kill -0 "$sim_pid" 2>/dev/null || fail "instrument-sim ended during the upgrade"
+  grep -q '"valid":false' "$work/sim.out" && fail "the instrument received an invalid image"
+  (($(date +%s) < deadline)) || fail "no complete image within $upgrade_bound s"
+  sleep 0.2
+done
+step "instrument: $(grep '"valid":true' "$work/sim.out" | head -1)"
+shoot "$main" after-upgrade.png
+
+xdotool windowfocus --sync "$main" key Escape
+wait_for 30 eval '! app_running' || fail "the program did not end within 30 s of Escape"
+wait "$app_pid"
+code=$?
+app_pid=
+((code == 0)) || fail "the program ended with exit code $code, want 0"
+step "program ended with exit code 0"
+echo "PASS"
