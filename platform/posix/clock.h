@@ -1,4 +1,6 @@
 #pragma once
+// Deadlines on the monotonic clock, for the program's waits and for the simulator
+// and tests beside it.
 #include <chrono>
 #include <ctime>
 
@@ -9,9 +11,11 @@ using TimePoint = Clock::time_point;
 
 inline TimePoint Never() { return TimePoint::max(); }
 
-inline TimePoint After(unsigned milliseconds) {
-  return Clock::now() + std::chrono::milliseconds(milliseconds);
-}
+inline TimePoint After(Clock::duration timeout) { return Clock::now() + timeout; }
+
+inline TimePoint After(unsigned milliseconds) { return After(std::chrono::milliseconds(milliseconds)); }
+
+inline bool Passed(TimePoint deadline) { return Clock::now() >= deadline; }
 
 // Time left until `deadline` as a ppoll timeout (never negative).
 inline timespec TimeoutUntil(TimePoint deadline) {

@@ -1,9 +1,9 @@
 #include <unistd.h>
 
 #include <sys/stat.h>
-#include <cstdlib>
 #include <string>
 
+#include "config_home.h"
 #include "serial_file.h"
 
 namespace posix {
@@ -21,17 +21,7 @@ int PortNumber(const char* name) {
   return (text[3] != '0' && number <= 255) ? number : 0;
 }
 
-std::string PortsDirectory() {
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  std::string base;
-  if (configHome != nullptr && configHome[0] == '/') {
-    base = configHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home != nullptr ? home : "") + "/.config";
-  }
-  return base + "/orvex-programmer/ports/";
-}
+std::string PortsDirectory() { return ConfigHome() + "/orvex-programmer/ports/"; }
 
 }  // namespace
 
