@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pty/pty.h"
+
 namespace test {
 
 using namespace std::chrono_literals;
@@ -26,22 +28,15 @@ class ConfigHome {
 
 class PtyPair {
  public:
-  PtyPair();
-  ~PtyPair();
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
-
-  const std::string& devicePath() const { return slavePath_; }
+  const std::string& devicePath() const { return pty_.slavePath(); }
   void write(const std::string& bytes) const;
   // Reads until `count` bytes came or `timeout` passed.
   std::string read(std::size_t count, std::chrono::milliseconds timeout = 5s) const;
   // Closes the far side, as when the instrument's cable is pulled.
-  void hangUp();
+  void hangUp() { pty_.close(); }
 
  private:
-  int master_ = -1;
-  int keeper_ = -1;  // keeps the slave side alive while the program has it closed
-  std::string slavePath_;
+  pty::Pty pty_;
 };
 
 // Waits until `condition` holds, checking every millisecond; false on time-out.

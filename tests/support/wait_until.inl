@@ -1,13 +1,15 @@
 #pragma once
 #include <thread>
 
+#include "posix/clock.h"
+
 namespace test {
 
 template <class Condition>
 bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
+  const posix::TimePoint deadline = posix::After(timeout);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (posix::Passed(deadline)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;

@@ -1,40 +1,32 @@
 #include "pty_client.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <stdexcept>
+
+#include "posix/clock.h"
+#include "pty/pty.h"
 
 namespace tools_test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int millisecondsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
+// poll(2) on one descriptor until the deadline; false on time-out or error.
+bool pollUntil(pollfd& pfd, posix::TimePoint deadline) {
+  const timespec left = posix::TimeoutUntil(deadline);
+  return ::ppoll(&pfd, 1, &left, nullptr) > 0;
 }
 
 }  // namespace
 
-PtyClient::PtyClient(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-  if (fd_ < 0) throw std::runtime_error("cannot open " + path);
-  termios tio{};
-  tcgetattr(fd_, &tio);
-  cfmakeraw(&tio);
-  tcsetattr(fd_, TCSANOW, &tio);
-}
+PtyClient::PtyClient(const std::string& path) : fd_(pty::openRaw(path)) {}
 
 PtyClient::~PtyClient() { ::close(fd_); }
 
 bool PtyClient::write(std::string_view bytes, std::chrono::milliseconds stallTimeout) {
   while (!bytes.empty()) {
     pollfd pfd{fd_, POLLOUT, 0};
-    if (::poll(&pfd, 1, static_cast<int>(stallTimeout.count())) <= 0 || (pfd.revents & (POLLHUP | POLLERR)))
-      return false;
+    if (!pollUntil(pfd, posix::After(stallTimeout)) || (pfd.revents & (POLLHUP | POLLERR))) return false;
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno != EAGAIN) return false;
     if (written > 0) bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -51,10 +43,10 @@ std::size_t PtyClient::stream(std::string_view bytes, std::size_t chunk,
 }
 
 std::string PtyClient::readUntil(std::string_view text, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+  const posix::TimePoint deadline = posix::After(timeout);
   while (received_.find(text) == std::string::npos) {
     pollfd pfd{fd_, POLLIN, 0};
-    if (::poll(&pfd, 1, millisecondsLeft(deadline)) <= 0 || !(pfd.revents & POLLIN)) break;
+    if (!pollUntil(pfd, deadline) || !(pfd.revents & POLLIN)) break;
     char buffer[1024];
     const ssize_t got = ::read(fd_, buffer, sizeof buffer);
     if (got <= 0) break;
@@ -69,7 +61,7 @@ std::string PtyClient::readUntil(std::string_view text, std::chrono::millisecond
 
 bool PtyClient::waitForHangup(std::chrono::milliseconds timeout) {
   pollfd pfd{fd_, 0, 0};
-  return ::poll(&pfd, 1, static_cast<int>(timeout.count())) == 1 && (pfd.revents & POLLHUP);
+  return pollUntil(pfd, posix::After(timeout)) && (pfd.revents & POLLHUP);
 }
 
 }  // namespace tools_test

@@ -10,7 +10,7 @@ using namespace std::chrono_literals;
 
 class PtyClient {
  public:
-  explicit PtyClient(const std::string& path);  // O_RDWR|O_NOCTTY|O_NONBLOCK, raw
+  explicit PtyClient(const std::string& path);  // throws std::system_error
   ~PtyClient();
   PtyClient(const PtyClient&) = delete;
   PtyClient& operator=(const PtyClient&) = delete;

@@ -6,22 +6,13 @@
 #include <cerrno>
 
 namespace sim {
-namespace {
-
-timespec until(Clock::time_point deadline) {
-  const auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
-  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-  return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
-
-}  // namespace
 
 Wake waitFor(int fd, short events, int stopFd, std::optional<Clock::time_point> deadline) {
   pollfd fds[2] = {{stopFd, POLLIN, 0}, {fd, events, 0}};
   const nfds_t count = fd >= 0 ? 2 : 1;
   for (;;) {
     timespec timeout{};
-    if (deadline) timeout = until(*deadline);
+    if (deadline) timeout = posix::TimeoutUntil(*deadline);
     const int ready = ppoll(fds, count, deadline ? &timeout : nullptr, nullptr);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Wake::Error;

@@ -1,12 +1,13 @@
 #pragma once
 // Blocking waits on file descriptors that a stop eventfd interrupts at once.
-#include <chrono>
 #include <optional>
 #include <string_view>
 
+#include "posix/clock.h"
+
 namespace sim {
 
-using Clock = std::chrono::steady_clock;
+using posix::Clock;
 
 enum class Wake { Ready, Stop, Deadline, Error };
 

@@ -9,8 +9,8 @@
 #include <system_error>
 #include <thread>
 
+#include "pty/pty.h"
 #include "sim/com_link.h"
-#include "sim/pty_port.h"
 #include "sim/serve_loop.h"
 
 namespace sim {
@@ -60,7 +60,7 @@ class Instrument::Impl : public SummarySink {
   }
 
   Options options_;
-  PtyPort port_;
+  pty::Pty port_{pty::Pty::Master::NonBlocking};
   int stopFd_;
   std::string linkPath_;
   std::thread thread_;

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstddef>
 
+#include "posix/clock.h"
+
 namespace sim {
 
 class LinePacer {
  public:
-  using Clock = std::chrono::steady_clock;
+  using Clock = posix::Clock;
   static constexpr std::chrono::milliseconds kTick{1};
 
   LinePacer(unsigned baud, Clock::time_point origin);

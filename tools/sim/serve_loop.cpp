@@ -18,7 +18,7 @@ constexpr auto kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
 
-ServeLoop::ServeLoop(const Options& options, PtyPort& port, int stopFd, SummarySink& sink)
+ServeLoop::ServeLoop(const Options& options, pty::Pty& port, int stopFd, SummarySink& sink)
     : options_(options),
       port_(port),
       stopFd_(stopFd),
@@ -122,13 +122,13 @@ void ServeLoop::applyLimits() {
 
 void ServeLoop::send(std::string_view reply) {
   if (!options_.faults.splitReplies || reply.size() < 2) {
-    writeAll(port_.master(), reply, stopFd_, Clock::now() + kWriteTimeout);
+    writeAll(port_.master(), reply, stopFd_, posix::After(kWriteTimeout));
     return;
   }
   const std::size_t half = reply.size() / 2;
-  writeAll(port_.master(), reply.substr(0, half), stopFd_, Clock::now() + kWriteTimeout);
-  if (sleepUntil(stopFd_, Clock::now() + kReplyPause))
-    writeAll(port_.master(), reply.substr(half), stopFd_, Clock::now() + kWriteTimeout);
+  writeAll(port_.master(), reply.substr(0, half), stopFd_, posix::After(kWriteTimeout));
+  if (sleepUntil(stopFd_, posix::After(kReplyPause)))
+    writeAll(port_.master(), reply.substr(half), stopFd_, posix::After(kWriteTimeout));
 }
 
 void ServeLoop::endImage() {

@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "pty/pty.h"
 #include "sim/boot_dialogue.h"
 #include "sim/fd_waits.h"
 #include "sim/image_receiver.h"
 #include "sim/line_pacer.h"
 #include "sim/options.h"
-#include "sim/pty_port.h"
 #include "sim/summary.h"
 
 namespace sim {
@@ -24,7 +24,7 @@ class SummarySink {
 
 class ServeLoop {
  public:
-  ServeLoop(const Options& options, PtyPort& port, int stopFd, SummarySink& sink);
+  ServeLoop(const Options& options, pty::Pty& port, int stopFd, SummarySink& sink);
   // Returns when stopped, after the hang-up fault, or after the image unless repeating.
   void run();
 
@@ -43,7 +43,7 @@ class ServeLoop {
   double secondsSinceStart() const;
 
   const Options& options_;
-  PtyPort& port_;
+  pty::Pty& port_;
   int stopFd_;
   SummarySink& sink_;
   Clock::time_point origin_, poweredOn_;
