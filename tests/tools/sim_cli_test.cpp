@@ -1,61 +1,78 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
+#include "cli/option_parser.h"
 #include "sim/sim_cli.h"
 
 namespace {
 
-std::optional<sim::CliSettings> parse(const std::vector<std::string>& args) {
-  std::string error;
-  auto settings = sim::parseCli(args, error);
-  EXPECT_EQ(settings.has_value(), error.empty()) << error;
-  return settings;
-}
-
-TEST(InstrumentSimCli, ParsesEveryOption) {
-  const auto s = parse({"--config-home",
-                        "/tmp/x",
-                        "--link",
-                        "COM3",
-                        "--baud",
-                        "0",
-                        "--power-on-delay",
-                        "250",
-                        "--repeat",
-                        "--no-prompt",
-                        "--no-update-reply",
-                        "--prompt-after",
-                        "2",
-                        "--split-replies",
-                        "--noise",
-                        "--lowercase",
-                        "--stall-at",
-                        "100",
-                        "--hangup-at",
-                        "200",
-                        "--echo"});
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->configHome, "/tmp/x");
-  EXPECT_EQ(s->link, "COM3");
-  EXPECT_EQ(s->options.baud, 0u);
-  EXPECT_EQ(s->options.powerOnDelay, std::chrono::milliseconds(250));
-  EXPECT_TRUE(s->options.repeat);
-  const sim::Faults& f = s->options.faults;
-  EXPECT_TRUE(f.noPrompt && f.noUpdateReply && f.splitReplies && f.noise && f.lowercase && f.echo);
-  EXPECT_EQ(f.promptAfter, 2);
-  EXPECT_EQ(f.stallAtByte, 100);
-  EXPECT_EQ(f.hangupAtByte, 200);
-}
-
 TEST(InstrumentSimCli, RejectsBadArguments) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"--bogus"},
-                                                                                    {"--baud"},
-                                                                                    {"--baud", "fast"},
-                                                                                    {"--stall-at", "-"},
-                                                                                    {"--prompt-after", "-1"},
-                                                                                    {"--link", ""}}) {
+  struct Case {
+    std::vector<std::string> args;
     std::string error;
-    EXPECT_FALSE(sim::parseCli(args, error)) << args[0];
-    EXPECT_FALSE(error.empty());
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--repeat", "COM3"}, "unknown option 'COM3'"},
+      {{"--baud"}, "option --baud needs a valid value"},
+      {{"--baud", "fast"}, "option --baud needs a valid value"},
+      {{"--baud", "-1"}, "option --baud needs a valid value"},
+      {{"--baud", "9600x"}, "option --baud needs a valid value"},
+      {{"--power-on-delay", ""}, "option --power-on-delay needs a valid value"},
+      {{"--stall-at", "-"}, "option --stall-at needs a valid value"},
+      {{"--hangup-at", "99999999999999999999"}, "option --hangup-at needs a valid value"},
+      {{"--prompt-after", "-1"}, "--prompt-after needs a number of at least 0"},
+      {{"--link", ""}, "option --link needs a valid value"},
+      {{"--link", "COM1", "--config-home"}, "option --config-home needs a valid value"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(sim::parseCli(c.args, error)) << c.args[0];
+    EXPECT_EQ(error, c.error) << c.args[0];
+  }
+}
+
+TEST(InstrumentSimCli, ValueIsTakenEvenWhenItLooksLikeAnOption) {
+  std::string error;
+  const auto settings = sim::parseCli({"--link", "--baud", "--stall-at", "0"}, error);
+  ASSERT_TRUE(settings) << error;
+  EXPECT_EQ(settings->link, "--baud");
+  EXPECT_EQ(settings->options.baud, 115200u);
+  EXPECT_EQ(settings->options.faults.stallAtByte, 0);
+}
+
+TEST(OptionParser, StopsAtTheFirstFaultOrAtAnOptionThatEndsParsing) {
+  std::vector<std::string> applied;
+  const auto record = [&applied](std::string_view value) {
+    applied.emplace_back(value);
+    return value != "bad";
+  };
+  const cli::Option options[] = {
+      {"--help", false, record, true}, {"--flag", false, record}, {"--value", true, record}};
+  using Kind = cli::ParseError::Kind;
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<Kind> kind;
+    std::string argument;
+    std::vector<std::string> applied;
+  };
+  const Case cases[] = {
+      {{"--flag", "--value", "v"}, std::nullopt, "", {"", "v"}},
+      {{"--help", "--bogus"}, std::nullopt, "", {""}},
+      {{"--flag", "--bogus", "--flag"}, Kind::UnknownOption, "--bogus", {""}},
+      {{"--value"}, Kind::MissingValue, "--value", {}},
+      {{"--value", "bad", "--flag"}, Kind::BadValue, "--value", {"bad"}},
+  };
+  for (const Case& c : cases) {
+    applied.clear();
+    const auto error = cli::parseOptions(c.args, std::span(options));
+    ASSERT_EQ(error.has_value(), c.kind.has_value()) << c.args[0];
+    if (error) {
+      EXPECT_EQ(error->kind, *c.kind) << c.args[0];
+      EXPECT_EQ(error->argument, c.argument) << c.args[0];
+    }
+    EXPECT_EQ(applied, c.applied) << c.args[0];
   }
 }
 

@@ -5,8 +5,10 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/number_arg.h"
+#include "cli/option_parser.h"
 #include "image/image_generator.h"
 
 namespace {
@@ -29,29 +31,29 @@ void printHelp() {
                "  --help         this text\n";
 }
 
-// Returns 0 to go on, otherwise the exit code.
+// Returns 0 to go on, -1 after the help text, otherwise the exit code.
 int parse(int argc, char** argv, Settings& settings) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help") return printHelp(), -1;
-    const bool takesValue = arg == "--size" || arg == "--output" || arg == "--seed";
-    if (!takesValue || i + 1 >= argc) {
-      std::cerr << "make-firmware-image: bad argument '" << arg << "' (see --help)\n";
-      return 2;
-    }
-    const std::string_view value = argv[++i];
-    if (arg == "--output") {
-      settings.output = value;
-      continue;
-    }
-    const auto number = cli::parseNumber<std::uint64_t>(value);
-    if (!number) {
-      std::cerr << "make-firmware-image: " << arg << " needs a number\n";
-      return 2;
-    }
-    (arg == "--size" ? settings.size : settings.seed) = *number;
-  }
-  return 0;
+  bool help = false;
+  const auto number = [](std::uint64_t& field) {
+    return [&field](std::string_view value) {
+      const auto parsed = cli::parseNumber<std::uint64_t>(value);
+      if (parsed) field = *parsed;
+      return parsed.has_value();
+    };
+  };
+  const cli::Option options[] = {
+      {"--help", false, [&help](std::string_view) { return help = true; }, true},
+      {"--size", true, number(settings.size)},
+      {"--output", true, [&settings](std::string_view value) { return settings.output = value, true; }},
+      {"--seed", true, number(settings.seed)},
+  };
+  const auto error = cli::parseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+  if (!error) return help ? (printHelp(), -1) : 0;
+  if (error->kind == cli::ParseError::Kind::BadValue)
+    std::cerr << "make-firmware-image: " << error->argument << " needs a number\n";
+  else
+    std::cerr << "make-firmware-image: bad argument '" << error->argument << "' (see --help)\n";
+  return 2;
 }
 
 }  // namespace

@@ -30,9 +30,7 @@ int serve(sim::CliSettings settings, const sigset_t& signals) {
   const bool repeat = settings.options.repeat;
   settings.options.onImageEnd = [repeat](const sim::Summary& summary) { onImageEnd(summary, repeat); };
   sim::Instrument instrument(settings.options);
-  if (!settings.link.empty())
-    instrument.linkAs(settings.configHome.empty() ? sim::defaultConfigHome() : settings.configHome,
-                      settings.link);
+  if (!settings.link.empty()) instrument.linkAs(sim::configHome(settings), settings.link);
   std::cout << instrument.devicePath() << std::endl;
   instrument.start();
   int signal = 0;

@@ -10,7 +10,7 @@ namespace sim {
 
 struct CliSettings {
   Options options;
-  std::string configHome;  // empty: $XDG_CONFIG_HOME or ~/.config
+  std::string configHome;  // empty: the programmer's configuration folder
   std::string link;        // COM name to link, e.g. COM3; empty: no link
   bool help = false;
 };
@@ -18,7 +18,7 @@ struct CliSettings {
 // Parses the arguments after the program name; on error returns nullopt and sets error.
 std::optional<CliSettings> parseCli(const std::vector<std::string>& args, std::string& error);
 std::string cliHelp();
-// $XDG_CONFIG_HOME, else $HOME/.config.
-std::string defaultConfigHome();
+// The folder to link COMn in: --config-home, else where the programmer looks.
+std::string configHome(const CliSettings& settings);
 
 }  // namespace sim
