@@ -73,9 +73,4 @@ TEST_F(StatusDisplay, RepaintDuringAPassKeepsThePassDrawing) {
   dlg.EndStatusDrawing();
 }
 
-TEST_F(StatusDisplay, LineTwoBufferHoldsItsLongestText) {
-  EXPECT_GE(sizeof gLine2Text, std::strlen("Press 'Next' to upgrade the next DSO.") + 1);
-  EXPECT_EQ(sizeof gLine1Text, 100u);
-}
-
 }  // namespace

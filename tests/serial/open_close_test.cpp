@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "serial/port_tables.h"
 #include "serial_fixture.h"
 
 namespace test {
@@ -28,23 +27,7 @@ TEST_F(SerialLinkTest, OpenConfiguresTheLineAndStartsTheReader) {
   EXPECT_EQ(timeouts.ReadIntervalTimeout, 1u);
   EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1000u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 5000u);
-  COMMPROP props{};
-  ASSERT_TRUE(GetCommProperties(ghCommPort, &props));
-  EXPECT_EQ(props.dwCurrentRxQueue, 8196u);
-  EXPECT_EQ(props.dwCurrentTxQueue, 8196u);
   EXPECT_TRUE(boxes.texts().empty());
-}
-
-TEST_F(SerialLinkTest, SelectionTablesKeepTheirOrder) {
-  EXPECT_STREQ(kPortNames[0], "COM1");
-  EXPECT_STREQ(kPortNames[8], "COM9");
-  EXPECT_STREQ(kPortNames[11], "COM12");
-  EXPECT_EQ(kBaudRates[0], 115200u);
-  EXPECT_EQ(kBaudRates[1], 19200u);  // 115200 stands ahead of the falling run
-  EXPECT_EQ(kBaudRates[9], 110u);
-  EXPECT_EQ(kByteSizes[1], 7);
-  EXPECT_EQ(kParities[2], EVENPARITY);
-  EXPECT_EQ(kStopBits[2], TWOSTOPBITS);
 }
 
 TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {

@@ -29,14 +29,18 @@ TEST_F(SerialLinkTest, BurstLandsAtTheStartOfTheBuffer) {
   EXPECT_EQ(RxBytes(0, 8), std::string("Lodar >\0", 8));
 }
 
-TEST_F(SerialLinkTest, LaterDeliveryOverwritesOnlyItsOwnLength) {
+// A pause far longer than the 1 ms gap, far shorter than the 1000 ms total: the first
+// read ends with the first burst, and the second overwrites only its own length.
+TEST_F(SerialLinkTest, BurstsAPauseApartAreTwoDeliveries) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
   line.write("ABCDEFGHIJ");
-  ASSERT_TRUE(WaitForRxCount(before + 10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the pause is the stimulus
+  EXPECT_EQ(RxCount(), before + 10) << "the first burst was not delivered on its own";
   line.write("wxyz");
   ASSERT_TRUE(WaitForRxCount(before + 14));
   EXPECT_EQ(RxBytes(0, 11), std::string("wxyzEFGHIJ\0", 11));
+  EXPECT_EQ(RxCount(), before + 14);
 }
 
 TEST_F(SerialLinkTest, LongArrivalIsDeliveredInReadsOfAHundred) {
