@@ -50,12 +50,12 @@ class ControllerTest : public DialogFixture {
     ASSERT_FALSE(image.empty()) << path;
     posix::RegisterResource("BIN", 134, image.data(), static_cast<DWORD>(image.size()));
   }
-  void StartInstrument(sim::Faults faults = {}, unsigned baud = 0) {
+  void StartInstrument(sim::Faults faults = {}, unsigned baud = 0, const char* port = "COM1") {
     sim::Options options;
     options.baud = baud;
     options.faults = faults;
     instrument = std::make_unique<sim::Instrument>(options);
-    instrument->linkAs(home.path(), "COM1");
+    instrument->linkAs(home.path(), port);
     instrument->start();
   }
   void PressYes() { screen.Press(IDOK); }

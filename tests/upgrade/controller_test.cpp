@@ -48,17 +48,87 @@ TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
   EXPECT_EQ(Line(0), "Upgrade complete!");
   EXPECT_EQ(Line(20), "Press 'Next' to upgrade the next DSO.");
 
+  const ui::headless::ControlRecord finished = Progress();
   PressYes();  // NEXT
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(Caption(), "YES");
   EXPECT_EQ(Line(0), "Please turn off DSO and press 'YES' key!");
-  EXPECT_EQ(Progress().position, Progress().positions.back());  // kept until the next start
+  // The bar keeps its last position until the next start.
+  EXPECT_EQ(Progress().position, finished.position);
+  EXPECT_EQ(Progress().positions, finished.positions);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, ImageSizes,
                          ::testing::Values(ImageCase{ORVEX_IMAGE_ONE_CHUNK, 1, 0},
                                            ImageCase{ORVEX_IMAGE_TWO_CHUNKS, 2, 2},
                                            ImageCase{ORVEX_IMAGE_FIFTY_CHUNKS, 50, 50}));
+
+// The first line's texts in the order they were drawn, blanks and repeats left out.
+std::vector<std::string> FirstLineTexts(const ui::TextSurface& surface) {
+  std::vector<std::string> texts;
+  for (const ui::TextRun& run : surface.Runs()) {
+    const std::string text = run.text.c_str();  // a run may carry the buffer's padding
+    if (run.y != 0 || text.find_first_not_of(' ') == std::string::npos) continue;
+    if (texts.empty() || texts.back() != text) texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST_F(ControllerTest, StatusTextsOfAWholeUpgradeComeInOrder) {
+  UseImage(ORVEX_IMAGE_TWO_CHUNKS);
+  StartInstrument();
+  PressYes();
+  ASSERT_EQ(gUpgradeState, kUpgradeFinished);
+  EXPECT_THAT(FirstLineTexts(Control(IDC_STATUS).surface),
+              ElementsAre("Please turn on DSO now.", "Start !", "Upgrading!   (It takes about 180 sec.) ",
+                          "Upgrade complete!"));
+}
+
+TEST_F(ControllerTest, ChosenPortIsTheOneOpened) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  home.link("COM1", "/nonexistent/device");
+  StartInstrument({}, 0, "COM3");
+  screen.Select(IDC_PORT, 2);
+  PressYes();
+  EXPECT_TRUE(screen.MessageBoxes().empty());
+  EXPECT_GT(instrument->summary().probeBytes, 0u);
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+  EXPECT_TRUE(instrument->summary().valid);
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+}
+
+// A program without an image: the dialogue runs, nothing is sent, and the
+// upgrade is reported as failed rather than complete.
+class NoImage : public ControllerTest {
+ protected:
+  void ExpectRefusedWithNothingSent() {
+    StartInstrument();
+    PressYes();
+    EXPECT_EQ(instrument->summary().commands, 1u);
+    EXPECT_EQ(instrument->summary().bytes, 0u);
+    EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
+    EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+    EXPECT_EQ(Caption(), "YES");
+    EXPECT_EQ(ghCommPort, nullptr);
+  }
+};
+
+TEST_F(NoImage, MissingResource) {
+  if (FindResourceA(nullptr, MAKEINTRESOURCEA(134), "BIN") != nullptr)
+    GTEST_SKIP() << "an earlier test in this process registered an image";
+  ExpectRefusedWithNothingSent();
+}
+
+TEST_F(NoImage, EmptyResource) {
+  static const char kNothing[1] = {};
+  posix::RegisterResource("BIN", 134, kNothing, 0);
+  ExpectRefusedWithNothingSent();
+}
+
+TEST_F(NoImage, ResourceThatDoesNotLoad) {
+  posix::RegisterResource("BIN", 134, nullptr, 0);
+  ExpectRefusedWithNothingSent();
+}
 
 TEST_F(ControllerTest, FullSizeImageEndsWithTheBarFull) {
   UseImage(ORVEX_IMAGE_FULL);
