@@ -65,8 +65,9 @@ void CProgrammerDlg::RunUpgrade() {
   SendUpdateCommand();
   if (StepTimedOut()) return EndAfterTimeOut(kCommandTimeOutText);
   int chunks = TransferFirmware();
-  // A chunk that did not go out whole leaves the flag set: the image is incomplete.
-  if (gWriteBusy != 0) return AbandonUpgrade(kTransferFailedText);
+  // A chunk that did not go out whole leaves the flag set: the image is
+  // incomplete. A program without an image has sent nothing: no success either.
+  if (gWriteBusy != 0 || chunks == 0) return AbandonUpgrade(kTransferFailedText);
   FinishUpgrade(chunks);
 }
 

@@ -101,10 +101,6 @@ TEST_F(ControllerTest, ChosenPortIsTheOneOpened) {
 // upgrade is reported as failed rather than complete.
 class NoImage : public ControllerTest {
  protected:
-  void SetUp() override {
-    ControllerTest::SetUp();
-    GTEST_SKIP() << "until the controller refuses an empty image";
-  }
   void ExpectRefusedWithNothingSent() {
     StartInstrument();
     PressYes();
