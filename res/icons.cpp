@@ -6,7 +6,7 @@
 
 namespace ui {
 
-const IconImage* FindIcon(UINT id) {
+HICON FindIcon(UINT id) {
   static const IconImage mainframe{orvex_icon_32, orvex_icon_16};
   return id == IDR_MAINFRAME ? &mainframe : nullptr;
 }

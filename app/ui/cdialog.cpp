@@ -24,7 +24,8 @@ BOOL CDialog::Create() {
   const ui::DialogTemplate* tmpl = ui::FindDialogTemplate(templateId_);
   ui::Backend* backend = ui::CurrentBackend();
   if (!tmpl || !backend || peer_) return FALSE;
-  peer_ = backend->CreateDialog(*tmpl, *this);
+  peer_ = backend->CreatePeer(*tmpl, *this);
+  if (!peer_) return FALSE;  // the backend could not make the window
   Attach(peer_.get());
   endRequested_ = false;
   CDataExchange dx(*this);

@@ -1,6 +1,7 @@
 #include "progress_state.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace ui {
 

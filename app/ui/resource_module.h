@@ -14,7 +14,7 @@ struct IconImage {
 };
 
 const DialogTemplate* FindDialogTemplate(UINT id);
-const IconImage* FindIcon(UINT id);
+HICON FindIcon(UINT id);
 // Empty when the string table has no such entry.
 const char* FindString(UINT id);
 

@@ -47,7 +47,7 @@ class Backend {
  public:
   virtual ~Backend() = default;
   // Creates the dialog and its controls from the template, not yet shown.
-  virtual std::unique_ptr<DialogPeer> CreateDialog(const DialogTemplate& tmpl, CDialog& owner) = 0;
+  virtual std::unique_ptr<DialogPeer> CreatePeer(const DialogTemplate& tmpl, CDialog& owner) = 0;
 };
 
 // Installs the backend that creates every dialog from now on; returns the previous one.

@@ -254,3 +254,6 @@ void Sleep(DWORD milliseconds);
 [[noreturn]] void ExitProcess(UINT code);
 // Writes to standard error: there is no debugger channel.
 void OutputDebugStringA(LPCSTR text);
+
+// --- Window-side names (used by the dialog framework only).
+#include "winuser.h"

@@ -146,7 +146,7 @@ Screen::~Screen() {
   SetBackend(previousBackend_);
 }
 
-std::unique_ptr<DialogPeer> Screen::CreateDialog(const DialogTemplate& tmpl, CDialog& owner) {
+std::unique_ptr<DialogPeer> Screen::CreatePeer(const DialogTemplate& tmpl, CDialog& owner) {
   {
     std::lock_guard lock(mutex_);
     DialogRecord record;

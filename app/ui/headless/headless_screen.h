@@ -79,7 +79,7 @@ class Screen : public Backend {
   void SysCommand(UINT id);
   void Select(int id, int index);
 
-  std::unique_ptr<DialogPeer> CreateDialog(const DialogTemplate& tmpl, CDialog& owner) override;
+  std::unique_ptr<DialogPeer> CreatePeer(const DialogTemplate& tmpl, CDialog& owner) override;
 
  private:
   class DialogPeerImpl;

@@ -17,7 +17,7 @@ WxBackend::~WxBackend() {
   SetBackend(previousBackend_);
 }
 
-std::unique_ptr<DialogPeer> WxBackend::CreateDialog(const DialogTemplate& tmpl, CDialog& owner) {
+std::unique_ptr<DialogPeer> WxBackend::CreatePeer(const DialogTemplate& tmpl, CDialog& owner) {
   return std::make_unique<WxDialogPeer>(tmpl, owner);
 }
 

@@ -14,7 +14,7 @@ class WxBackend : public Backend {
   WxBackend(const WxBackend&) = delete;
   WxBackend& operator=(const WxBackend&) = delete;
 
-  std::unique_ptr<DialogPeer> CreateDialog(const DialogTemplate& tmpl, CDialog& owner) override;
+  std::unique_ptr<DialogPeer> CreatePeer(const DialogTemplate& tmpl, CDialog& owner) override;
 
  private:
   Backend* previousBackend_;
