@@ -1,4 +1,5 @@
 #include <cstddef>
+#include <string>
 
 #include "app/ui/message_box.h"
 #include "port_failure.h"
@@ -44,7 +45,9 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
   // Indices outside the tables name no port that could be opened.
   if (!IndicesValid(portIndex, baudIndex, byteSizeIndex, parityIndex, stopBitsIndex))
     return Fail(kMsgCreateFile);
-  ghCommPort = CreateFileA(kPortNames[portIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  // Ports above COM9 open only through the device namespace, so every port does.
+  const std::string device = std::string(kDeviceNamespace) + kPortNames[portIndex];
+  ghCommPort = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ghCommPort == INVALID_HANDLE_VALUE) {
     ghCommPort = nullptr;

@@ -4,6 +4,8 @@
 
 #include "winapi.h"
 
+// The prefix that names a port in the device namespace: "\\.\COM10".
+inline constexpr char kDeviceNamespace[] = "\\\\.\\";
 inline constexpr std::array<const char*, 12> kPortNames = {"COM1", "COM2", "COM3", "COM4",  "COM5",  "COM6",
                                                            "COM7", "COM8", "COM9", "COM10", "COM11", "COM12"};
 inline constexpr std::array<DWORD, 10> kBaudRates = {115200, 19200, 14400, 9600, 4800,

@@ -16,6 +16,12 @@ void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
   SetLastError(ERROR_SUCCESS);
   BOOL ok = GetOverlappedResult(ghCommPort, &ov, &written, FALSE);
   DWORD error = GetLastError();
+  // Some drivers end a write that timed out having sent nothing with
+  // ERROR_TIMEOUT: the line stalled, the port is fine, as with a short write.
+  if (!ok && error == ERROR_TIMEOUT) {
+    ok = TRUE;
+    error = ERROR_SUCCESS;
+  }
   if (!ok) {
     if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure(kMsgWriteTimedOut);
     Show(kMsgWriteAborted);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <string_view>
 
 #include "io_operation.h"
 
@@ -32,7 +34,10 @@ SerialFile::~SerialFile() {
 }  // namespace posix
 
 HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
-  std::string path = posix::DevicePathForPort(name != nullptr ? name : "");
+  // "\\.\COMn" names the same port as "COMn".
+  std::string_view port = name != nullptr ? name : "";
+  if (port.starts_with(R"(\\.\)")) port.remove_prefix(4);
+  std::string path = posix::DevicePathForPort(std::string(port).c_str());
   if (path.empty() || disposition != OPEN_EXISTING) {
     SetLastError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;

@@ -90,6 +90,7 @@ TEST_F(PortTest, PortNamesMapThroughThePortsDirectory) {
   home.link("COM12", line.devicePath());
   home.link("COM5", "/nonexistent/device");
   EXPECT_NE(OpenPort("COM12").handle, INVALID_HANDLE_VALUE);
+  EXPECT_NE(OpenPort(R"(\\.\COM12)").handle, INVALID_HANDLE_VALUE);  // the device-namespace name
   struct {
     const char* name;
     DWORD error;
