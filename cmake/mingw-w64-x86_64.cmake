@@ -25,3 +25,5 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # The resource script is UTF-8; without this windres reads it in the ANSI code page.
 set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
+# Cross-built tests and benchmarks run under Wine (WINEPREFIX from the environment).
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -5,7 +5,7 @@
 # on the build machine: a cross build names a host-built copy with
 # -DORVEX_HOST_XPM_TO_ICO=/path/to/xpm-to-ico (scripts/build-windows does).
 set(ORVEX_HOST_XPM_TO_ICO "" CACHE FILEPATH "xpm-to-ico built for the build machine (cross builds)")
-set(ORVEX_RES_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(ORVEX_RES_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "The resource script's directory")
 
 function(orvex_add_windows_resources target image)
   if(ORVEX_HOST_XPM_TO_ICO)
