@@ -60,8 +60,8 @@ class ControllerTest : public DialogFixture {
   }
   void PressYes() { screen.Press(IDOK); }
 
-  std::string Caption() const { return Control(IDOK).text; }
-  ui::headless::ControlRecord Progress() const { return Control(IDC_PROGRESS); }
+  std::string Caption() const { return control(IDOK).text; }
+  ui::headless::ControlRecord Progress() const { return control(IDC_PROGRESS); }
 
   ConfigHome home;
   std::string image;
