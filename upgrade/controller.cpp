@@ -11,6 +11,7 @@
 #include "rx_snapshot.h"
 #include "serial/serial_port.h"
 #include "serial/writer.h"
+#include "upgrade_report.h"
 #include "upgrade_state.h"
 
 std::int32_t gUpgradeState = kUpgradeIdle;
@@ -23,6 +24,10 @@ constexpr int kLastFinishingTarget = 100;
 void SetLine(char* line, std::size_t size, const char* text) {
   std::memset(line, 0, size);
   std::strncpy(line, text, size - 1);
+}
+
+void ReportEnd(const char* text) {
+  if (UpgradeListener* listener = CurrentUpgradeListener()) listener->Ended(text);
 }
 
 }  // namespace
@@ -39,6 +44,8 @@ void CProgrammerDlg::ShowLine(int y, const char* text) {
   char* line = y == kLine1Y ? gLine1Text : gLine2Text;
   SetLine(line, y == kLine1Y ? sizeof gLine1Text : sizeof gLine2Text, text);
   DrawStatusLine(y, line, static_cast<int>(std::strlen(line)));
+  if (UpgradeListener* listener = CurrentUpgradeListener(); listener != nullptr && y == kLine1Y)
+    listener->Status(line);
 }
 
 void CProgrammerDlg::SetProgressPosition(int position) {
@@ -53,6 +60,7 @@ void CProgrammerDlg::RunUpgrade() {
   ShowLine(kLine1Y, kTurnOnText);
   DrawStatusLine(kLine2Y, gLine2Text, kBlankLine2Length);
   m_nPort = m_ctlPort.GetCurSel();
+  if (UpgradeListener* listener = CurrentUpgradeListener()) listener->Started(m_nPort);
   // Running from here on: a press while the open shows a message box does nothing.
   gUpgradeState = kUpgradeRunning;
   if (!OpenCommPort(m_nPort, 0, 0, 0, 0)) return AbandonUpgrade(kPortFailedText);
@@ -84,6 +92,7 @@ void CProgrammerDlg::FinishUpgrade(int chunks) {
   gUpgradeState = kUpgradeFinished;
   ShowLine(kLine1Y, kCompleteText);
   EndStatusDrawing();
+  ReportEnd(kCompleteText);
 }
 
 void CProgrammerDlg::EndAfterTimeOut(const char* text) {
@@ -92,6 +101,7 @@ void CProgrammerDlg::EndAfterTimeOut(const char* text) {
   gUpgradeState = kUpgradeIdle;
   DeleteCriticalSection(&gRxLock);
   EndStatusDrawing();
+  ReportEnd(text);
 }
 
 // Ends an upgrade that cannot go on: the port is released, the area blanked
@@ -104,6 +114,7 @@ void CProgrammerDlg::AbandonUpgrade(const char* text) {
   BeginStatusDrawing();
   ShowLine(kLine1Y, text);
   EndStatusDrawing();
+  ReportEnd(text);
 }
 
 void CProgrammerDlg::ResetForNextUnit() {

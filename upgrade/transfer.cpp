@@ -6,33 +6,20 @@
 #include "app/programmer_dlg.h"
 #include "app/status_display.h"
 #include "app/ui/message_pump.h"
+#include "firmware_image.h"
 #include "res/status_texts.h"
 #include "serial/writer.h"
+#include "upgrade_report.h"
 
 namespace {
-
-constexpr WORD kFirmwareResourceId = 134;
 constexpr DWORD kChunkBytes = 900;
-
-struct Image {
-  const BYTE* bytes = nullptr;
-  DWORD size = 0;
-};
-
-// The image is read in place from the program's resources; a missing one is empty.
-Image FindFirmwareImage() {
-  HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kFirmwareResourceId), "BIN");
-  HGLOBAL loaded = resource != nullptr ? LoadResource(nullptr, resource) : nullptr;
-  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr) return {};
-  return Image{static_cast<const BYTE*>(bytes), SizeofResource(nullptr, resource)};
-}
-
 }  // namespace
 
 int CProgrammerDlg::TransferFirmware() {
   ShowLine(kLine1Y, kUpgradingText);
-  Image image = FindFirmwareImage();
+  FirmwareImage image = FindFirmwareImage();
+  UpgradeListener* listener = CurrentUpgradeListener();
+  if (listener != nullptr) listener->Transferring(image.size);
   CWnd* progress = GetDlgItem(IDC_PROGRESS);
   progress->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(image.size / kChunkBytes)));
   gWriteBusy = 0;
@@ -44,6 +31,8 @@ int CProgrammerDlg::TransferFirmware() {
     gWriteBusy = 1;
     DWORD count = std::min(remaining, kChunkBytes);
     WriterGeneric(next, static_cast<std::int32_t>(count));
+    if (listener != nullptr && gWriteBusy == 0)
+      listener->Sent(static_cast<DWORD>(next + count - image.bytes));
     next += count;
     remaining -= count;
     progress->SendMessage(PBM_SETPOS, static_cast<WPARAM>(chunks));
