@@ -14,12 +14,15 @@ std::string HomeFolder() {
   return account != nullptr && account->pw_dir != nullptr ? account->pw_dir : "";
 }
 
+// A relative value is invalid by the rule and is ignored.
+std::string XdgFolder(const char* variable, const char* fallBack) {
+  if (const char* xdg = std::getenv(variable); xdg != nullptr && xdg[0] == '/') return xdg;
+  return HomeFolder() + fallBack;
+}
+
 }  // namespace
 
-std::string ConfigHome() {
-  // A relative XDG_CONFIG_HOME is invalid by the rule and is ignored.
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') return xdg;
-  return HomeFolder() + "/.config";
-}
+std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
+std::string StateHome() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
 
 }  // namespace posix

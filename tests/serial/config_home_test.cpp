@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "posix/config_home.h"
 #include "tests/support/pty_pair.h"
@@ -60,6 +61,18 @@ TEST(ConfigHome, FollowsTheBaseDirectoryRule) {
     const ScopedVariable xdg("XDG_CONFIG_HOME", c.xdg);
     const ScopedVariable home("HOME", c.home);
     EXPECT_EQ(posix::ConfigHome(), c.expected) << c.what;
+  }
+}
+
+TEST(ConfigHome, StateFolderFollowsTheSameRule) {
+  const ScopedVariable home("HOME", "/home/op");
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {"/var/lib/station", "/var/lib/station"},
+      {"state", "/home/op/.local/state"},
+      {std::nullopt, "/home/op/.local/state"}};
+  for (const auto& [value, expected] : cases) {
+    const ScopedVariable state("XDG_STATE_HOME", value);
+    EXPECT_EQ(posix::StateHome(), expected) << value.value_or("(unset)");
   }
 }
 

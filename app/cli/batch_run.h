@@ -1,0 +1,16 @@
+#pragma once
+// Batch mode: one upgrade with no window, through the same controller, probe,
+// command, transfer and serial link as the dialog (the main dialog on the
+// headless backend). Returns the program's exit code.
+#include "app/record/upgrade_record.h"
+#include "command_line.h"
+
+namespace cli {
+
+// `image`: what the upgrade sends (the embedded image unless --image was given).
+int RunBatch(const CommandLine& line, const ImageIdentity& image);
+
+// The exit code for the final status text of an upgrade.
+int ExitCodeForStatus(const std::string& statusText);
+
+}  // namespace cli

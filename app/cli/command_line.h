@@ -1,0 +1,33 @@
+#pragma once
+// The program's command line: no arguments open the dialog; the rest serve
+// production lines (batch mode, the port finder).
+#include <string>
+
+namespace cli {
+
+enum class Mode { kDialog, kBatch, kListPorts, kHelp, kVersion, kWrong };
+
+struct CommandLine {
+  Mode mode = Mode::kDialog;
+  int portIndex = -1;  // --port COMn: n - 1
+  std::string image;   // --image FILE, or empty for the embedded image
+  std::string error;   // Mode::kWrong: what is wrong, one line
+};
+
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// Exit codes of the program; each documented in --help and the README.
+enum ExitCode : int {
+  kExitComplete = 0,
+  kExitPortDied = 1,  // the serial link ended the program (a dead port), or no display
+  kExitUsage = 2,
+  kExitProbeTimeOut = 3,
+  kExitCommandTimeOut = 4,
+  kExitPortError = 5,
+  kExitTransferFailed = 6,
+  kExitBadImage = 7,
+};
+
+std::string HelpText(const std::string& program);
+
+}  // namespace cli

@@ -1,0 +1,133 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "config_home.h"
+#include "serial_file.h"
+#include "system.h"
+
+namespace sys {
+namespace {
+
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) != nullptr ? resolved : "";
+}
+
+// The process that has `device` open, found through /proc (own processes, or all for root).
+std::string Holder(const std::string& device) {
+  std::error_code ec;
+  for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string pid = process.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ec)) {
+      if (RealPath(fd.path()) != device) continue;
+      std::ifstream comm(process.path() / "comm");
+      std::string name;
+      std::getline(comm, name);
+      std::string holder = "held by process ";
+      holder += pid;
+      holder += " (" + name + ")";
+      return holder;
+    }
+  }
+  return "held by another program";
+}
+
+std::string ByIdName(const std::string& device) {
+  std::error_code ec;
+  for (const auto& link : std::filesystem::directory_iterator("/dev/serial/by-id", ec))
+    if (RealPath(link.path()) == device) return link.path();
+  return "";
+}
+
+}  // namespace
+
+std::string RecordFolder(std::string& error) {
+  std::string folder = posix::StateHome() + "/orvex-programmer";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    error = folder + ": " + ec.message();
+    return "";
+  }
+  return folder;
+}
+
+bool AppendLine(const std::string& path, const std::string& line, std::string& error) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string text = line + "\n";
+  // One write to a file opened for appending lands whole, after every other.
+  const bool written =
+      write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
+  if (!written) error = path + ": " + std::strerror(errno);
+  close(fd);
+  return written;
+}
+
+PortReport ReportPort(const std::string& port) {
+  PortReport report;
+  report.device = posix::DevicePathForPort(port.c_str());
+  const std::string real = RealPath(report.device);
+  report.exists = !real.empty();
+  if (report.exists) report.device = real;
+  if (!report.exists) {
+    report.why = "no such device";
+    return report;
+  }
+  report.stableName = ByIdName(real);
+  const int fd = open(real.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    report.why = errno == EACCES || errno == EPERM ? "permission denied (join the dialout group)"
+                                                   : std::strerror(errno);
+    return report;
+  }
+  report.openable = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  if (!report.openable) report.why = Holder(real);
+  return report;
+}
+
+std::string PortRecipe() {
+  return "To make COMn open an adapter: mkdir -p " + posix::ConfigHome() +
+         "/orvex-programmer/ports && ln -sf " + "/dev/serial/by-id/<adapter> " + posix::ConfigHome() +
+         "/orvex-programmer/ports/COMn";
+}
+
+bool HaveDisplay() {
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+void UseStartingConsole() {}
+
+void Complain(const std::string& text) { std::fprintf(stderr, "orvex-programmer: %s\n", text.c_str()); }
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace sys

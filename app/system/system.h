@@ -1,0 +1,38 @@
+#pragma once
+// What batch mode, the upgrade record and the port finder need from the
+// operating system; posix.cpp or win32.cpp, chosen by the build.
+#include <string>
+
+namespace sys {
+
+// The folder of the upgrade record, created when missing; empty when it cannot be.
+std::string RecordFolder(std::string& error);
+// Appends `line` to the file in one write and flushes it to the disk.
+bool AppendLine(const std::string& path, const std::string& line, std::string& error);
+
+struct PortReport {
+  std::string device;      // what COMn opens
+  bool exists = false;     // the device is there
+  bool openable = false;   // it can be opened for exclusive use now
+  std::string why;         // when not openable: who holds it, or the system's reason
+  std::string stableName;  // a name that survives re-plugging (USB adapters), if any
+};
+PortReport ReportPort(const std::string& port);
+// One line telling how to point a COMn at an adapter.
+std::string PortRecipe();
+
+// Whether a window can be shown (an X or Wayland display on Linux).
+bool HaveDisplay();
+// Whether standard output is a terminal (progress then updates one line).
+bool OutputIsTerminal();
+// Standard output and error reach the console the program was started from.
+void UseStartingConsole();
+
+// A diagnostic for whoever runs the program: standard error (and, on Windows,
+// the debugger output).
+void Complain(const std::string& text);
+
+// Current time in UTC, ISO 8601 to the second.
+std::string UtcNow();
+
+}  // namespace sys

@@ -1,0 +1,114 @@
+#include <io.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "system.h"
+#include "winapi.h"
+
+namespace sys {
+namespace {
+
+std::string SystemMessage(DWORD error) {
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                 sizeof text, nullptr);
+  std::string message = text;
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+}  // namespace
+
+std::string RecordFolder(std::string& error) {
+  char base[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
+  if (length == 0 || length >= sizeof base) {
+    error = "LOCALAPPDATA is not set";
+    return "";
+  }
+  const std::string folder = std::string(base) + "\\ORVEX";
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    error = folder + ": " + SystemMessage(GetLastError());
+    return "";
+  }
+  return folder;
+}
+
+bool AppendLine(const std::string& path, const std::string& line, std::string& error) {
+  // Append-only access: every write lands at the end of the file, after every other.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = path + ": " + SystemMessage(GetLastError());
+    return false;
+  }
+  const std::string text = line + "\r\n";
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size() && FlushFileBuffers(file);
+  if (!ok) error = path + ": " + SystemMessage(GetLastError());
+  CloseHandle(file);
+  return ok;
+}
+
+PortReport ReportPort(const std::string& port) {
+  PortReport report;
+  char target[512] = {};
+  report.exists = QueryDosDeviceA(port.c_str(), target, sizeof target) != 0;
+  report.device = report.exists ? target : "";
+  if (!report.exists) {
+    report.why = "no such port";
+    return report;
+  }
+  const std::string path = "\\\\.\\" + port;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+  report.openable = handle != INVALID_HANDLE_VALUE;
+  if (report.openable) {
+    CloseHandle(handle);
+  } else {
+    const DWORD error = GetLastError();
+    report.why = error == ERROR_ACCESS_DENIED ? "held by another program" : SystemMessage(error);
+  }
+  return report;
+}
+
+std::string PortRecipe() {
+  return "To change which COMn an adapter is: Device Manager, the adapter's Port Settings, Advanced, COM "
+         "Port "
+         "Number";
+}
+
+bool HaveDisplay() { return true; }
+
+bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+// A program of the window subsystem has no console of its own; started from a
+// console (batch mode), it writes to that one.
+void UseStartingConsole() {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) return;  // redirected to a file or a pipe
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+  }
+}
+
+void Complain(const std::string& text) {
+  const std::string line = "ORVEX_DIALOG1: " + text + "\n";
+  OutputDebugStringA(line.c_str());
+  std::fputs(line.c_str(), stderr);
+}
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_s(&utc, &now);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace sys

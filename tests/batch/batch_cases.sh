@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Batch mode end to end against the simulated instrument: each case checks the
+# exit code, what reached the instrument and the line in the upgrade record.
+# Usage: batch_cases.sh PROGRAM INSTRUMENT_SIM
+set -uo pipefail
+program=$(realpath "${1:?usage: batch_cases.sh PROGRAM INSTRUMENT_SIM}")
+sim=$(realpath "${2:?usage: batch_cases.sh PROGRAM INSTRUMENT_SIM}")
+work=$(mktemp -d /tmp/orvex-batch.XXXXXX)
+trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+record=$work/state/orvex-programmer/upgrades.jsonl
+failures=0 passed=0
+
+check() {  # name, condition...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failures=$((failures + 1)); echo "FAIL $name: $*" >&2; fi
+}
+field() { python3 -c 'import json,sys; print(json.loads(sys.argv[1])[sys.argv[2]])' "$1" "$2"; }
+
+# name | simulator options | extra program options | exit code | outcome in the record ("" = no line)
+cases=(
+  "complete|--baud 1843200||0|complete"
+  "silent instrument|--no-prompt||3|probe-timeout"
+  "no reply to the command|--no-update-reply||4|command-timeout"
+  "line stalls mid-image|--baud 0 --stall-at 300000||6|transfer-failed"
+  "line hung up mid-image|--baud 0 --hangup-at 300000||1|"
+)
+for entry in "${cases[@]}"; do
+  IFS='|' read -r name options extra want_code want_outcome <<<"$entry"
+  rm -f "$record"
+  # shellcheck disable=SC2086
+  "$sim" --link COM2 $options >"$work/sim.out" 2>/dev/null &
+  sim_pid=$!
+  until [[ -L $XDG_CONFIG_HOME/orvex-programmer/ports/COM2 ]]; do sleep 0.05; done
+  start=$(date +%s)
+  # shellcheck disable=SC2086
+  timeout 120 "$program" --batch --port COM2 $extra >"$work/out" 2>"$work/err"
+  code=$?
+  [[ $want_code == 0 ]] && timeout 30 tail --pid="$sim_pid" -f /dev/null
+  kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null
+  echo "$name: exit $code in $(($(date +%s) - start)) s"
+  check "$name exit code" test "$code" = "$want_code"
+  if [[ $want_code == 0 ]]; then
+    check "$name image" grep -q '"valid":true' "$work/sim.out"
+    check "$name output" grep -qx 'Upgrade complete!' "$work/out"
+    check "$name progress" grep -q '^100 %' "$work/out"
+  else
+    check "$name no success" bash -c "! grep -q 'Upgrade complete!' '$work/out'"
+  fi
+  if [[ -n $want_outcome ]]; then
+    line=$(tail -1 "$record" 2>/dev/null)
+    check "$name record" test "$(field "$line" outcome)" = "$want_outcome"
+    check "$name record port" test "$(field "$line" port)" = COM2
+  else
+    check "$name no record of an upgrade the program did not finish" test ! -s "$record"
+  fi
+done
+
+# A bad image: the whole file is checked first, nothing is sent.
+printf 'S00600004844521B\r\nS3090000000001020304EB\r\nS70500000000FA\r\n' >"$work/bad.srec"
+"$sim" --link COM2 >"$work/sim.out" 2>/dev/null &
+sim_pid=$!
+until [[ -L $XDG_CONFIG_HOME/orvex-programmer/ports/COM2 ]]; do sleep 0.05; done
+"$program" --batch --port COM2 --image "$work/bad.srec" >"$work/out" 2>"$work/err"
+code=$?
+kill -INT "$sim_pid"; wait "$sim_pid" 2>/dev/null
+echo "bad image: exit $code: $(cat "$work/err")"
+check "bad image exit code" test "$code" = 7
+check "bad image names the file and line" grep -q "bad.srec:2:" "$work/err"
+check "bad image sends nothing" grep -q '"probeBytes":0' "$work/sim.out"
+
+# A port that does not exist, with a record file that cannot be written: the
+# upgrade ends as it would, and the record's trouble is said once.
+ln -sfn /nonexistent/device "$XDG_CONFIG_HOME/orvex-programmer/ports/COM5"
+rm -rf "$work/state"; mkdir -p "$work/state"; touch "$work/state/orvex-programmer"  # a file where the folder goes
+"$program" --batch --port COM5 >"$work/out" 2>"$work/err"
+code=$?
+echo "missing port, unwritable record: exit $code"
+check "missing port exit code" test "$code" = 5
+check "missing port message" grep -q "Error Create File" "$work/err"
+check "record trouble said once" test "$(grep -c 'upgrade record cannot be written' "$work/err")" = 1
+
+echo "batch cases: $passed passed, $failures failed"
+((failures == 0))
