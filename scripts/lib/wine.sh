@@ -78,7 +78,8 @@ orvex_wine_map_port() {
 orvex_wine_run() { LC_ALL=zh_TW.UTF-8 wine "$@"; }
 
 orvex_wine_cleanup() {
-  [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]] && wineserver -k 2>/dev/null
+  # Callers may run with errexit: a server that is already gone is no failure.
+  if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]]; then wineserver -k 2>/dev/null || true; fi
   if [[ -n ${ORVEX_WINESERVER_PID:-} ]]; then
     kill "$ORVEX_WINESERVER_PID" 2>/dev/null
     wait "$ORVEX_WINESERVER_PID" 2>/dev/null
