@@ -45,14 +45,18 @@ TEST(BootDialogue, AnswersProbesAndCommands) {
       {"each probe", plain, "UUU", "Lodar >|Lodar >|Lodar >|", false},
       {"update after probes", plain, "UUupdate\r", "Lodar >|Lodar >|Update Firmware\r\n|", true},
       {"leading LF ignored", plain, "U\nupdate\r", "Lodar >|Update Firmware\r\n|", true},
-      {"other command", plain, "help\r", "Lodar >|", false},
-      {"empty command", plain, "\r", "Lodar >|", false},
-      {"case matters", plain, "updatE\r", "Lodar >|", false},
+      {"other command", plain, "Uhelp\r", "Lodar >|Lodar >|", false},
+      {"empty command", plain, "U\r", "Lodar >|Lodar >|", false},
+      {"case matters", plain, "UupdatE\r", "Lodar >|Lodar >|", false},
+      {"update before the prompt is noise", plain, "update\rhelp\rUupdate\r", "Lodar >|Update Firmware\r\n|",
+       true},
       {"U at line start is a probe", plain, "UPDATE\r", "Lodar >|Lodar >|", false},
-      {"U inside a line is text", plain, "upUdate\r", "Lodar >|", false},
-      {"no prompt", noPrompt, "UUhelp\rupdate\r", "Update Firmware\r\n|", true},
+      {"U inside a line is text", plain, "UupUdate\r", "Lodar >|Lodar >|", false},
+      {"no prompt, so no update", noPrompt, "UUhelp\rupdate\r", "", false},
       {"no update reply", noUpdate, "Uupdate\rU", "Lodar >|Lodar >|", false},
       {"prompt after 2", promptAfter(2), "UUUU", "Lodar >|Lodar >|", false},
+      {"update only after the late prompt", promptAfter(2), "UUupdate\rUupdate\r",
+       "Lodar >|Update Firmware\r\n|", true},
       {"lowercase", lower, "Uupdate\r", "lodar >|update firmware\r\n|", true},
       {"noise", noisy, "U", std::string("\x00\xfe\x13\x00Lodar >\x00\x8a\x00|", 15), false},
   };
@@ -71,6 +75,16 @@ TEST(BootDialogue, StopsConsumingWhereTheImageBegins) {
   EXPECT_EQ(dialogue.consume("S3", replies), 0u);
   EXPECT_EQ(dialogue.probeBytes(), 1u);
   EXPECT_EQ(dialogue.commands(), 1u);
+}
+
+TEST(BootDialogue, CountsWhatComesBeforeThePromptAsNoise) {
+  sim::BootDialogue dialogue(promptAfter(1));
+  std::vector<std::string> replies;
+  dialogue.consume("update\rUupdate\rU", replies);
+  EXPECT_EQ(dialogue.noiseBytes(), 14u);
+  EXPECT_EQ(dialogue.commands(), 0u);
+  EXPECT_EQ(dialogue.probeBytes(), 2u);
+  EXPECT_EQ(replies.size(), 1u);
 }
 
 TEST(BootDialogue, ResetStartsANewSession) {

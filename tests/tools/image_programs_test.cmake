@@ -24,12 +24,40 @@ foreach(bad "--bogus" "--size" "--size;12x" "--seed;-1" "--output")
   run(2 ${MAKE} ${bad})
 endforeach()
 
+# file(READ) drops the CRs of CR LF; they are put back before writing.
+string(ASCII 13 cr)
+function(edit_image from to)
+  file(READ ${image} text)
+  string(REGEX REPLACE "${from}" "${to}" text "${text}")
+  string(REPLACE "\n" "${cr}\n" text "${text}")
+  file(WRITE ${image} "${text}")
+endfunction()
+
 run(0 ${MAKE} --size 1800 --output ${image})
-file(READ ${image} text)
-string(REPLACE "S32500000040" "S32500000041" text "${text}")
-file(WRITE ${image} "${text}")
+edit_image("S32500000040" "S32500000041")
 run(1 ${CHECK} ${image})
 if(NOT output MATCHES "line 3:")
   message(FATAL_ERROR "expected the third line to be reported: ${output}")
 endif()
+
+# One rule with the simulated instrument: a last line without CR LF is refused.
+run(0 ${MAKE} --size 1800 --output ${image})
+edit_image("\n$" "")
+run(1 ${CHECK} ${image})
+if(NOT output MATCHES "line 24: record does not end in CR LF")
+  message(FATAL_ERROR "expected the last line to be reported: ${output}")
+endif()
+
+# The build refuses an image with more 900-byte chunks than the progress bar
+# counts; here the limit is 2 chunks instead of 65535.
+run(0 ${MAKE} --size 2698 --output ${image})
+run(0 ${CHECK} --max-chunks 2 ${image})
+run(0 ${MAKE} --size 2700 --output ${image})
+run(1 ${CHECK} --max-chunks 2 ${image})
+if(NOT output MATCHES "3 chunks of 900 bytes; the programmer's progress bar counts at most 2")
+  message(FATAL_ERROR "expected the chunk count to be named: ${output}")
+endif()
+foreach(bad "--max-chunks" "--max-chunks;x;${image}" "${image};${image}")
+  run(2 ${CHECK} ${bad})
+endforeach()
 file(REMOVE ${image})

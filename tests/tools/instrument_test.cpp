@@ -2,8 +2,10 @@
 
 #include <time.h>
 
-#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "image/image_generator.h"
@@ -98,20 +100,101 @@ TEST(Instrument, BytesBeforePowerOnAreLost) {
   line.enterUpdate();
   EXPECT_EQ(line.instrument.summary().probeBytes, 1u);
   EXPECT_EQ(line.instrument.summary().commands, 1u);
+  EXPECT_EQ(line.instrument.summary().lostBytes, 7u);
+}
+
+TEST(Instrument, RepliesStartTheLatencyAfterTheCommand) {
+  sim::Options options = unthrottled();
+  options.replyLatency = 150ms;
+  Line line(options);
+  const auto sent = std::chrono::steady_clock::now();
+  ASSERT_TRUE(line.client.write("U"));
+  ASSERT_EQ(line.client.readUntil("Lodar >"), "Lodar >");
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 150ms);
+  ASSERT_TRUE(line.client.write("update\r"));
+  EXPECT_EQ(line.client.readUntil("Update Firmware\r\n"), "Update Firmware\r\n");
+}
+
+// The image as sent, spoilt after its S7 record or compared with another one.
+TEST(Instrument, JudgesTheWholeStreamAndComparesItWithTheExpectedImage) {
+  const std::string image = image::generate(9'000);
+  std::string changed = image;
+  ASSERT_EQ(changed.substr(4'320, 2), "S3");
+  changed[4'321] = '0';  // a data record turned header: still valid records, not the image
+  const struct {
+    const char* what;
+    std::string sent;
+    std::optional<std::string> expected;
+    bool valid;
+    std::string_view json;
+  } cases[] = {
+      {"as expected", image, image, true, R"("matchesExpected":true,)"},
+      {"one byte differs", changed, image, true, R"("matchesExpected":false,"firstDifference":4321,)"},
+      {"bytes after S7", image + "Uupdate\r", image, false, R"("firstDifference":9000,)"},
+      {"no expectation", image, std::nullopt, true, R"("lineEfficiency":0.0000,"probeBytes")"},
+  };
+  for (const auto& test : cases) {
+    sim::Options options = unthrottled();
+    options.expectedImage = test.expected;
+    Line line(options);
+    line.enterUpdate();
+    ASSERT_EQ(line.client.stream(test.sent, 900), test.sent.size()) << test.what;
+    ASSERT_TRUE(line.instrument.waitForImage(20s)) << test.what;
+    const sim::Summary summary = line.instrument.summary();
+    EXPECT_EQ(summary.valid, test.valid) << test.what;
+    EXPECT_EQ(summary.bytes, test.sent.size()) << test.what;
+    EXPECT_NE(summary.toJson().find(test.json), std::string::npos) << test.what << ": " << summary.toJson();
+  }
+}
+
+TEST(Instrument, FlagsBytesAfterTheEndRecord) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  const std::string image = image::generate(3'000);
+  ASSERT_EQ(line.client.stream(image + "\r\n", 900), image.size() + 2);
+  ASSERT_TRUE(line.instrument.waitForImage(20s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_FALSE(summary.valid);
+  EXPECT_TRUE(summary.sawEnd);
+  EXPECT_EQ(summary.trailingBytes, 2u);
+  EXPECT_EQ(summary.problem, "bytes after the end record");
+  EXPECT_EQ(summary.problemLine, image::recordSizes(3'000).size() + 2);
+}
+
+TEST(Instrument, LastLineWithoutLineEndIsFlaggedWhenTheLineGoesQuiet) {
+  Line line(unthrottled());
+  line.enterUpdate();
+  const std::string image = image::generate(3'000);
+  ASSERT_TRUE(line.client.write(std::string_view(image).substr(0, image.size() - 2)));
+  ASSERT_TRUE(line.instrument.waitForImage(20s));
+  const sim::Summary summary = line.instrument.summary();
+  EXPECT_FALSE(summary.valid);
+  EXPECT_EQ(summary.lineEndErrors, 1u);
+  EXPECT_EQ(summary.problem, "record does not end in CR LF");
 }
 
 TEST(Instrument, RepeatModeTakesImageAfterImage) {
-  std::atomic<int> validImages{0};
+  std::mutex mutex;
+  std::condition_variable ended;
+  int images = 0, validImages = 0;
   sim::Options options = unthrottled();
   options.repeat = true;
-  options.onImageEnd = [&](const sim::Summary& summary) { validImages += summary.valid ? 1 : 0; };
+  options.onImageEnd = [&](const sim::Summary& summary) {
+    std::lock_guard lock(mutex);
+    ++images;
+    validImages += summary.valid ? 1 : 0;
+    ended.notify_all();
+  };
   Line line(options);
   const std::string image = image::generate(3'000);
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 1; i <= 2; ++i) {
     line.enterUpdate();
     ASSERT_EQ(line.client.stream(image, 900), image.size());
+    std::unique_lock lock(mutex);
+    // The next upgrade begins only after this image has settled.
+    ASSERT_TRUE(ended.wait_for(lock, 20s, [&] { return images == i; }));
   }
-  line.enterUpdate();  // the second image ended, a third upgrade begins
+  line.enterUpdate();
   line.instrument.stop();
   EXPECT_EQ(validImages, 2);
   EXPECT_EQ(line.instrument.summary().images, 2u);

@@ -25,6 +25,8 @@ TEST(InstrumentSimCli, RejectsBadArguments) {
       {{"--prompt-after", "-1"}, "--prompt-after needs a number of at least 0"},
       {{"--link", ""}, "option --link needs a valid value"},
       {{"--link", "COM1", "--config-home"}, "option --config-home needs a valid value"},
+      {{"--reply-latency", "1.5"}, "option --reply-latency needs a valid value"},
+      {{"--expect", "/nonexistent/image.srec"}, "cannot read the expected image /nonexistent/image.srec"},
   };
   for (const Case& c : cases) {
     std::string error;

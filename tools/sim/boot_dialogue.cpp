@@ -18,6 +18,8 @@ std::size_t BootDialogue::consume(std::string_view bytes, std::vector<std::strin
     const char c = bytes[used++];
     if (c == 'U' && line_.empty()) {
       probe(replies);
+    } else if (!promptShown_) {
+      ++noise_;  // still booting: nothing but a probe is heard
     } else if (c == '\r') {
       command(replies);
     } else if (c != '\n' || !line_.empty()) {
@@ -29,8 +31,10 @@ std::size_t BootDialogue::consume(std::string_view bytes, std::vector<std::strin
 
 void BootDialogue::probe(std::vector<std::string>& replies) {
   ++probes_;
-  if (!faults_.noPrompt && probes_ > static_cast<std::uint64_t>(std::max(faults_.promptAfter, 0)))
+  if (!faults_.noPrompt && probes_ > static_cast<std::uint64_t>(std::max(faults_.promptAfter, 0))) {
     replies.push_back(dress(kPrompt));
+    promptShown_ = true;
+  }
 }
 
 void BootDialogue::command(std::vector<std::string>& replies) {

@@ -1,6 +1,7 @@
 #pragma once
 // The boot loader's command side: answers each "U" probe with its prompt, collects
 // a command line up to CR and accepts "update", after which the image follows.
+// Until it has shown its prompt it is still booting: every byte but a probe is noise.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ class BootDialogue {
 
   std::uint64_t probeBytes() const { return probes_; }
   std::uint64_t commands() const { return commands_; }
+  std::uint64_t noiseBytes() const { return noise_; }  // bytes other than probes before the prompt
 
  private:
   void probe(std::vector<std::string>& replies);
@@ -34,8 +36,8 @@ class BootDialogue {
 
   Faults faults_;
   std::string line_;
-  bool updateAccepted_ = false;
-  std::uint64_t probes_ = 0, commands_ = 0;
+  bool updateAccepted_ = false, promptShown_ = false;
+  std::uint64_t probes_ = 0, commands_ = 0, noise_ = 0;
 };
 
 }  // namespace sim

@@ -17,7 +17,8 @@ std::atomic<bool> gAllValid{true};
 std::string gLastLine;  // written on the serving thread, read after it is joined
 
 void onImageEnd(const sim::Summary& summary, bool repeat) {
-  gAllValid = gAllValid && summary.valid && !summary.hungUp;
+  gAllValid =
+      gAllValid && summary.valid && !summary.hungUp && (!summary.expectChecked || summary.matchesExpected);
   if (repeat) {
     gLastLine = summary.toJson();
     std::cout << gLastLine << std::endl;

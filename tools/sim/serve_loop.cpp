@@ -12,9 +12,17 @@ namespace sim {
 namespace {
 
 constexpr auto kQuietPeriod = std::chrono::seconds(2);
+// After the S7 record the line must stay quiet this long; what comes is trailing bytes.
+constexpr auto kSettlePeriod = std::chrono::milliseconds(500);
 constexpr auto kReplyPause = std::chrono::milliseconds(20);
 constexpr auto kWriteTimeout = std::chrono::seconds(2);
 constexpr auto kNoLimit = std::numeric_limits<std::uint64_t>::max();
+
+std::optional<Clock::time_point> earlier(std::optional<Clock::time_point> a,
+                                         std::optional<Clock::time_point> b) {
+  if (!a || !b) return a ? a : b;
+  return std::min(*a, *b);
+}
 
 }  // namespace
 
@@ -26,10 +34,12 @@ ServeLoop::ServeLoop(const Options& options, pty::Pty& port, int stopFd, Summary
       origin_(Clock::now()),
       poweredOn_(origin_ + options.powerOnDelay),
       pacer_(options.baud, origin_),
-      dialogue_(options.faults) {}
+      dialogue_(options.faults),
+      image_(&options.expectedImage) {}
 
 void ServeLoop::run() {
   while (!done_) {
+    sendDueReplies();
     applyLimits();
     if (stalled_) {
       waitFor(-1, 0, stopFd_, std::nullopt);  // the line stays full until stopped
@@ -43,13 +53,13 @@ void ServeLoop::run() {
 bool ServeLoop::readOnce() {
   const auto now = Clock::now();
   const std::size_t allowed = pacer_.allowance(now);
-  if (allowed == 0) return sleepUntil(stopFd_, pacer_.nextTick(now));
+  if (allowed == 0) return sleepUntil(stopFd_, *earlier(pacer_.nextTick(now), replyDue()));
   const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
       {buffer_.size(), allowed, room(options_.faults.stallAtByte), room(options_.faults.hangupAtByte)}));
   const ssize_t got = ::read(port_.master(), buffer_.data(), want);
   if (got > 0) {
     pacer_.consume(static_cast<std::size_t>(got));
-    handle(std::string_view(buffer_.data(), static_cast<std::size_t>(got)));
+    handle(std::string_view(buffer_.data(), static_cast<std::size_t>(got)), now);
     return true;
   }
   if (got < 0 && (errno == EAGAIN || errno == EINTR)) return waitForData();
@@ -57,26 +67,43 @@ bool ServeLoop::readOnce() {
   return false;
 }
 
+// When the image in progress ends unless more arrives: after the quiet period,
+// or sooner once its S7 record has come.
+std::optional<Clock::time_point> ServeLoop::imageDeadline() const {
+  if (!dialogue_.updateAccepted() || image_.bytes() == 0) return std::nullopt;
+  const auto last = origin_ + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(image_.lastByteSeconds()));
+  return last + (image_.sawEnd() ? Clock::duration(kSettlePeriod) : Clock::duration(kQuietPeriod));
+}
+
+std::optional<Clock::time_point> ServeLoop::replyDue() const {
+  if (replies_.empty()) return std::nullopt;
+  return replies_.front().due;
+}
+
 bool ServeLoop::waitForData() {
-  std::optional<Clock::time_point> quietEnd;
-  if (dialogue_.updateAccepted() && image_.bytes() > 0)
-    quietEnd = origin_ + std::chrono::duration_cast<Clock::duration>(
-                             std::chrono::duration<double>(image_.lastByteSeconds()) + kQuietPeriod);
-  switch (waitFor(port_.master(), POLLIN, stopFd_, quietEnd)) {
+  const auto imageEnd = imageDeadline();
+  switch (waitFor(port_.master(), POLLIN, stopFd_, earlier(imageEnd, replyDue()))) {
     case Wake::Ready:
       pacer_.resume(Clock::now());
       return true;
     case Wake::Deadline:
-      image_.finish();
-      endImage();
+      if (imageEnd && Clock::now() >= *imageEnd) {
+        image_.finish();
+        endImage();
+      }
       return true;
     default:
       return false;
   }
 }
 
-void ServeLoop::handle(std::string_view bytes) {
-  if (Clock::now() < poweredOn_) return;  // still powering on: the bytes are lost
+void ServeLoop::handle(std::string_view bytes, Clock::time_point now) {
+  if (now < poweredOn_) {  // still off: the bytes are lost
+    lostBytes_ += bytes.size();
+    publish(false);
+    return;
+  }
   if (options_.faults.echo) echo(bytes);
   while (!bytes.empty() && !done_ && !stalled_) {
     if (dialogue_.updateAccepted()) {
@@ -86,7 +113,8 @@ void ServeLoop::handle(std::string_view bytes) {
     std::vector<std::string> replies;
     bytes.remove_prefix(dialogue_.consume(bytes, replies));
     publish(false);  // before the replies, so whoever sees a reply finds it counted
-    for (const std::string& reply : replies) send(reply);
+    for (std::string& reply : replies) queue(std::move(reply), now);
+    sendDueReplies();
   }
 }
 
@@ -102,8 +130,8 @@ void ServeLoop::feedImage(std::string_view& bytes) {
     return;
   }
   const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), limit));
-  bytes.remove_prefix(image_.feed(bytes.substr(0, take), secondsSinceStart()));
-  if (image_.ended()) return endImage();
+  image_.feed(bytes.substr(0, take), secondsSinceStart());
+  bytes.remove_prefix(take);
   publish(false);
   applyLimits();
 }
@@ -120,15 +148,24 @@ void ServeLoop::applyLimits() {
   if (room(options_.faults.stallAtByte) == 0) stalled_ = true;
 }
 
-void ServeLoop::send(std::string_view reply) {
+// Replies go out in order, each no sooner than the latency after its command.
+void ServeLoop::queue(std::string reply, Clock::time_point commandEnd) {
+  auto due = commandEnd + options_.replyLatency;
+  if (!replies_.empty()) due = std::max(due, replies_.back().due);
   if (!options_.faults.splitReplies || reply.size() < 2) {
-    writeAll(port_.master(), reply, stopFd_, posix::After(kWriteTimeout));
+    replies_.push_back({due, std::move(reply)});
     return;
   }
   const std::size_t half = reply.size() / 2;
-  writeAll(port_.master(), reply.substr(0, half), stopFd_, posix::After(kWriteTimeout));
-  if (sleepUntil(stopFd_, posix::After(kReplyPause)))
-    writeAll(port_.master(), reply.substr(half), stopFd_, posix::After(kWriteTimeout));
+  replies_.push_back({due, reply.substr(0, half)});
+  replies_.push_back({due + kReplyPause, reply.substr(half)});
+}
+
+void ServeLoop::sendDueReplies() {
+  while (!replies_.empty() && replies_.front().due <= Clock::now() && port_.isOpen()) {
+    writeAll(port_.master(), replies_.front().text, stopFd_, posix::After(kWriteTimeout));
+    replies_.pop_front();
+  }
 }
 
 void ServeLoop::endImage() {
@@ -138,8 +175,12 @@ void ServeLoop::endImage() {
     done_ = true;
     return;
   }
+  // The next instrument: switched on a power-on delay from now, booting afresh.
   dialogue_.reset();
   image_.reset();
+  replies_.clear();
+  lostBytes_ = 0;
+  poweredOn_ = Clock::now() + options_.powerOnDelay;
 }
 
 void ServeLoop::hangUp() {
@@ -154,6 +195,8 @@ void ServeLoop::publish(bool imageEnded) {
   image_.report(summary, options_.baud);
   summary.probeBytes = dialogue_.probeBytes();
   summary.commands = dialogue_.commands();
+  summary.noiseBytes = dialogue_.noiseBytes();
+  summary.lostBytes = lostBytes_;
   summary.hungUp = hungUp_;
   summary.images = images_;
   sink_.publish(summary, imageEnded);

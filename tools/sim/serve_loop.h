@@ -3,6 +3,8 @@
 // dialogue, receives the image and applies the fault switches.
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <string>
 #include <string_view>
 
 #include "pty/pty.h"
@@ -29,14 +31,22 @@ class ServeLoop {
   void run();
 
  private:
+  struct Reply {
+    Clock::time_point due;
+    std::string text;
+  };
+
   bool readOnce();
   bool waitForData();
-  void handle(std::string_view bytes);
+  std::optional<Clock::time_point> imageDeadline() const;
+  std::optional<Clock::time_point> replyDue() const;
+  void handle(std::string_view bytes, Clock::time_point now);
   void echo(std::string_view bytes);
   void feedImage(std::string_view& bytes);
   std::uint64_t room(long long limit) const;
   void applyLimits();
-  void send(std::string_view reply);
+  void queue(std::string reply, Clock::time_point commandEnd);
+  void sendDueReplies();
   void endImage();
   void hangUp();
   void publish(bool imageEnded);
@@ -50,7 +60,8 @@ class ServeLoop {
   LinePacer pacer_;
   BootDialogue dialogue_;
   ImageReceiver image_;
-  std::uint64_t images_ = 0;
+  std::deque<Reply> replies_;  // in the order they go out
+  std::uint64_t images_ = 0, lostBytes_ = 0;
   bool stalled_ = false, hungUp_ = false, done_ = false;
   std::array<char, 4096> buffer_{};
 };

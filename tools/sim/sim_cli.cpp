@@ -1,6 +1,8 @@
 #include "sim/sim_cli.h"
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 #include "cli/number_arg.h"
 #include "cli/option_parser.h"
@@ -46,6 +48,9 @@ std::optional<CliSettings> parseCli(const std::vector<std::string>& args, std::s
       {"--power-on-delay", true,
        number<unsigned>([&](unsigned n) { s.options.powerOnDelay = std::chrono::milliseconds(n); })},
       {"--prompt-after", true, number<int>([&](int n) { f.promptAfter = n; })},
+      {"--reply-latency", true,
+       number<unsigned>([&](unsigned n) { s.options.replyLatency = std::chrono::milliseconds(n); })},
+      {"--expect", true, text(s.expectPath)},
       {"--stall-at", true, number<long long>([&](long long n) { f.stallAtByte = n; })},
       {"--hangup-at", true, number<long long>([&](long long n) { f.hangupAtByte = n; })},
   };
@@ -58,6 +63,14 @@ std::optional<CliSettings> parseCli(const std::vector<std::string>& args, std::s
   if (f.promptAfter < 0) {
     error = "--prompt-after needs a number of at least 0";
     return std::nullopt;
+  }
+  if (!s.expectPath.empty()) {
+    std::ifstream in(s.expectPath, std::ios::binary);
+    s.options.expectedImage.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in) {
+      error = "cannot read the expected image " + s.expectPath;
+      return std::nullopt;
+    }
   }
   return s;
 }

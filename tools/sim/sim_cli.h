@@ -12,6 +12,7 @@ struct CliSettings {
   Options options;
   std::string configHome;  // empty: the programmer's configuration folder
   std::string link;        // COM name to link, e.g. COM3; empty: no link
+  std::string expectPath;  // the file options.expectedImage was read from
   bool help = false;
 };
 

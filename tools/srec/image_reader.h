@@ -1,5 +1,5 @@
 #pragma once
-// Reads a whole S-record image and checks every record.
+// Reads a whole S-record image, checked by the stream rule of srec/stream_parser.h.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +20,7 @@ struct ReadResult {
   bool ok() const { return badLine == 0; }
 };
 
-// Every line must be a valid record, exactly one end record must close the image.
+// Stops at the first fault; records holds the data records read up to it.
 ReadResult readImage(std::string_view text);
 
 }  // namespace srec

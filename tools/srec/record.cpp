@@ -19,28 +19,18 @@ void appendByte(std::string& out, std::uint8_t byte) {
   out.push_back(kHexDigits[byte & 0x0F]);
 }
 
-// Decodes the hex pairs after "Sn" into bytes; false on a non-hex digit.
-bool decodeHex(std::string_view hex, std::vector<std::uint8_t>& bytes) {
-  bytes.reserve(hex.size() / 2);
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    const int high = hexValue(hex[i]);
-    const int low = hexValue(hex[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
-  }
-  return true;
+// The byte at hex pair `index` of the text after "Sn"; -1 on a non-hex digit.
+int byteAt(std::string_view hex, std::size_t index) {
+  const int high = hexValue(hex[2 * index]);
+  const int low = hexValue(hex[2 * index + 1]);
+  return high < 0 || low < 0 ? -1 : high << 4 | low;
 }
 
+// One trailing LF and one CR before it, at most.
 std::string_view trimLineEnd(std::string_view line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
-}
-
-// Checksum: ones' complement of the low byte of the sum of count, address and data.
-std::uint8_t checksumOf(const std::vector<std::uint8_t>& bytes, std::size_t count) {
-  unsigned sum = 0;
-  for (std::size_t i = 0; i < count; ++i) sum += bytes[i];
-  return static_cast<std::uint8_t>(~sum & 0xFFu);
 }
 
 }  // namespace
@@ -78,21 +68,37 @@ std::string format(const Record& record) {
   return out;
 }
 
-ParsedRecord parse(std::string_view line) {
+LineError parseInto(std::string_view line, Record& record) {
   line = trimLineEnd(line);
-  ParsedRecord result;
-  if (line.size() < 2 || line[0] != 'S') return {{}, LineError::NotARecord};
-  result.record.type = hexValue(line[1]);
-  const std::size_t addressSize = addressBytes(result.record.type);
-  if (result.record.type > 9 || addressSize == 0) return {{}, LineError::UnknownType};
-  if (line.size() % 2 != 0 || line.size() < 4 + 2 * (addressSize + 1)) return {{}, LineError::BadLength};
-  std::vector<std::uint8_t> bytes;
-  if (!decodeHex(line.substr(2), bytes)) return {{}, LineError::BadHex};
-  if (bytes[0] + 1u != bytes.size()) return {{}, LineError::BadLength};
-  if (checksumOf(bytes, bytes.size() - 1) != bytes.back()) return {{}, LineError::BadChecksum};
+  record.data.clear();
+  record.address = 0;
+  if (line.size() < 2 || line[0] != 'S') return LineError::NotARecord;
+  record.type = hexValue(line[1]);
+  const std::size_t addressSize = addressBytes(record.type);
+  if (record.type > 9 || addressSize == 0) return LineError::UnknownType;
+  if (line.size() % 2 != 0 || line.size() < 4 + 2 * (addressSize + 1)) return LineError::BadLength;
+  const std::string_view hex = line.substr(2);
+  const std::size_t count = hex.size() / 2;
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const int byte = byteAt(hex, i);
+    if (byte < 0) return LineError::BadHex;
+    if (i + 1 < count) sum += static_cast<unsigned>(byte);
+  }
+  if (static_cast<std::size_t>(byteAt(hex, 0)) + 1 != count) return LineError::BadLength;
+  if ((~sum & 0xFFu) != static_cast<unsigned>(byteAt(hex, count - 1))) return LineError::BadChecksum;
   for (std::size_t i = 1; i <= addressSize; ++i)
-    result.record.address = result.record.address << 8 | bytes[i];
-  result.record.data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(1 + addressSize), bytes.end() - 1);
+    record.address = record.address << 8 | static_cast<std::uint32_t>(byteAt(hex, i));
+  record.data.reserve(count - addressSize - 2);
+  for (std::size_t i = 1 + addressSize; i + 1 < count; ++i)
+    record.data.push_back(static_cast<std::uint8_t>(byteAt(hex, i)));
+  return LineError::None;
+}
+
+ParsedRecord parse(std::string_view line) {
+  ParsedRecord result;
+  result.error = parseInto(line, result.record);
+  if (result.error != LineError::None) result.record = {};
   return result;
 }
 

@@ -35,8 +35,10 @@ std::size_t lineLength(int type, std::size_t dataBytes);
 
 // Formats a record as text ending in CR LF.
 std::string format(const Record& record);
-// Decodes one line; a trailing CR and/or LF is ignored.
+// Decodes one line; one trailing LF and one CR before it are ignored.
 ParsedRecord parse(std::string_view line);
+// The same into `record`, reusing its storage; on an error the record is unspecified.
+LineError parseInto(std::string_view line, Record& record);
 std::string_view describe(LineError error);
 
 }  // namespace srec
