@@ -4,7 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,16 @@ SerialFile::~SerialFile() {
   core_->fd = -1;
 }
 
+// The message box names only the failing call; the way out is a Linux matter.
+void SayPermissionHintOnce(const std::string& path) {
+  static std::atomic_flag said = ATOMIC_FLAG_INIT;
+  if (said.test_and_set()) return;
+  std::fprintf(stderr,
+               "orvex-programmer: no permission to open %s: the user must be in the dialout group "
+               "(sudo usermod -aG dialout $USER, then log in again)\n",
+               path.c_str());
+}
+
 }  // namespace posix
 
 HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
@@ -44,6 +56,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD
   }
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
+    if (errno == EACCES || errno == EPERM) posix::SayPermissionHintOnce(path);
     SetLastError(posix::ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }

@@ -37,5 +37,7 @@ class SerialFile final : public KernelObject {
 
 // Device path for a port name ("COM3"), or empty when the name is no port name.
 std::string DevicePathForPort(const char* name);
+// Tells the user once per process how to get the permission a port needs.
+void SayPermissionHintOnce(const std::string& path);
 
 }  // namespace posix

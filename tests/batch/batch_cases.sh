@@ -80,5 +80,21 @@ check "missing port exit code" test "$code" = 5
 check "missing port message" grep -q "Error Create File" "$work/err"
 check "record trouble said once" test "$(grep -c 'upgrade record cannot be written' "$work/err")" = 1
 
+# A port the user may not open: the box names the call, and standard error
+# tells once what to do. Needs root to run the program as another user.
+if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null; then
+  "$sim" --link COM6 >"$work/sim.out" 2>/dev/null &
+  sim_pid=$!
+  until [[ -L $XDG_CONFIG_HOME/orvex-programmer/ports/COM6 ]]; do sleep 0.05; done
+  chmod 600 "$(head -1 "$work/sim.out")"
+  chmod -R a+rX "$work"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups "$program" --batch --port COM6 >"$work/out" 2>"$work/err"
+  code=$?
+  kill -INT "$sim_pid"; wait "$sim_pid" 2>/dev/null
+  echo "port without permission: exit $code"
+  check "no permission exit code" test "$code" = 5
+  check "no permission says dialout once" test "$(grep -c 'must be in the dialout group' "$work/err")" = 1
+fi
+
 echo "batch cases: $passed passed, $failures failed"
 ((failures == 0))
