@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app/ui/message_box.h"
+#include "app/ui/message_pump.h"
 #include "serial_port.h"
 
 namespace {
@@ -10,9 +11,8 @@ std::atomic_flag gEnding = ATOMIC_FLAG_INIT;
 }
 
 void EndAfterPortFailure(unsigned exitCode) {
-  if (gEnding.test_and_set()) {
-    for (;;) Sleep(INFINITE);
-  }
+  // The user-interface thread keeps showing the boxes the winner may ask for.
+  if (gEnding.test_and_set()) ui::ServeUntilProcessEnds();
   CloseCommPort();
   ExitProcess(exitCode);
 }

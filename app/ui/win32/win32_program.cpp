@@ -36,6 +36,24 @@ bool PumpOneMessage() {
   return true;
 }
 
+BOOL CALLBACK DisableWindow(HWND window, LPARAM) {
+  EnableWindow(window, FALSE);
+  return TRUE;
+}
+
+// Boxes of other threads have message loops of their own; the dialogs are kept
+// painted but disabled: the operator's Exit would close the port that the
+// winding-down thread is closing.
+void ServeUntilProcessEnds() {
+  if (GetCurrentThreadId() != gUserInterfaceThread) return;
+  EnumThreadWindows(gUserInterfaceThread, &DisableWindow, 0);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 // A box on the user-interface thread belongs to the active dialog; one from
 // the reader thread has no owner window and comes to the front by itself.
 int ShowMessageBox(const char* text, UINT type) {
@@ -54,6 +72,7 @@ int RunProgram() {
   Win32Backend backend;
   Backend* previousBackend = SetBackend(&backend);
   MessagePump previousPump = SetMessagePump(&PumpOneMessage);
+  EndServer previousEndServer = SetEndServer(&ServeUntilProcessEnds);
   MessageBoxHandler previousBoxes = SetMessageBoxHandler(&ShowMessageBox);
   int code = 1;
   if (CWinApp* app = AfxGetApp()) {
@@ -61,6 +80,7 @@ int RunProgram() {
     code = app->ExitInstance();
   }
   SetMessageBoxHandler(std::move(previousBoxes));
+  SetEndServer(previousEndServer);
   SetMessagePump(std::move(previousPump));
   SetBackend(previousBackend);
   return code;

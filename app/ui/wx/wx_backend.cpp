@@ -9,10 +9,12 @@ namespace ui::wx {
 WxBackend::WxBackend()
     : previousBackend_(SetBackend(this)),
       previousPump_(SetMessagePump(&PumpOneMessage)),
+      previousEndServer_(SetEndServer(&ServeUntilProcessEnds)),
       previousBoxHandler_(SetMessageBoxHandler(&ShowMessageBox)) {}
 
 WxBackend::~WxBackend() {
   SetMessageBoxHandler(std::move(previousBoxHandler_));
+  SetEndServer(previousEndServer_);
   SetMessagePump(std::move(previousPump_));
   SetBackend(previousBackend_);
 }

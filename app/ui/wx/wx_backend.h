@@ -19,11 +19,13 @@ class WxBackend : public Backend {
  private:
   Backend* previousBackend_;
   MessagePump previousPump_;
+  EndServer previousEndServer_;
   MessageBoxHandler previousBoxHandler_;
 };
 
-// The one-message pump and the message-box handler of this backend.
+// The one-message pump, the end server and the message-box handler of this backend.
 bool PumpOneMessage();
+void ServeUntilProcessEnds();
 int ShowMessageBox(const char* text, UINT type);
 
 }  // namespace ui::wx

@@ -5,6 +5,8 @@
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/thread.h>
+#include <wx/utils.h>
 
 namespace ui::wx {
 namespace {
@@ -23,6 +25,16 @@ bool PumpOneMessage() {
   const bool dispatched = loop->Dispatch();
   --tPumpDepth;
   return dispatched;
+}
+
+// Boxes of other threads come through CallAfter, which the loop runs. The
+// dialogs are disabled: the operator's Exit would close the port that the
+// winding-down thread is closing.
+void ServeUntilProcessEnds() {
+  if (!wxThread::IsMain()) return;
+  const wxWindowDisabler noInput;
+  wxGUIEventLoop loop;
+  loop.Run();
 }
 
 }  // namespace ui::wx
