@@ -23,23 +23,23 @@ namespace {
 class ServedBoxes {
  public:
   static void Install() {
-    sUserInterface = std::this_thread::get_id();
+    gUserInterface = std::this_thread::get_id();
     ui::SetMessageBoxHandler(&Ask);
     ui::SetEndServer(&Serve);
   }
   // Waits for a box of another thread to be asked for, without showing it.
   static bool WaitForRequest() {
-    std::unique_lock lock(sMutex);
-    return sChanged.wait_for(lock, kBound, [] { return !sWaiting.empty(); });
+    std::unique_lock lock(gMutex);
+    return gChanged.wait_for(lock, kBound, [] { return !gWaiting.empty(); });
   }
   // Shows the oldest box asked for by another thread; the operator confirms it.
   static bool ShowNext() {
-    std::unique_lock lock(sMutex);
-    if (!sChanged.wait_for(lock, kBound, [] { return !sWaiting.empty(); })) return false;
-    Print(sWaiting.front());
-    sWaiting.pop_front();
-    ++sShown;
-    sChanged.notify_all();
+    std::unique_lock lock(gMutex);
+    if (!gChanged.wait_for(lock, kBound, [] { return !gWaiting.empty(); })) return false;
+    Print(gWaiting.front());
+    gWaiting.pop_front();
+    ++gShown;
+    gChanged.notify_all();
     return true;
   }
 
@@ -49,28 +49,28 @@ class ServedBoxes {
   static void Print(const std::string& text) { std::fprintf(stderr, "box: %s\n", text.c_str()); }
 
   static int Ask(const char* text, UINT) {
-    if (std::this_thread::get_id() == sUserInterface) {
+    if (std::this_thread::get_id() == gUserInterface) {
       Print(text);
       return IDOK;
     }
-    std::unique_lock lock(sMutex);
-    sWaiting.emplace_back(text);
-    const long ticket = sShown + static_cast<long>(sWaiting.size());
-    sChanged.notify_all();
-    sChanged.wait(lock, [&] { return sShown >= ticket; });
+    std::unique_lock lock(gMutex);
+    gWaiting.emplace_back(text);
+    const long ticket = gShown + static_cast<long>(gWaiting.size());
+    gChanged.notify_all();
+    gChanged.wait(lock, [&] { return gShown >= ticket; });
     return IDOK;
   }
 
   static void Serve() {
-    if (std::this_thread::get_id() != sUserInterface) return;
+    if (std::this_thread::get_id() != gUserInterface) return;
     for (;;) ShowNext();
   }
 
-  static inline std::thread::id sUserInterface;
-  static inline std::mutex sMutex;
-  static inline std::condition_variable sChanged;
-  static inline std::deque<std::string> sWaiting;
-  static inline long sShown = 0;
+  static inline std::thread::id gUserInterface;
+  static inline std::mutex gMutex;
+  static inline std::condition_variable gChanged;
+  static inline std::deque<std::string> gWaiting;
+  static inline long gShown = 0;
 };
 
 struct Ordering {
