@@ -1,7 +1,7 @@
 """End-to-end cases of the programmer dialog: the program runs on an Xvfb
 display, is driven with xdotool and read through AT-SPI.
 
-Usage: gui_cases.py <case> <program> <x11_close> <screenshot dir>
+Usage: gui_cases.py <case> <program> <x11_close> <screenshot dir> [instrument-sim]
 """
 import os
 import subprocess
@@ -79,8 +79,9 @@ def key(window_id, keys):
 
 
 class Session:
-    def __init__(self, program, closer, shots):
+    def __init__(self, program, closer, shots, instrument=None):
         self.closer = closer
+        self.instrument = instrument
         self.shots = shots
         # The accessibility bus and its registry run before the program starts,
         # so that the program registers with them as it comes up.
@@ -178,12 +179,97 @@ def case_upgrade(s):
     check(s.exit_code() == 0, "Escape ends the program with code 0")
 
 
+# The boxes the serial link shows when the line dies; the program then ends with code 1.
+PORT_FAILURE_BOXES = {"ReadFile ReaderAndStatusProc", "ReadFile in ReaderAndStatusProc", "Close comm port error",
+                      "Write timed out.(overlapped)"}
+HANGUP_BOUND = 30.0
+
+
+def message_boxes(s):
+    """The texts and OK buttons of the message boxes on screen, the newest last."""
+    boxes = []
+    for w in s.app:
+        if w is not None and w.getRoleName() == "alert":
+            labels = pyatspi.findAllDescendants(w, lambda a: a is not None and a.getRoleName() == "label")
+            button = find(w, "push button")
+            if button is not None:
+                boxes.append(([a.name for a in labels if a.name], button))
+    return boxes
+
+
+def box_texts(s):
+    try:
+        return [texts for texts, _ in message_boxes(s)]
+    except Exception:  # the accessible tree changes while it is read
+        return None
+
+
+def acknowledge_until_end(s, line):
+    """Confirms every box as it appears until the program ends; returns the texts seen.
+    A box of the reader thread can open over one of the user-interface thread: the newest goes first."""
+    seen = []
+    deadline = time.monotonic() + HANGUP_BOUND
+    while s.process.poll() is None:
+        check(time.monotonic() < deadline, f"the program still runs {HANGUP_BOUND:.0f} s after the hang-up; boxes {seen}")
+        try:
+            boxes = message_boxes(s)
+        except Exception:  # the accessible tree changes while it is read
+            boxes = []
+        if not boxes:
+            time.sleep(0.1)
+            continue
+        texts, button = boxes[-1]
+        known = [t for t in texts if t in PORT_FAILURE_BOXES]
+        check(known, f"an unexpected box {texts}")
+        seen.append(known[0])
+        button.queryAction().doAction(0)
+        # The box stays in the tree until the toolkit has taken it down.
+        wait_for(f"the box {texts} to close",
+                 lambda: s.process.poll() is not None or texts not in (box_texts(s) or [texts]),
+                 timeout=max(deadline - time.monotonic(), 0.1))
+    line.kill()
+    line.wait()
+    check(s.process.returncode == 1, f"exit code 1 after a dead line, got {s.process.returncode}; boxes {seen}")
+    print(f"boxes: {seen}")
+
+
+def hang_up_with(s, far_side, says_when=True):
+    line = subprocess.Popen(far_side, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    line.stdout.readline()  # the pty is linked as COM1
+    # A press through the accessibility bus would run the whole upgrade inside
+    # its call, and the bus could not read the boxes: the key presses YES.
+    key(s.xid, "Return")
+    if says_when:
+        check(line.stdout.readline().strip() == "hung up", "the line hung up")
+    acknowledge_until_end(s, line)
+
+
+def hang_up_in_probe(count):
+    def case(s):
+        hang_up_with(s, [sys.executable, HANGUP_LINE, "probe", str(count)])
+    return case
+
+
+HANGUP_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "hangup_line.py")
+case_hangup_probe_5 = hang_up_in_probe(5)
+case_hangup_probe_20 = hang_up_in_probe(20)
+case_hangup_probe_40 = hang_up_in_probe(40)
+
+
+def case_hangup_command(s):
+    hang_up_with(s, [sys.executable, HANGUP_LINE, "command"])
+
+
+def case_hangup_transfer(s):
+    hang_up_with(s, [s.instrument, "--link", "COM1", "--baud", "0", "--hangup-at", "300000"], says_when=False)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
 def main():
     name, program, closer, shots = sys.argv[1:5]
-    session = Session(program, closer, shots)
+    session = Session(program, closer, shots, *sys.argv[5:6])
     try:
         CASES[name](session)
     finally:

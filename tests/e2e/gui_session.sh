@@ -2,8 +2,9 @@
 # Runs one end-to-end case in a session of its own: a fresh Xvfb display, a
 # private D-Bus session bus with the accessibility bus, the case's driver.
 # Usage: gui_session.sh <case> <program> <x11_close> <screenshot dir> [instrument-sim]
-# With instrument-sim, a simulated instrument on a pty is the session's COM1
-# and must have received a complete, valid image by the end.
+# With instrument-sim, the upgrade case has a simulated instrument on a pty as
+# the session's COM1 that must have received a complete, valid image by the
+# end; other cases start it themselves.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 display_file=$(mktemp)
@@ -22,13 +23,13 @@ for _ in $(seq 300); do [[ -s $display_file ]] && break; sleep 0.1; done
 [[ -s $display_file ]] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$display_file")"
 export NO_AT_BRIDGE=0 GTK_A11Y=atspi XDG_CONFIG_HOME=$config_home
-if [[ $# -ge 5 ]]; then
+if [[ $# -ge 5 && $1 == upgrade ]]; then
   "$5" --config-home "$config_home" --link COM1 --baud 0 >"$config_home/sim.out" &
   sim=$!
   for _ in $(seq 300); do [[ -s $config_home/sim.out ]] && break; sleep 0.1; done
 fi
 unset WAYLAND_DISPLAY
-dbus-run-session -- /usr/bin/python3 "$here/gui_cases.py" "${@:1:4}" 2> >(grep -v -E 'fd limit|Activating service|Successfully activated|SpiRegistry' >&2)
+dbus-run-session -- /usr/bin/python3 "$here/gui_cases.py" "$@" 2> >(grep -v -E 'fd limit|Activating service|Successfully activated|SpiRegistry' >&2)
 if [[ -n $sim ]]; then
   wait "$sim" && status=0 || status=$?
   sim=""
