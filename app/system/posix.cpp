@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,22 +26,43 @@ std::string RealPath(const std::string& path) {
   return realpath(path.c_str(), resolved) != nullptr ? resolved : "";
 }
 
-// The process that has `device` open, found through /proc (own processes, or all for root).
+std::string ProcessName(const std::string& pid) {
+  std::ifstream comm("/proc/" + pid + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  std::string holder = "held by process ";
+  holder += pid;
+  holder += " (" + name + ")";
+  return holder;
+}
+
+// The process holding the lock on `device` (the exclusive open), from
+// /proc/locks: "1: FLOCK ADVISORY WRITE <pid> <major>:<minor>:<inode> 0 EOF".
+std::string LockHolder(const std::string& device) {
+  struct stat info {};
+  if (stat(device.c_str(), &info) != 0) return "";
+  char file[64];
+  std::snprintf(file, sizeof file, "%02x:%02x:%llu", major(info.st_dev), minor(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  std::ifstream locks("/proc/locks");
+  std::string number, kind, mode, access, pid, where;
+  std::string rest;
+  while (locks >> number >> kind >> mode >> access >> pid >> where) {
+    std::getline(locks, rest);
+    if (where == file) return ProcessName(pid);
+  }
+  return "";
+}
+
+// Else the first process that has `device` open (own processes, or all for root).
 std::string Holder(const std::string& device) {
+  if (std::string locker = LockHolder(device); !locker.empty()) return locker;
   std::error_code ec;
   for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
     const std::string pid = process.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ec)) {
-      if (RealPath(fd.path()) != device) continue;
-      std::ifstream comm(process.path() / "comm");
-      std::string name;
-      std::getline(comm, name);
-      std::string holder = "held by process ";
-      holder += pid;
-      holder += " (" + name + ")";
-      return holder;
-    }
+    for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ec))
+      if (RealPath(fd.path()) == device) return ProcessName(pid);
   }
   return "held by another program";
 }

@@ -48,6 +48,27 @@ TEST(Instrument, ProbeGetsPromptAndUpdateGetsReply) {
   EXPECT_EQ(summary.commands, 1u);
 }
 
+// A slow reply makes the programmer send its command again before it sees the
+// reply: the repeats are the same command, anything else is image data.
+TEST(Instrument, CommandRepeatedBeforeTheImageIsNotImageData) {
+  const std::string image = image::generate(9'000);
+  const struct {
+    std::string before;
+    bool valid;
+    unsigned long long repeats;
+  } cases[] = {{"update\rupdate\r", true, 2}, {"upd", false, 0}, {"update\rx", false, 1}};
+  for (const auto& c : cases) {
+    Line line(unthrottled());
+    line.enterUpdate();
+    ASSERT_TRUE(line.client.write(c.before));
+    ASSERT_EQ(line.client.stream(image, 900), image.size());
+    ASSERT_TRUE(line.instrument.waitForImage(20s));
+    const sim::Summary summary = line.instrument.summary();
+    EXPECT_EQ(summary.valid, c.valid) << c.before;
+    EXPECT_EQ(summary.repeatedCommands, c.repeats) << c.before;
+  }
+}
+
 TEST(Instrument, StreamedImageArrivesByteForByte) {
   Line line(unthrottled());
   line.enterUpdate();

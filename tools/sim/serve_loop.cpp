@@ -107,7 +107,8 @@ void ServeLoop::handle(std::string_view bytes, Clock::time_point now) {
   if (options_.faults.echo) echo(bytes);
   while (!bytes.empty() && !done_ && !stalled_) {
     if (dialogue_.updateAccepted()) {
-      feedImage(bytes);
+      if (image_.bytes() == 0) skipRepeatedCommands(bytes);
+      if (!bytes.empty()) feedImage(bytes);
       continue;
     }
     std::vector<std::string> replies;
@@ -134,6 +135,26 @@ void ServeLoop::feedImage(std::string_view& bytes) {
   bytes.remove_prefix(take);
   publish(false);
   applyLimits();
+}
+
+// The programmer repeats its command until it sees the reply: one that
+// replies slowly gets the command again after accepting it. Before the first
+// image byte, such repeats are the same command, not image data.
+void ServeLoop::skipRepeatedCommands(std::string_view& bytes) {
+  static constexpr std::string_view kCommand = "update\r";
+  while (!bytes.empty()) {
+    if (bytes.front() != kCommand[commandMatched_]) {
+      std::string_view partial = kCommand.substr(0, commandMatched_);
+      commandMatched_ = 0;
+      if (!partial.empty()) feedImage(partial);  // not a command after all
+      return;
+    }
+    bytes.remove_prefix(1);
+    if (++commandMatched_ == kCommand.size()) {
+      ++repeatedCommands_;
+      commandMatched_ = 0;
+    }
+  }
 }
 
 // Image bytes left before a stall or hang-up point; unlimited before the image.
@@ -180,6 +201,8 @@ void ServeLoop::endImage() {
   image_.reset();
   replies_.clear();
   lostBytes_ = 0;
+  repeatedCommands_ = 0;
+  commandMatched_ = 0;
   poweredOn_ = Clock::now() + options_.powerOnDelay;
 }
 
@@ -196,6 +219,7 @@ void ServeLoop::publish(bool imageEnded) {
   summary.probeBytes = dialogue_.probeBytes();
   summary.commands = dialogue_.commands();
   summary.noiseBytes = dialogue_.noiseBytes();
+  summary.repeatedCommands = repeatedCommands_;
   summary.lostBytes = lostBytes_;
   summary.hungUp = hungUp_;
   summary.images = images_;

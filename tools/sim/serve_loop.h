@@ -43,6 +43,7 @@ class ServeLoop {
   void handle(std::string_view bytes, Clock::time_point now);
   void echo(std::string_view bytes);
   void feedImage(std::string_view& bytes);
+  void skipRepeatedCommands(std::string_view& bytes);
   std::uint64_t room(long long limit) const;
   void applyLimits();
   void queue(std::string reply, Clock::time_point commandEnd);
@@ -61,7 +62,8 @@ class ServeLoop {
   BootDialogue dialogue_;
   ImageReceiver image_;
   std::deque<Reply> replies_;  // in the order they go out
-  std::uint64_t images_ = 0, lostBytes_ = 0;
+  std::uint64_t images_ = 0, lostBytes_ = 0, repeatedCommands_ = 0;
+  std::size_t commandMatched_ = 0;  // bytes of a repeated update command seen so far
   bool stalled_ = false, hungUp_ = false, done_ = false;
   std::array<char, 4096> buffer_{};
 };

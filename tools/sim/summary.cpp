@@ -59,6 +59,7 @@ std::string Summary::toJson() const {
   json.add("commands", commands);
   json.add("lostBytes", lostBytes);
   json.add("noiseBytes", noiseBytes);
+  json.add("repeatedCommands", repeatedCommands);
   json.add("hungUp", hungUp);
   json.add("images", images);
   return json.close();

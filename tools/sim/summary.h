@@ -22,8 +22,9 @@ struct Summary {
   unsigned long long firstDifference = 0;  // offset of the first byte that differs
   // dialogue
   unsigned long long probeBytes = 0, commands = 0;
-  unsigned long long lostBytes = 0;   // arrived while the instrument was off
-  unsigned long long noiseBytes = 0;  // arrived before the prompt, other than probes
+  unsigned long long lostBytes = 0;         // arrived while the instrument was off
+  unsigned long long noiseBytes = 0;        // arrived before the prompt, other than probes
+  unsigned long long repeatedCommands = 0;  // update commands again after the reply, before the image
   bool hungUp = false;
   unsigned long long images = 0;  // images ended so far (several in repeat mode)
 
