@@ -81,8 +81,8 @@ orvex_wine_cleanup() {
   # Callers may run with errexit: a server that is already gone is no failure.
   if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]]; then wineserver -k 2>/dev/null || true; fi
   if [[ -n ${ORVEX_WINESERVER_PID:-} ]]; then
-    kill "$ORVEX_WINESERVER_PID" 2>/dev/null
-    wait "$ORVEX_WINESERVER_PID" 2>/dev/null
+    kill "$ORVEX_WINESERVER_PID" 2>/dev/null || true
+    wait "$ORVEX_WINESERVER_PID" 2>/dev/null || true
     ORVEX_WINESERVER_PID=
   fi
   return 0
