@@ -3,10 +3,11 @@
 # to COM4, each against its own simulated instrument at 16 x 115200. All must
 # end with exit code 0, every instrument must get a complete, valid image on a
 # line at least 99.5 % busy, and the one record file must hold four lines.
-# Usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM
+# Usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM [BAUD]   (the benchmark runs it at 115200)
 set -uo pipefail
 program=$(realpath "${1:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
 sim=$(realpath "${2:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
+baud=${3:-1843200}
 work=$(mktemp -d /tmp/orvex-stations.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
@@ -14,7 +15,7 @@ failures=0
 
 sims=()
 for n in 1 2 3 4; do
-  "$sim" --link COM$n --baud 1843200 >"$work/sim$n.out" 2>/dev/null &
+  "$sim" --link COM$n --baud "$baud" >"$work/sim$n.out" 2>/dev/null &
   sims+=($!)
 done
 for n in 1 2 3 4; do
@@ -32,7 +33,7 @@ for code in "${codes[@]}"; do ((code == 0)) || failures=$((failures + 1)); done
 for n in 1 2 3 4; do
   summary=$(tail -1 "$work/sim$n.out")
   efficiency=$(python3 -c 'import json,sys; s=json.loads(sys.argv[1]); print(s["lineEfficiency"] if s["valid"] else 0)' "$summary")
-  echo "COM$n: line efficiency $efficiency"
+  echo "COM$n: line efficiency $efficiency ($(python3 -c 'import json,sys; s=json.loads(sys.argv[1]); print(round(s["lastByteSeconds"]-s["firstByteSeconds"],2))' "$summary") s)"
   python3 -c 'import sys; sys.exit(0 if float(sys.argv[1]) >= 0.995 else 1)' "$efficiency" ||
     { failures=$((failures + 1)); echo "FAIL COM$n: $summary"; }
 done

@@ -1,5 +1,7 @@
 #include "wx_program.h"
 
+#include <cstdio>
+
 #include "app/ui/cwinapp.h"
 #include "wx_backend.h"
 
@@ -27,7 +29,12 @@ int RunApplicationObject() {
 
 int RunProgram(int argc, char** argv) {
   wxApp::SetInstance(new ProgramApp);
-  if (!wxEntryStart(argc, argv)) return 1;
+  if (!wxEntryStart(argc, argv)) {
+    std::fprintf(stderr,
+                 "orvex-programmer: the dialog cannot open the display; to upgrade without a window use "
+                 "--batch --port COMn (see --help)\n");
+    return 1;
+  }
   int code = 1;
   if (wxTheApp->CallOnInit()) {
     WxBackend backend;
