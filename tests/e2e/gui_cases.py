@@ -3,12 +3,16 @@ display, is driven with xdotool and read through AT-SPI.
 
 Usage: gui_cases.py <case> <program> <x11_close> <screenshot dir> [instrument-sim]
 """
+import json
 import os
+import select
 import subprocess
 import sys
 import time
 
 import pyatspi
+
+from hangup_line import link_com1
 
 TITLE = "ORVEX-A/B Firmware Programmer"
 ABOUT_TITLE = "關於 ORVEX_DIALOG1"
@@ -264,6 +268,269 @@ def case_hangup_transfer(s):
     hang_up_with(s, [s.instrument, "--link", "COM1", "--baud", "0", "--hangup-at", "300000"], says_when=False)
 
 
+# The operator leaves, or presses YES again, while an upgrade runs.
+TURN_ON_TEXT = "Please turn on DSO now."
+UPGRADING_TEXT = "Upgrading!   (It takes about 180 sec.)"  # the accessible name is trimmed on the right
+COMPLETE_TEXT = "Upgrade complete!"
+PORT_ERROR_TEXT = "Port Error!  Check COM port & Re-press 'YES' key!"
+HELD_COMMAND_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "held_command_line.py")
+LEAVE_BOUND = 10.0  # from the operator's Exit to the end of the program, where nothing holds it
+
+
+class Watch:
+    """Reads line 1 and the YES/NEXT caption through the accessibles found at the
+    start (their names change), keeping every line-1 text seen."""
+
+    def __init__(self, s):
+        self.panel = s.status()
+        self.button = find(s.dialog, "push button", "YES")
+        # Read now: the window answers nothing while it repeats the update command.
+        self.exit_extents = find(s.dialog, "push button", "Exit").queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+        self.seen = [self.panel.name]
+        self.started = time.monotonic()
+
+    def line1(self):
+        try:
+            name = self.panel.name
+        except Exception:  # the program is busy or gone
+            return None
+        if name != self.seen[-1]:
+            self.seen.append(name)
+        return name
+
+    def caption(self):
+        return self.button.name
+
+    def elapsed(self):
+        return time.monotonic() - self.started
+
+
+FAR_SIDES = []  # stopped when the case ends, whatever its outcome
+
+
+class FarSide:
+    """A process at the far end of COM1 that reports in lines on its standard output."""
+
+    def __init__(self, argv):
+        self.process = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        FAR_SIDES.append(self)
+        self.pending = b""
+        self.line("the pty path")  # the pty is linked as COM1
+
+    def line(self, what, timeout=TIMEOUT):
+        deadline = time.monotonic() + timeout
+        while b"\n" not in self.pending:
+            ready, _, _ = select.select([self.process.stdout], [], [], max(deadline - time.monotonic(), 0))
+            check(ready, f"timed out waiting for {what}")
+            data = os.read(self.process.stdout.fileno(), 4096)
+            check(data, f"the far side ended before {what}")
+            self.pending += data
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode().strip()
+
+    def tell(self, text):
+        self.process.stdin.write(text.encode() + b"\n")
+        self.process.stdin.flush()
+
+    def verdict(self, timeout=TIMEOUT):
+        """The simulator's exit code and summary (its last line) once it has ended."""
+        deadline = time.monotonic() + timeout
+        while True:
+            remaining = deadline - time.monotonic()
+            check(remaining > 0, "the simulator did not end")
+            ready, _, _ = select.select([self.process.stdout], [], [], remaining)
+            if not ready:
+                continue
+            data = os.read(self.process.stdout.fileno(), 4096)
+            if not data:
+                break
+            self.pending += data
+        code = self.process.wait(timeout=max(deadline - time.monotonic(), 1))
+        return code, json.loads(self.pending.decode().strip().splitlines()[-1])
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+
+
+def simulator(s, *options):
+    return FarSide([s.instrument, "--link", "COM1", *options])
+
+
+def records():
+    """The upgrade record's lines, oldest first."""
+    path = os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl")
+    try:
+        with open(path) as f:
+            return [json.loads(line) for line in f if line.strip()]
+    except FileNotFoundError:
+        return []
+
+
+def leave(s, w, how):
+    """Exit as the operator clicks it (the pointer, so the click waits in the queue of
+    a busy window), or the close box."""
+    if how == "exit":
+        x, y, width, height = w.exit_extents
+        subprocess.run(["xdotool", "mousemove", "--window", s.xid, str(x + width // 2), str(y + height // 2),
+                        "click", "1"], check=True)
+    else:
+        subprocess.run([s.closer, s.xid], check=True)
+
+
+def wait_for_end(s, w, bound):
+    """Waits for the program to end within bound seconds, noting the boxes it shows."""
+    boxes = []
+    start = time.monotonic()
+    while s.process.poll() is None:
+        took = time.monotonic() - start
+        check(took < bound, f"the program still runs {took:.1f} s after the operator left; line 1 {w.seen}, "
+                            f"boxes {boxes}")
+        texts = box_texts(s) or []
+        boxes += [t for t in texts if t not in boxes]
+        w.line1()
+        time.sleep(0.05)
+    return s.process.returncode, time.monotonic() - start, boxes
+
+
+def check_left_quietly(s, w, bound):
+    code, took, boxes = wait_for_end(s, w, bound)
+    check(code == 0, f"the operator's Exit ends the program with code 0, got {code}")
+    check(not boxes, f"no box when the operator leaves, got {boxes}")
+    check(COMPLETE_TEXT not in w.seen, f"no success shown, line 1 {w.seen}")
+    return took
+
+
+def leave_during_probe(how):
+    def case(s):
+        w = Watch(s)
+        line = simulator(s, "--baud", "0", "--no-prompt")
+        key(s.xid, "Return")
+        # Only the probe's pumping can answer while the upgrade runs.
+        wait_for("the probe", lambda: w.line1() == TURN_ON_TEXT)
+        check(w.caption() == "YES", f"the caption during the probe, got {w.caption()!r}")
+        leave(s, w, how)
+        took = check_left_quietly(s, w, LEAVE_BOUND)
+        line.stop()
+        check(records() == [], f"an upgrade cut short leaves no record, got {records()}")
+        print(f"ended {took:.2f} s after the operator left, {w.elapsed():.1f} s in all; line 1 {w.seen}")
+    return case
+
+
+def leave_during_command(how, answered):
+    """The window serves nothing while it repeats the update command: the operator's
+    action waits until the exchange ends, in the transfer when the boot loader
+    answers, after the command time-out when it does not."""
+    def case(s):
+        w = Watch(s)
+        line = FarSide([sys.executable, HELD_COMMAND_LINE])
+        key(s.xid, "Return")
+        check(line.line("the update command") == "update command", "the update command arrived")
+        # Nothing may read the window now: the read would wait for the exchange to end.
+        leave(s, w, how)
+        left = time.monotonic()
+        if answered:
+            line.tell("reply")
+        bound = LEAVE_BOUND + (0 if answered else 12.0)  # a command time-out takes about 10 s
+        took = check_left_quietly(s, w, bound)
+        sent = int(line.line("the end of the line").split()[-1])
+        line.stop()
+        outcomes = [r["outcome"] for r in records()]
+        if answered:
+            check(0 < sent < 2281784, f"the image began and was cut short, got {sent} bytes")
+            check(outcomes == [], f"an upgrade cut short leaves no record, got {outcomes}")
+        else:
+            check(sent == 0, f"nothing after an unanswered command, got {sent} bytes")
+            check(outcomes == ["command-timeout"], f"the exchange timed out first, got {outcomes}")
+        print(f"ended {time.monotonic() - left:.2f} s after the operator left ({took:.2f} s of it watched), "
+              f"image bytes {sent}, records {outcomes}")
+    return case
+
+
+def leave_during_transfer(how):
+    def case(s):
+        w = Watch(s)
+        line = simulator(s, "--baud", "115200")  # the whole image would take minutes
+        key(s.xid, "Return")
+        wait_for("the transfer", lambda: w.line1() == UPGRADING_TEXT)
+        check(w.caption() == "YES", f"the caption during the transfer, got {w.caption()!r}")
+        leave(s, w, how)
+        took = check_left_quietly(s, w, LEAVE_BOUND)
+        code, summary = line.verdict()
+        check(code != 0 and not summary["valid"], f"the instrument has no valid image: {summary}")
+        check(records() == [], f"an upgrade cut short leaves no record, got {records()}")
+        print(f"ended {took:.2f} s after the operator left, {w.elapsed():.1f} s in all; "
+              f"the instrument got {summary['bytes']} bytes")
+    return case
+
+
+for _how in ("exit", "close"):
+    globals()[f"case_{_how}_during_probe"] = leave_during_probe(_how)
+    globals()[f"case_{_how}_during_command"] = leave_during_command(_how, answered=True)
+    globals()[f"case_{_how}_during_transfer"] = leave_during_transfer(_how)
+case_exit_during_command_timeout = leave_during_command("exit", answered=False)
+
+
+def wait_for_box(s, text):
+    return wait_for(f"the box {text!r}", lambda: [b for t, b in message_boxes(s) if text in t])
+
+
+def case_yes_during_port_error_box(s):
+    """YES while the box of a failed open is up must not start another upgrade
+    inside the first; afterwards the dialog still upgrades an instrument."""
+    w = Watch(s)
+    link_com1(os.path.join(os.environ["XDG_CONFIG_HOME"], "no-such-device"))
+    key(s.xid, "Return")
+    wait_for_box(s, "Error Create File ")
+    start = time.monotonic()
+    check(w.button.queryAction().doAction(0), "the second YES was pressed")  # returns once it was handled
+    pressed = time.monotonic() - start
+    boxes = box_texts(s)
+    check(boxes == [["Error Create File "]], f"one box after the second YES, got {boxes}")
+    wait_for_box(s, "Error Create File ")[0].queryAction().doAction(0)
+    wait_for("the port error", lambda: w.line1() == PORT_ERROR_TEXT)
+    wait_for("the record", records)
+    outcomes = [r["outcome"] for r in records()]
+    check(outcomes == ["port-error"], f"one upgrade ran, got {outcomes}")
+    check(box_texts(s) == [], f"no further box, got {box_texts(s)}")
+    check(w.caption() == "YES", f"the caption after the port error, got {w.caption()!r}")
+    check(w.seen.count(PORT_ERROR_TEXT) == 1, f"line 1 {w.seen}")
+    # The same dialog then upgrades an instrument.
+    line = simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    check(w.caption() == "NEXT", f"the caption after the upgrade, got {w.caption()!r}")
+    check([r["outcome"] for r in records()] == ["port-error", "complete"], f"records {records()}")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+    print(f"second YES handled in {pressed:.2f} s; line 1 {w.seen}; {w.elapsed():.1f} s in all")
+
+
+def case_yes_during_transfer(s):
+    """A second YES while the image goes out changes nothing: the upgrade completes."""
+    w = Watch(s)
+    line = simulator(s, "--baud", "1843200")  # about 12 s for the image
+    key(s.xid, "Return")
+    wait_for("the transfer", lambda: w.line1() == UPGRADING_TEXT)
+    check(w.button.queryAction().doAction(0), "the second YES was pressed")  # handled inside the transfer's pumping
+    key(s.xid, "Return")  # and one through the window's queue
+    check(w.line1() == UPGRADING_TEXT, f"still upgrading after the second YES, line 1 {w.seen}")
+    check(w.caption() == "YES", f"the caption during the transfer, got {w.caption()!r}")
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    check(w.caption() == "NEXT", f"the caption after the upgrade, got {w.caption()!r}")
+    check(w.line1() == COMPLETE_TEXT, f"line 1 after the upgrade {w.seen}")
+    outcomes = [r["outcome"] for r in records()]
+    check(outcomes == ["complete"], f"one upgrade, got {outcomes}")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+    print(f"line 1 {w.seen}; {w.elapsed():.1f} s in all")
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
@@ -274,6 +541,8 @@ def main():
         CASES[name](session)
     finally:
         session.stop()
+        for far_side in FAR_SIDES:
+            far_side.stop()
     print(f"{name}: passed")
 
 

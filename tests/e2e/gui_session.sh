@@ -22,7 +22,9 @@ trap cleanup EXIT
 for _ in $(seq 300); do [[ -s $display_file ]] && break; sleep 0.1; done
 [[ -s $display_file ]] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$display_file")"
-export NO_AT_BRIDGE=0 GTK_A11Y=atspi XDG_CONFIG_HOME=$config_home
+export NO_AT_BRIDGE=0 GTK_A11Y=atspi XDG_CONFIG_HOME=$config_home XDG_STATE_HOME=$config_home/state
+# The cases import their helpers from the source tree: no byte code is left there.
+export PYTHONDONTWRITEBYTECODE=1
 if [[ $# -ge 5 && $1 == upgrade ]]; then
   "$5" --config-home "$config_home" --link COM1 --baud 0 >"$config_home/sim.out" &
   sim=$!

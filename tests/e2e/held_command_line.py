@@ -1,0 +1,66 @@
+"""A boot loader that answers the probe at once but takes the update command
+only when told: the far side of a pty, linked as COM1 in the session's
+configuration folder. The programmer's window does not serve its events while
+it repeats the command, so a case can act on the window in that phase and
+decide when it ends.
+
+Usage: held_command_line.py
+Prints the pty path on its first line and "update command" when the first
+command arrives. A line "reply" on standard input makes it answer the next
+command; after that it reads and counts what comes (the image) until the
+programmer closes the line, then prints "image bytes N".
+"""
+import os
+import select
+import sys
+import tty
+
+from hangup_line import COMMAND, PROMPT, link_com1
+
+REPLY = b"Update Firmware\r\n"
+
+
+def main():
+    master, slave = os.openpty()
+    tty.setraw(slave)
+    path = os.ttyname(slave)
+    link_com1(path)
+    print(path, flush=True)
+    received = b""
+    told = announced = replied = False
+    image = 0
+    while True:
+        ready, _, _ = select.select([master] + ([] if told else [sys.stdin]), [], [])
+        if sys.stdin in ready:
+            told = sys.stdin.readline().strip() == "reply"
+            continue
+        try:
+            data = os.read(master, 65536)
+        except OSError:  # the programmer closed the line
+            break
+        if not data:
+            break
+        if slave is not None:  # the programmer has the line open: its close will end the reads
+            os.close(slave)
+            slave = None
+        if replied:
+            image += len(data)
+            continue
+        received += data
+        if COMMAND in received:
+            if not announced:
+                print("update command", flush=True)
+                announced = True
+            if told:
+                os.write(master, REPLY)
+                replied = True
+                continue
+            received = b""
+        elif b"U" in data:
+            os.write(master, PROMPT)
+            received = b""
+    print(f"image bytes {image}", flush=True)
+
+
+if __name__ == "__main__":
+    main()
