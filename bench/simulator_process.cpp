@@ -20,6 +20,7 @@ SimulatorProcess::SimulatorProcess(const std::string& configHome, const std::vec
   std::vector<std::string> words = {ORVEX_INSTRUMENT_SIM, "--config-home", configHome, "--link", "COM1"};
   words.insert(words.end(), options.begin(), options.end());
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) std::exit(2);
