@@ -71,7 +71,7 @@ Entry encode(const char* const* xpm) {
       const auto it = slotOf.find(row[x]);
       if (it == slotOf.end()) fail("pixel of an undefined colour");
       const int slot = it->second < 0 ? 0 : it->second;
-      if (it->second < 0) maskBits[dibRow * maskStride + x / 8] |= 0x80U >> (x % 8);
+      if (it->second < 0) maskBits[dibRow * maskStride + x / 8] |= static_cast<uint8_t>(0x80U >> (x % 8));
       colourBits[dibRow * colourStride + x / 2] |= static_cast<uint8_t>(x % 2 != 0 ? slot : slot << 4);
     }
   }
