@@ -58,7 +58,7 @@ void UpgradeRecord::Started(int portIndex) {
   sent_ = 0;
   const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
   port_ = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
-  device_ = known ? sys::ReportPort(port_).device : "";
+  device_ = known ? sys::DeviceOf(port_) : "";
   if (next_ != nullptr) next_->Started(portIndex);
 }
 

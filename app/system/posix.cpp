@@ -102,12 +102,17 @@ bool AppendLine(const std::string& path, const std::string& line, std::string& e
   return written;
 }
 
+std::string DeviceOf(const std::string& port) {
+  const std::string path = posix::DevicePathForPort(port.c_str());
+  const std::string real = RealPath(path);
+  return real.empty() ? path : real;
+}
+
 PortReport ReportPort(const std::string& port) {
   PortReport report;
-  report.device = posix::DevicePathForPort(port.c_str());
+  report.device = DeviceOf(port);
   const std::string real = RealPath(report.device);
   report.exists = !real.empty();
-  if (report.exists) report.device = real;
   if (!report.exists) {
     report.why = "no such device";
     return report;

@@ -17,7 +17,10 @@ struct PortReport {
   std::string why;         // when not openable: who holds it, or the system's reason
   std::string stableName;  // a name that survives re-plugging (USB adapters), if any
 };
+// Tries to open each port: for the port finder, never during an upgrade.
 PortReport ReportPort(const std::string& port);
+// The device COMn opens, without touching it.
+std::string DeviceOf(const std::string& port);
 // One line telling how to point a COMn at an adapter.
 std::string PortRecipe();
 

@@ -53,6 +53,11 @@ bool AppendLine(const std::string& path, const std::string& line, std::string& e
   return ok;
 }
 
+std::string DeviceOf(const std::string& port) {
+  char target[512] = {};
+  return QueryDosDeviceA(port.c_str(), target, sizeof target) != 0 ? target : "";
+}
+
 PortReport ReportPort(const std::string& port) {
   PortReport report;
   char target[512] = {};
