@@ -74,11 +74,20 @@ class BatchProgress final : public UpgradeListener {
 }  // namespace
 
 int ExitCodeForStatus(const std::string& statusText) {
-  if (statusText == kCompleteText) return kExitComplete;
-  if (statusText == kProbeTimeOutText) return kExitProbeTimeOut;
-  if (statusText == kCommandTimeOutText) return kExitCommandTimeOut;
-  if (statusText == kPortFailedText) return kExitPortError;
-  return kExitTransferFailed;
+  switch (OutcomeOf(statusText)) {
+    case Outcome::kComplete:
+      return kExitComplete;
+    case Outcome::kProbeTimeOut:
+      return kExitProbeTimeOut;
+    case Outcome::kCommandTimeOut:
+      return kExitCommandTimeOut;
+    case Outcome::kPortError:
+      return kExitPortError;
+    case Outcome::kTransferFailed:
+    case Outcome::kUnknown:
+      break;
+  }
+  return kExitTransferFailed;  // an upgrade that did not end complete did not send its image whole
 }
 
 int RunBatch(const CommandLine& line, const ImageIdentity& image) {

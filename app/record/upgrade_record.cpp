@@ -1,5 +1,6 @@
 #include "upgrade_record.h"
 
+#include <chrono>
 #include <cstdio>
 #include <utility>
 
@@ -26,14 +27,47 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+// Now in UTC, ISO 8601 to the second.
+std::string UtcNow() {
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss time{now - day};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
+  return text;
+}
+
 }  // namespace
 
-const char* OutcomeCode(const std::string& statusText) {
-  if (statusText == kCompleteText) return "complete";
-  if (statusText == kProbeTimeOutText) return "probe-timeout";
-  if (statusText == kCommandTimeOutText) return "command-timeout";
-  if (statusText == kPortFailedText) return "port-error";
-  if (statusText == kTransferFailedText) return "transfer-failed";
+Outcome OutcomeOf(const std::string& statusText) {
+  if (statusText == kCompleteText) return Outcome::kComplete;
+  if (statusText == kProbeTimeOutText) return Outcome::kProbeTimeOut;
+  if (statusText == kCommandTimeOutText) return Outcome::kCommandTimeOut;
+  if (statusText == kPortFailedText) return Outcome::kPortError;
+  if (statusText == kTransferFailedText) return Outcome::kTransferFailed;
+  return Outcome::kUnknown;
+}
+
+const char* OutcomeCode(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kComplete:
+      return "complete";
+    case Outcome::kProbeTimeOut:
+      return "probe-timeout";
+    case Outcome::kCommandTimeOut:
+      return "command-timeout";
+    case Outcome::kPortError:
+      return "port-error";
+    case Outcome::kTransferFailed:
+      return "transfer-failed";
+    case Outcome::kUnknown:
+      break;
+  }
   return "unknown";
 }
 
@@ -45,15 +79,16 @@ std::string RecordLine(const std::string& started, const std::string& port, cons
   return "{\"started\":" + JsonString(started) + ",\"port\":" + JsonString(port) +
          ",\"device\":" + JsonString(device) + ",\"imageBytes\":" + std::to_string(image.bytes) +
          ",\"imageSha256\":" + JsonString(image.sha256) +
-         ",\"outcome\":" + JsonString(OutcomeCode(statusText)) + ",\"status\":" + JsonString(statusText) +
-         ",\"seconds\":" + duration + ",\"bytesSent\":" + std::to_string(bytesSent) + "}";
+         ",\"outcome\":" + JsonString(OutcomeCode(OutcomeOf(statusText))) +
+         ",\"status\":" + JsonString(statusText) + ",\"seconds\":" + duration +
+         ",\"bytesSent\":" + std::to_string(bytesSent) + "}";
 }
 
 UpgradeRecord::UpgradeRecord(ImageIdentity image, UpgradeListener* next)
     : image_(std::move(image)), next_(next) {}
 
 void UpgradeRecord::Started(int portIndex) {
-  started_ = sys::UtcNow();
+  started_ = UtcNow();
   start_ = std::chrono::steady_clock::now();
   sent_ = 0;
   const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();

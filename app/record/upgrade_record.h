@@ -13,8 +13,11 @@ struct ImageIdentity {
   std::string sha256;
 };
 
-// The outcome's short code for a final status text ("complete", "probe-timeout", ...).
-const char* OutcomeCode(const std::string& statusText);
+// How an upgrade ended, read from its final status text.
+enum class Outcome { kComplete, kProbeTimeOut, kCommandTimeOut, kPortError, kTransferFailed, kUnknown };
+Outcome OutcomeOf(const std::string& statusText);
+// The outcome's short code in the record ("complete", "probe-timeout", ...).
+const char* OutcomeCode(Outcome outcome);
 // One record line; `seconds` to the millisecond.
 std::string RecordLine(const std::string& started, const std::string& port, const std::string& device,
                        const ImageIdentity& image, const std::string& statusText, double seconds,

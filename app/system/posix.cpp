@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -147,14 +145,5 @@ bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 void UseStartingConsole() {}
 
 void Complain(const std::string& text) { std::fprintf(stderr, "orvex-programmer: %s\n", text.c_str()); }
-
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
 
 }  // namespace sys

@@ -35,7 +35,4 @@ void UseStartingConsole();
 // the debugger output).
 void Complain(const std::string& text);
 
-// Current time in UTC, ISO 8601 to the second.
-std::string UtcNow();
-
 }  // namespace sys

@@ -1,7 +1,6 @@
 #include <io.h>
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "system.h"
@@ -105,15 +104,6 @@ void Complain(const std::string& text) {
   const std::string line = "ORVEX_DIALOG1: " + text + "\n";
   OutputDebugStringA(line.c_str());
   std::fputs(line.c_str(), stderr);
-}
-
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_s(&utc, &now);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
 }
 
 }  // namespace sys
