@@ -70,5 +70,13 @@ orvex_private_system_bus_cleanup() {
 
 _orvex_await_exit() {  # PID: until it is gone, 5 s at most
   local deadline=$((SECONDS + 5))
-  while kill -0 "$1" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.02; done
+  while _orvex_running "$1" && ((SECONDS < deadline)); do sleep 0.02; done
+}
+
+# A daemon's zombie counts as gone: its new parent may take its time to reap it.
+_orvex_running() {  # PID
+  local stat
+  read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+  stat=${stat##*) }
+  [[ ${stat:0:1} != Z ]]
 }
