@@ -4,6 +4,7 @@
 // defined with the controller.
 #include "app/ui/cdialog.h"
 #include "res/resource.h"
+#include "upgrade/upgrade_outcome.h"
 
 class CProgrammerDlg : public CDialog {
  public:
@@ -36,8 +37,8 @@ class CProgrammerDlg : public CDialog {
   void ShowLine(int y, const char* text);
   void SetProgressPosition(int position);
   void FinishUpgrade(int chunks);
-  void EndAfterTimeOut(const char* text);
-  void AbandonUpgrade(const char* text);
+  void EndAfterTimeOut(UpgradeOutcome outcome, const char* text);
+  void AbandonUpgrade(UpgradeOutcome outcome, const char* text);
 
   void DoDataExchange(CDataExchange* dx) override;
   BOOL OnInitDialog() override;

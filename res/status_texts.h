@@ -16,6 +16,7 @@ inline constexpr char kNextUnitText[] = "Press 'Next' to upgrade the next DSO.";
 inline constexpr char kCompleteText[] = "Upgrade complete!";
 inline constexpr char kTurnOffText[] = "Please turn off DSO and press 'YES' key!";
 inline constexpr char kPortFailedText[] = "Port Error!  Check COM port & Re-press 'YES' key!";
+inline constexpr char kInterruptedText[] = "Upgrade interrupted!";
 inline constexpr char kTransferFailedText[] = "Upgrade failed!  Check RS232 & Re-press 'YES' key!";
 inline constexpr char kNextCaption[] = "NEXT";
 inline constexpr char kYesCaption[] = "YES";

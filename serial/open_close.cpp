@@ -102,7 +102,7 @@ std::int32_t CloseCommPort() {
   if (ghCommPort == nullptr) return 0;
   if (WaitForReaderExit(2000) != WAIT_OBJECT_0) {
     AfxMessageBox(kMsgClosePort, MB_OK, 0);
-    ExitProcess(kExitPortFailed);  // the reader still uses the handles: they stay open
+    EndProcess(kExitPortFailed);  // the reader still uses the handles: they stay open
   }
   CloseIfOpen(ghThreadExitEvent);
   CloseIfOpen(ghCommPort);

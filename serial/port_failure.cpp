@@ -8,12 +8,20 @@
 
 namespace {
 std::atomic_flag gEnding = ATOMIC_FLAG_INIT;
-}
+std::atomic<EndingHook> gEndingHook{nullptr};
+}  // namespace
+
+EndingHook SetEndingHook(EndingHook hook) { return gEndingHook.exchange(hook); }
 
 void EndAfterPortFailure(unsigned exitCode) {
   // The user-interface thread keeps showing the boxes the winner may ask for.
   if (gEnding.test_and_set()) ui::ServeUntilProcessEnds();
   CloseCommPort();
+  EndProcess(exitCode);
+}
+
+void EndProcess(unsigned exitCode) {
+  if (EndingHook hook = gEndingHook.load()) exitCode = hook(exitCode);
   ExitProcess(exitCode);
 }
 

@@ -1,16 +1,22 @@
 // The YES/NEXT button: one whole upgrade of an instrument, then the reset for
 // the next one.
 #include <cstring>
+#include <string>
 
 #include "app/programmer_dlg.h"
 #include "app/status_display.h"
 #include "attempts.h"
 #include "boot_loader.h"
+#include "firmware_image.h"
 #include "pauses.h"
 #include "res/status_texts.h"
 #include "rx_snapshot.h"
+#include "serial/port_failure.h"
+#include "serial/port_tables.h"
 #include "serial/serial_port.h"
 #include "serial/writer.h"
+#include "sleep_inhibitor.h"
+#include "stop_request.h"
 #include "upgrade_report.h"
 #include "upgrade_state.h"
 
@@ -26,8 +32,34 @@ void SetLine(char* line, std::size_t size, const char* text) {
   std::strncpy(line, text, size - 1);
 }
 
-void ReportEnd(const char* text) {
-  if (UpgradeListener* listener = CurrentUpgradeListener()) listener->Ended(text);
+// The machine stays awake from the start of an upgrade to its end.
+void KeepAwakeWriting(int portIndex) {
+  const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
+  const std::string reason = std::string("Writing firmware into the instrument on ") +
+                             (known ? kPortNames[static_cast<std::size_t>(portIndex)] : "the serial port");
+  KeepAwake(reason.c_str());
+}
+
+void EndUpgrade(UpgradeOutcome outcome, const char* text) {
+  AllowSleep();
+  ReportEnded(outcome, text);
+}
+
+// The exit code of a process ended by a signal's request.
+unsigned SignalExitCode() { return 128U + static_cast<unsigned>(StopSignal()); }
+
+// The port died, or the operator's Exit closed it under a running step: the
+// upgrade ends with the process, on whichever thread ends it.
+unsigned EndWithProcess(unsigned exitCode) {
+  UpgradeOutcome outcome = UpgradeOutcome::kPortFailed;
+  if (StopRequested()) {
+    outcome = UpgradeOutcome::kInterrupted;
+    exitCode = SignalExitCode();
+  } else if (exitCode == kExitAfterOperatorExit) {
+    outcome = UpgradeOutcome::kAbandoned;
+  }
+  ReportEnded(outcome, nullptr);
+  return exitCode;
 }
 
 }  // namespace
@@ -44,8 +76,7 @@ void CProgrammerDlg::ShowLine(int y, const char* text) {
   char* line = y == kLine1Y ? gLine1Text : gLine2Text;
   SetLine(line, y == kLine1Y ? sizeof gLine1Text : sizeof gLine2Text, text);
   DrawStatusLine(y, line, static_cast<int>(std::strlen(line)));
-  if (UpgradeListener* listener = CurrentUpgradeListener(); listener != nullptr && y == kLine1Y)
-    listener->Status(line);
+  if (y == kLine1Y) ReportStatus(line);
 }
 
 void CProgrammerDlg::SetProgressPosition(int position) {
@@ -53,6 +84,7 @@ void CProgrammerDlg::SetProgressPosition(int position) {
 }
 
 void CProgrammerDlg::RunUpgrade() {
+  SetEndingHook(EndWithProcess);
   InitializeCriticalSection(&gRxLock);
   SetProgressPosition(0);
   BeginStatusDrawing();
@@ -60,22 +92,27 @@ void CProgrammerDlg::RunUpgrade() {
   ShowLine(kLine1Y, kTurnOnText);
   DrawStatusLine(kLine2Y, gLine2Text, kBlankLine2Length);
   m_nPort = m_ctlPort.GetCurSel();
-  if (UpgradeListener* listener = CurrentUpgradeListener()) listener->Started(m_nPort);
+  ReportStarted(m_nPort);
+  KeepAwakeWriting(m_nPort);
   // Running from here on: a press while the open shows a message box does nothing.
   gUpgradeState = kUpgradeRunning;
-  if (!OpenCommPort(m_nPort, 0, 0, 0, 0)) return AbandonUpgrade(kPortFailedText);
+  if (!OpenCommPort(m_nPort, 0, 0, 0, 0)) return AbandonUpgrade(UpgradeOutcome::kPortError, kPortFailedText);
   ClearRxBuffer();
   ProbeBootLoader();
-  if (StepTimedOut()) return EndAfterTimeOut(kProbeTimeOutText);
+  if (StopRequested()) return AbandonUpgrade(UpgradeOutcome::kInterrupted, kInterruptedText);
+  if (StepTimedOut()) return EndAfterTimeOut(UpgradeOutcome::kProbeTimeOut, kProbeTimeOutText);
   DrawStatusLine(kLine1Y, kBlankLine1, kBlankLine1Length);
   ShowLine(kLine1Y, kStartText);
   ClearRxBuffer();
   SendUpdateCommand();
-  if (StepTimedOut()) return EndAfterTimeOut(kCommandTimeOutText);
-  int chunks = TransferFirmware();
-  // A chunk that did not go out whole leaves the flag set: the image is
-  // incomplete. A program without an image has sent nothing: no success either.
-  if (gWriteBusy != 0 || chunks == 0) return AbandonUpgrade(kTransferFailedText);
+  if (StopRequested()) return AbandonUpgrade(UpgradeOutcome::kInterrupted, kInterruptedText);
+  if (StepTimedOut()) return EndAfterTimeOut(UpgradeOutcome::kCommandTimeOut, kCommandTimeOutText);
+  const int chunks = TransferFirmware();
+  // A chunk that did not go out whole leaves the flag set; a stop leaves chunks
+  // unsent; a program without an image has sent nothing: none is a success.
+  const bool whole = gWriteBusy == 0 && chunks > 0 && chunks == ChunkCount(FindFirmwareImage().size);
+  if (!whole && StopRequested()) return AbandonUpgrade(UpgradeOutcome::kInterrupted, kInterruptedText);
+  if (!whole) return AbandonUpgrade(UpgradeOutcome::kTransferFailed, kTransferFailedText);
   FinishUpgrade(chunks);
 }
 
@@ -92,21 +129,21 @@ void CProgrammerDlg::FinishUpgrade(int chunks) {
   gUpgradeState = kUpgradeFinished;
   ShowLine(kLine1Y, kCompleteText);
   EndStatusDrawing();
-  ReportEnd(kCompleteText);
+  EndUpgrade(UpgradeOutcome::kComplete, kCompleteText);
 }
 
-void CProgrammerDlg::EndAfterTimeOut(const char* text) {
+void CProgrammerDlg::EndAfterTimeOut(UpgradeOutcome outcome, const char* text) {
   ShowLine(kLine1Y, text);
   CloseCommPort();
   gUpgradeState = kUpgradeIdle;
   DeleteCriticalSection(&gRxLock);
   EndStatusDrawing();
-  ReportEnd(text);
+  EndUpgrade(outcome, text);
 }
 
 // Ends an upgrade that cannot go on: the port is released, the area blanked
 // so no earlier text remains, and YES starts again.
-void CProgrammerDlg::AbandonUpgrade(const char* text) {
+void CProgrammerDlg::AbandonUpgrade(UpgradeOutcome outcome, const char* text) {
   CloseCommPort();
   gUpgradeState = kUpgradeIdle;
   DeleteCriticalSection(&gRxLock);
@@ -114,7 +151,7 @@ void CProgrammerDlg::AbandonUpgrade(const char* text) {
   BeginStatusDrawing();
   ShowLine(kLine1Y, text);
   EndStatusDrawing();
-  ReportEnd(text);
+  EndUpgrade(outcome, text);
 }
 
 void CProgrammerDlg::ResetForNextUnit() {

@@ -4,6 +4,7 @@
 #include "pauses.h"
 #include "prompt_scan.h"
 #include "rx_snapshot.h"
+#include "stop_request.h"
 
 std::int32_t gAttemptCount = 0;
 
@@ -14,6 +15,7 @@ constexpr unsigned char kProbeByte = 'U';
 void ProbeBootLoader() {
   gAttemptCount = 0;
   for (;;) {
+    if (StopRequested()) return;  // the controller reports it
     WriteUnderRxLock(&kProbeByte, 1);
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();

@@ -9,30 +9,26 @@
 #include "firmware_image.h"
 #include "res/status_texts.h"
 #include "serial/writer.h"
+#include "stop_request.h"
 #include "upgrade_report.h"
-
-namespace {
-constexpr DWORD kChunkBytes = 900;
-}  // namespace
 
 int CProgrammerDlg::TransferFirmware() {
   ShowLine(kLine1Y, kUpgradingText);
   FirmwareImage image = FindFirmwareImage();
-  UpgradeListener* listener = CurrentUpgradeListener();
-  if (listener != nullptr) listener->Transferring(image.size);
+  ReportTransferring(image.size);
   CWnd* progress = GetDlgItem(IDC_PROGRESS);
   progress->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(image.size / kChunkBytes)));
   gWriteBusy = 0;
   DWORD remaining = image.size;
   const BYTE* next = image.bytes;
   int chunks = 0;
-  // A chunk that did not go out whole leaves gWriteBusy set: stop there, the caller reports it.
-  while (remaining != 0 && gWriteBusy == 0) {
+  // A chunk that did not go out whole leaves gWriteBusy set: stop there, the
+  // caller reports it. A stop request is honoured between chunks.
+  while (remaining != 0 && gWriteBusy == 0 && !StopRequested()) {
     gWriteBusy = 1;
     DWORD count = std::min(remaining, kChunkBytes);
     WriterGeneric(next, static_cast<std::int32_t>(count));
-    if (listener != nullptr && gWriteBusy == 0)
-      listener->Sent(static_cast<DWORD>(next + count - image.bytes));
+    if (gWriteBusy == 0) ReportSent(static_cast<DWORD>(next + count - image.bytes));
     next += count;
     remaining -= count;
     progress->SendMessage(PBM_SETPOS, static_cast<WPARAM>(chunks));

@@ -3,6 +3,7 @@
 #include "pauses.h"
 #include "reply_scan.h"
 #include "rx_snapshot.h"
+#include "stop_request.h"
 
 namespace {
 // The zero byte that ends the text is not sent.
@@ -14,6 +15,7 @@ void SendUpdateCommand() {
   gAttemptCount = 0;
   int matched = 0;
   for (;;) {
+    if (StopRequested()) return;  // the controller reports it
     WriteUnderRxLock(kUpdateCommand, kUpdateCommandLength);
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();

@@ -1,18 +1,82 @@
 #include "upgrade_report.h"
 
+#include <mutex>
+#include <string>
 #include <utility>
 
 #include "firmware_image.h"
 
 namespace {
-// Set and used on the user-interface thread only.
+// The listener's calls come from the user-interface thread, and the end of a
+// failed port's upgrade may come from the reader thread: one lock orders them.
+std::mutex gReportLock;
 UpgradeListener* gListener = nullptr;
+bool gRunning = false;
+std::string gLastStatus;  // line 1 as last reported
+// Set and used on the user-interface thread only.
 FirmwareImage gGivenImage;
 bool gImageGiven = false;
+
+template <typename Call>
+void Tell(Call call) {
+  const std::lock_guard lock(gReportLock);
+  if (gListener != nullptr) call(*gListener);
+}
 }  // namespace
 
-UpgradeListener* SetUpgradeListener(UpgradeListener* listener) { return std::exchange(gListener, listener); }
-UpgradeListener* CurrentUpgradeListener() { return gListener; }
+UpgradeListener* SetUpgradeListener(UpgradeListener* listener) {
+  const std::lock_guard lock(gReportLock);
+  return std::exchange(gListener, listener);
+}
+
+void ReportStarted(int portIndex) {
+  const std::lock_guard lock(gReportLock);
+  gRunning = true;
+  if (gListener != nullptr) gListener->Started(portIndex);
+}
+
+void ReportStatus(const char* text) {
+  const std::lock_guard lock(gReportLock);
+  gLastStatus = text;
+  if (gListener != nullptr) gListener->Status(text);
+}
+
+void ReportTransferring(DWORD imageBytes) {
+  Tell([&](UpgradeListener& listener) { listener.Transferring(imageBytes); });
+}
+
+void ReportSent(DWORD bytes) {
+  Tell([&](UpgradeListener& listener) { listener.Sent(bytes); });
+}
+
+bool ReportEnded(UpgradeOutcome outcome, const char* text) {
+  const std::lock_guard lock(gReportLock);
+  if (!std::exchange(gRunning, false)) return false;
+  if (gListener != nullptr) gListener->Ended(outcome, text != nullptr ? text : gLastStatus.c_str());
+  return true;
+}
+
+const char* OutcomeCode(UpgradeOutcome outcome) {
+  switch (outcome) {
+    case UpgradeOutcome::kComplete:
+      return "complete";
+    case UpgradeOutcome::kProbeTimeOut:
+      return "probe-timeout";
+    case UpgradeOutcome::kCommandTimeOut:
+      return "command-timeout";
+    case UpgradeOutcome::kPortError:
+      return "port-error";
+    case UpgradeOutcome::kTransferFailed:
+      return "transfer-failed";
+    case UpgradeOutcome::kAbandoned:
+      return "abandoned";
+    case UpgradeOutcome::kInterrupted:
+      return "interrupted";
+    case UpgradeOutcome::kPortFailed:
+      return "port-failed";
+  }
+  return "unknown";
+}
 
 void SetFirmwareImage(const BYTE* bytes, DWORD size) {
   gImageGiven = bytes != nullptr;

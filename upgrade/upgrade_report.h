@@ -1,6 +1,11 @@
 #pragma once
 // What the upgrade tells whoever follows it from outside the dialog: batch
 // mode's progress lines and the upgrade record. Nothing listens by default.
+//
+// Every upgrade that starts ends exactly once: at the controller's exits on
+// the user-interface thread, or on whichever thread ends the process after
+// its port failed. The listener's calls never overlap.
+#include "upgrade_outcome.h"
 #include "winapi.h"
 
 class UpgradeListener {
@@ -12,14 +17,21 @@ class UpgradeListener {
   virtual void Transferring(DWORD imageBytes) = 0;
   // A chunk went out whole; `bytes` in all so far.
   virtual void Sent(DWORD bytes) = 0;
-  // The upgrade is over; line 1 reads `text`. Not called when the process ends
-  // on a dead port.
-  virtual void Ended(const char* text) = 0;
+  // The upgrade is over; line 1 reads `text`.
+  virtual void Ended(UpgradeOutcome outcome, const char* text) = 0;
 };
 
 // Returns the previous listener; nullptr removes it.
 UpgradeListener* SetUpgradeListener(UpgradeListener* listener);
-UpgradeListener* CurrentUpgradeListener();
+
+void ReportStarted(int portIndex);
+void ReportStatus(const char* text);
+void ReportTransferring(DWORD imageBytes);
+void ReportSent(DWORD bytes);
+// The first end reported after ReportStarted reaches the listener; later ones
+// of the same upgrade are dropped. Returns whether this one was the first.
+// Without a text, line 1 reads what ReportStatus last said.
+bool ReportEnded(UpgradeOutcome outcome, const char* text);
 
 // Batch mode's --image: the image to send instead of the program's "BIN" 134
 // resource. The bytes must outlive the upgrades; nullptr restores the resource.

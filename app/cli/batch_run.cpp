@@ -2,14 +2,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/programmer_dlg.h"
+#include "app/system/output.h"
 #include "app/system/system.h"
 #include "app/ui/headless/headless_screen.h"
 #include "app/ui/message_box.h"
 #include "res/resource.h"
 #include "res/status_texts.h"
+#include "upgrade/stop_request.h"
 
 namespace cli {
 namespace {
@@ -25,8 +28,7 @@ class BatchProgress final : public UpgradeListener {
     EndProgressLine();
     if (text == status_) return;
     status_ = text;
-    std::printf("%s\n", text);
-    std::fflush(stdout);
+    sys::Print(stdout, status_ + "\n");
   }
   void Transferring(DWORD imageBytes) override {
     total_ = imageBytes;
@@ -34,38 +36,45 @@ class BatchProgress final : public UpgradeListener {
     nextTenth_ = 1;
   }
   void Sent(DWORD bytes) override {
+    sent_ = bytes;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const double rate = seconds > 0 ? bytes / seconds : 0;
     const unsigned percent = total_ ? static_cast<unsigned>(100.0 * bytes / total_) : 100;
     const double left = rate > 0 ? (total_ - bytes) / rate : 0;
     if (terminal_) {
-      std::printf("\r%3u %%  %lu / %lu bytes  %.1f kB/s  %.0f s left   ", percent,
-                  static_cast<unsigned long>(bytes), static_cast<unsigned long>(total_), rate / 1000, left);
+      sys::PrintFormatted(stdout, "\r%3u %%  %lu / %lu bytes  %.1f kB/s  %.0f s left   ", percent,
+                          static_cast<unsigned long>(bytes), static_cast<unsigned long>(total_), rate / 1000,
+                          left);
       onProgressLine_ = true;
     } else if (percent >= nextTenth_ * 10) {
       nextTenth_ = percent / 10 + 1;
-      std::printf("%u %% (%lu of %lu bytes, %.1f kB/s)\n", percent, static_cast<unsigned long>(bytes),
-                  static_cast<unsigned long>(total_), rate / 1000);
+      sys::PrintFormatted(stdout, "%u %% (%lu of %lu bytes, %.1f kB/s)\n", percent,
+                          static_cast<unsigned long>(bytes), static_cast<unsigned long>(total_), rate / 1000);
     }
-    std::fflush(stdout);
   }
-  void Ended(const char* text) override {
+  void Ended(UpgradeOutcome outcome, const char* text) override {
     Status(text);
-    final_ = text;
+    outcome_ = outcome;
+    if (outcome != UpgradeOutcome::kInterrupted) return;
+    sys::Complain(sent_ == 0 ? "the upgrade was interrupted before any image byte was sent"
+                             : "the upgrade was interrupted after " + std::to_string(sent_) +
+                                   " image bytes: the instrument now holds a partial image and must be "
+                                   "upgraded again before use");
   }
 
-  const std::string& FinalStatus() const { return final_; }
+  std::optional<UpgradeOutcome> Outcome() const { return outcome_; }
 
  private:
   void EndProgressLine() {
-    if (onProgressLine_) std::printf("\n");
+    if (onProgressLine_) sys::Print(stdout, "\n");
     onProgressLine_ = false;
   }
 
   bool terminal_;
   std::string status_;
-  std::string final_;
+  std::optional<UpgradeOutcome> outcome_;
   DWORD total_ = 0;
+  DWORD sent_ = 0;
   unsigned nextTenth_ = 1;
   std::chrono::steady_clock::time_point start_{};
   bool onProgressLine_ = false;
@@ -73,21 +82,25 @@ class BatchProgress final : public UpgradeListener {
 
 }  // namespace
 
-int ExitCodeForStatus(const std::string& statusText) {
-  switch (OutcomeOf(statusText)) {
-    case Outcome::kComplete:
+int ExitCodeFor(UpgradeOutcome outcome) {
+  switch (outcome) {
+    case UpgradeOutcome::kComplete:
       return kExitComplete;
-    case Outcome::kProbeTimeOut:
+    case UpgradeOutcome::kProbeTimeOut:
       return kExitProbeTimeOut;
-    case Outcome::kCommandTimeOut:
+    case UpgradeOutcome::kCommandTimeOut:
       return kExitCommandTimeOut;
-    case Outcome::kPortError:
+    case UpgradeOutcome::kPortError:
       return kExitPortError;
-    case Outcome::kTransferFailed:
-    case Outcome::kUnknown:
+    case UpgradeOutcome::kTransferFailed:
+      return kExitTransferFailed;
+    case UpgradeOutcome::kInterrupted:
+      return kExitSignalBase + StopSignal();
+    case UpgradeOutcome::kAbandoned:
+    case UpgradeOutcome::kPortFailed:
       break;
   }
-  return kExitTransferFailed;  // an upgrade that did not end complete did not send its image whole
+  return kExitPortDied;
 }
 
 int RunBatch(const CommandLine& line, const ImageIdentity& image) {
@@ -106,7 +119,7 @@ int RunBatch(const CommandLine& line, const ImageIdentity& image) {
     if (dlg.Create()) {
       screen.Select(IDC_PORT, line.portIndex);
       screen.Press(IDOK);
-      code = ExitCodeForStatus(progress.FinalStatus());
+      if (const auto outcome = progress.Outcome()) code = ExitCodeFor(*outcome);
     }
   }
   SetUpgradeListener(previousListener);

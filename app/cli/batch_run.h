@@ -10,7 +10,7 @@ namespace cli {
 // `image`: what the upgrade sends (the embedded image unless --image was given).
 int RunBatch(const CommandLine& line, const ImageIdentity& image);
 
-// The exit code for the final status text of an upgrade.
-int ExitCodeForStatus(const std::string& statusText);
+// The exit code for how an upgrade ended.
+int ExitCodeFor(UpgradeOutcome outcome);
 
 }  // namespace cli

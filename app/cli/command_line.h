@@ -26,6 +26,8 @@ enum ExitCode : int {
   kExitPortError = 5,
   kExitTransferFailed = 6,
   kExitBadImage = 7,
+  kExitInternalError = 8,  // a fault of the program itself, reported on one line
+  kExitSignalBase = 128,   // + the signal that interrupted the upgrade (Windows: 130)
 };
 
 std::string HelpText(const std::string& program);

@@ -1,16 +1,18 @@
 #include "entry.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "app/record/sha256.h"
+#include "app/system/output.h"
 #include "app/system/system.h"
 #include "batch_run.h"
 #include "embedded_image.h"
+#include "image_file.h"
 #include "port_list.h"
-#include "srec/image_reader.h"
+#include "upgrade/stop_request.h"
 #include "upgrade/upgrade_report.h"
 
 namespace cli {
@@ -21,15 +23,9 @@ constexpr char kVersion[] = "1.0.0.1";
 // The --image file, checked whole before any port is opened; kept for the
 // program's life because the transfer reads it in place.
 bool LoadImage(const std::string& path, std::string& bytes, ImageIdentity& identity) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    sys::Complain(path + ": cannot be read");
-    return false;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  const srec::ReadResult result = srec::readImage(bytes);
-  if (!result.ok()) {
-    sys::Complain(path + ":" + std::to_string(result.badLine) + ": " + result.error);
+  std::string why;
+  if (!ReadImageFile(path, bytes, why)) {
+    sys::Complain(why);
     return false;
   }
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -38,19 +34,42 @@ bool LoadImage(const std::string& path, std::string& bytes, ImageIdentity& ident
   return true;
 }
 
+// A signal that closed the dialog ends the program with its own code.
 int RunWithRecord(const std::function<int()>& runDialog) {
   UpgradeRecord record(ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, nullptr);
   UpgradeListener* previous = SetUpgradeListener(&record);
   const int code = runDialog();
   SetUpgradeListener(previous);
+  return StopRequested() ? kExitSignalBase + StopSignal() : code;
+}
+
+int RunBatchWithImage(const CommandLine& line) {
+  static std::string givenImage;
+  ImageIdentity identity{kEmbeddedImageBytes, kEmbeddedImageSha256};
+  if (!line.image.empty() && !LoadImage(line.image, givenImage, identity)) return kExitBadImage;
+  const int code = RunBatch(line, identity);
+  sys::StopHandled();
   return code;
 }
 
-}  // namespace
+// A fault of the program itself ends it on one line with a code of its own,
+// never with an abort.
+[[noreturn]] void EndOnInternalError() {
+  std::string what = "unknown";
+  try {
+    if (const std::exception_ptr error = std::current_exception()) std::rethrow_exception(error);
+  } catch (const std::exception& error) {
+    what = error.what();
+  } catch (...) {
+  }
+  sys::Complain("internal error (" + what + "); the program ends");
+  std::_Exit(kExitInternalError);
+}
 
-int RunProgram(int argc, const char* const* argv, const std::function<int()>& runDialog) {
+int Run(int argc, const char* const* argv, const std::function<int()>& runDialog) {
   const CommandLine line = ParseCommandLine(argc, argv);
   if (line.mode != Mode::kDialog) sys::UseStartingConsole();
+  sys::IgnoreLostOutput();
   switch (line.mode) {
     case Mode::kDialog:
       if (!sys::HaveDisplay()) {
@@ -59,15 +78,16 @@ int RunProgram(int argc, const char* const* argv, const std::function<int()>& ru
             "to upgrade without a window use --batch --port COMn (see --help)");
         return kExitPortDied;
       }
+      sys::StopOnSignals();
       return RunWithRecord(runDialog);
     case Mode::kHelp:
-      std::fputs(HelpText(argc > 0 ? argv[0] : "orvex-programmer").c_str(), stdout);
+      sys::Print(stdout, HelpText(argc > 0 ? argv[0] : "orvex-programmer"));
       return kExitComplete;
     case Mode::kVersion:
-      std::printf("%s\n", kVersion);
+      sys::Print(stdout, std::string(kVersion) + "\n");
       return kExitComplete;
     case Mode::kListPorts:
-      std::fputs(PortList().c_str(), stdout);
+      sys::Print(stdout, PortList());
       return kExitComplete;
     case Mode::kWrong:
       sys::Complain(line.error + " (see --help)");
@@ -75,10 +95,19 @@ int RunProgram(int argc, const char* const* argv, const std::function<int()>& ru
     case Mode::kBatch:
       break;
   }
-  static std::string givenImage;
-  ImageIdentity identity{kEmbeddedImageBytes, kEmbeddedImageSha256};
-  if (!line.image.empty() && !LoadImage(line.image, givenImage, identity)) return kExitBadImage;
-  return RunBatch(line, identity);
+  sys::StopOnSignals();
+  return RunBatchWithImage(line);
+}
+
+}  // namespace
+
+int RunProgram(int argc, const char* const* argv, const std::function<int()>& runDialog) {
+  std::set_terminate(EndOnInternalError);
+  try {
+    return Run(argc, argv, runDialog);
+  } catch (...) {
+    EndOnInternalError();
+  }
 }
 
 }  // namespace cli

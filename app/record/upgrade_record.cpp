@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "app/system/system.h"
-#include "res/status_texts.h"
 #include "serial/port_tables.h"
 
 namespace {
@@ -44,42 +43,14 @@ std::string UtcNow() {
 
 }  // namespace
 
-Outcome OutcomeOf(const std::string& statusText) {
-  if (statusText == kCompleteText) return Outcome::kComplete;
-  if (statusText == kProbeTimeOutText) return Outcome::kProbeTimeOut;
-  if (statusText == kCommandTimeOutText) return Outcome::kCommandTimeOut;
-  if (statusText == kPortFailedText) return Outcome::kPortError;
-  if (statusText == kTransferFailedText) return Outcome::kTransferFailed;
-  return Outcome::kUnknown;
-}
-
-const char* OutcomeCode(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kComplete:
-      return "complete";
-    case Outcome::kProbeTimeOut:
-      return "probe-timeout";
-    case Outcome::kCommandTimeOut:
-      return "command-timeout";
-    case Outcome::kPortError:
-      return "port-error";
-    case Outcome::kTransferFailed:
-      return "transfer-failed";
-    case Outcome::kUnknown:
-      break;
-  }
-  return "unknown";
-}
-
 std::string RecordLine(const std::string& started, const std::string& port, const std::string& device,
-                       const ImageIdentity& image, const std::string& statusText, double seconds,
-                       unsigned long long bytesSent) {
+                       const ImageIdentity& image, UpgradeOutcome outcome, const std::string& statusText,
+                       double seconds, unsigned long long bytesSent) {
   char duration[32];
   std::snprintf(duration, sizeof duration, "%.3f", seconds);
   return "{\"started\":" + JsonString(started) + ",\"port\":" + JsonString(port) +
          ",\"device\":" + JsonString(device) + ",\"imageBytes\":" + std::to_string(image.bytes) +
-         ",\"imageSha256\":" + JsonString(image.sha256) +
-         ",\"outcome\":" + JsonString(OutcomeCode(OutcomeOf(statusText))) +
+         ",\"imageSha256\":" + JsonString(image.sha256) + ",\"outcome\":" + JsonString(OutcomeCode(outcome)) +
          ",\"status\":" + JsonString(statusText) + ",\"seconds\":" + duration +
          ",\"bytesSent\":" + std::to_string(bytesSent) + "}";
 }
@@ -110,10 +81,10 @@ void UpgradeRecord::Sent(DWORD bytes) {
   if (next_ != nullptr) next_->Sent(bytes);
 }
 
-void UpgradeRecord::Ended(const char* text) {
+void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  Write(RecordLine(started_, port_, device_, image_, text, seconds, sent_));
-  if (next_ != nullptr) next_->Ended(text);
+  Write(RecordLine(started_, port_, device_, image_, outcome, text, seconds, sent_));
+  if (next_ != nullptr) next_->Ended(outcome, text);
 }
 
 void UpgradeRecord::Write(const std::string& line) {

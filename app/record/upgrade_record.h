@@ -13,15 +13,10 @@ struct ImageIdentity {
   std::string sha256;
 };
 
-// How an upgrade ended, read from its final status text.
-enum class Outcome { kComplete, kProbeTimeOut, kCommandTimeOut, kPortError, kTransferFailed, kUnknown };
-Outcome OutcomeOf(const std::string& statusText);
-// The outcome's short code in the record ("complete", "probe-timeout", ...).
-const char* OutcomeCode(Outcome outcome);
 // One record line; `seconds` to the millisecond.
 std::string RecordLine(const std::string& started, const std::string& port, const std::string& device,
-                       const ImageIdentity& image, const std::string& statusText, double seconds,
-                       unsigned long long bytesSent);
+                       const ImageIdentity& image, UpgradeOutcome outcome, const std::string& statusText,
+                       double seconds, unsigned long long bytesSent);
 
 class UpgradeRecord final : public UpgradeListener {
  public:
@@ -32,7 +27,7 @@ class UpgradeRecord final : public UpgradeListener {
   void Status(const char* text) override;
   void Transferring(DWORD imageBytes) override;
   void Sent(DWORD bytes) override;
-  void Ended(const char* text) override;
+  void Ended(UpgradeOutcome outcome, const char* text) override;
 
  private:
   void Write(const std::string& line);

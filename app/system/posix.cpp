@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -13,8 +14,10 @@
 #include <fstream>
 
 #include "config_home.h"
+#include "output.h"
 #include "serial_file.h"
 #include "system.h"
+#include "upgrade/stop_request.h"
 
 namespace sys {
 namespace {
@@ -63,6 +66,21 @@ std::string Holder(const std::string& device) {
       if (RealPath(fd.path()) == device) return ProcessName(pid);
   }
   return "held by another program";
+}
+
+int gStopNotice[2] = {-1, -1};
+
+void OnStopSignal(int signal) {
+  const int savedErrno = errno;
+  if (!RequestStop(signal)) {
+    // The second request: the default action ends the program when the handler returns.
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+  } else if (gStopNotice[1] >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(gStopNotice[1], &byte, 1);
+  }
+  errno = savedErrno;
 }
 
 std::string ByIdName(const std::string& device) {
@@ -144,6 +162,22 @@ bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void UseStartingConsole() {}
 
-void Complain(const std::string& text) { std::fprintf(stderr, "orvex-programmer: %s\n", text.c_str()); }
+void Complain(const std::string& text) { Print(stderr, "orvex-programmer: " + text + "\n"); }
+
+void IgnoreLostOutput() { ::signal(SIGPIPE, SIG_IGN); }
+
+void StopOnSignals() {
+  if (gStopNotice[0] < 0 && pipe2(gStopNotice, O_CLOEXEC | O_NONBLOCK) != 0)
+    gStopNotice[0] = gStopNotice[1] = -1;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int StopNotice() { return gStopNotice[0]; }
+
+void StopHandled() {}
 
 }  // namespace sys

@@ -35,4 +35,18 @@ void UseStartingConsole();
 // the debugger output).
 void Complain(const std::string& text);
 
+// Output that goes away (a closed pipe, a terminal that is gone) never ends
+// the program: writing to it fails instead of raising a signal (Linux).
+void IgnoreLostOutput();
+// SIGINT, SIGTERM and SIGHUP (Windows: the console's Ctrl+C, Ctrl+Break and
+// close events) ask the running upgrade to stop at its next safe point; a
+// second one ends the program at once.
+void StopOnSignals();
+// Readable once a stop was asked for, so a waiting window can close; -1 where
+// there is no such descriptor (Windows).
+int StopNotice();
+// The program is done with a stop request: a console close event that waits
+// for it may let the process end.
+void StopHandled();
+
 }  // namespace sys

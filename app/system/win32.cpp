@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "output.h"
 #include "system.h"
+#include "upgrade/stop_request.h"
 #include "winapi.h"
 
 namespace sys {
@@ -16,6 +18,23 @@ std::string SystemMessage(DWORD error) {
   std::string message = text;
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+// Set once the program is done with a stop: a closing console waits for it.
+HANDLE gStopHandled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+constexpr int kConsoleStopSignal = 2;  // as Ctrl+C: the program ends with 130
+constexpr DWORD kCloseGraceMs = 4500;  // Windows ends a closing console's process after about 5 s
+
+// Runs on a thread of its own that Windows starts for each event.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (!RequestStop(kConsoleStopSignal)) ExitProcess(128 + kConsoleStopSignal);
+  // The process ends when this returns from a close, log-off or shut-down event.
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    WaitForSingleObject(gStopHandled, kCloseGraceMs);
+    ExitProcess(128 + kConsoleStopSignal);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -103,7 +122,18 @@ void UseStartingConsole() {
 void Complain(const std::string& text) {
   const std::string line = "ORVEX_DIALOG1: " + text + "\n";
   OutputDebugStringA(line.c_str());
-  std::fputs(line.c_str(), stderr);
+  Print(stderr, line);
+}
+
+// A write to a closed pipe fails with an error on Windows: there is no signal to ignore.
+void IgnoreLostOutput() {}
+
+void StopOnSignals() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+int StopNotice() { return -1; }
+
+void StopHandled() {
+  if (gStopHandled != nullptr) SetEvent(gStopHandled);
 }
 
 }  // namespace sys

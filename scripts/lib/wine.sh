@@ -7,7 +7,7 @@
 # The prefix functions print what they do on stderr.
 
 ORVEX_WINE_PACKAGES=(
-  cmake g++ libgtest-dev libgmock-dev googletest
+  cmake g++ libgtest-dev libgmock-dev googletest pkg-config libsystemd-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-wqy-microhei
   xvfb xdotool x11-utils imagemagick bc unzip

@@ -9,6 +9,7 @@
 #include "app/record/sha256.h"
 #include "app/record/upgrade_record.h"
 #include "res/status_texts.h"
+#include "upgrade/stop_request.h"
 
 namespace {
 
@@ -62,19 +63,36 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
   }
 }
 
-TEST(BatchMode, EveryEndHasItsOwnExitCode) {
-  EXPECT_EQ(cli::ExitCodeForStatus(kCompleteText), 0);
-  EXPECT_EQ(cli::ExitCodeForStatus(kProbeTimeOutText), 3);
-  EXPECT_EQ(cli::ExitCodeForStatus(kCommandTimeOutText), 4);
-  EXPECT_EQ(cli::ExitCodeForStatus(kPortFailedText), 5);
-  EXPECT_EQ(cli::ExitCodeForStatus(kTransferFailedText), 6);
-  // An upgrade that ended without a final text did not complete.
-  EXPECT_EQ(cli::ExitCodeForStatus(""), 6);
+TEST(BatchMode, EveryOutcomeHasItsExitCodeAndRecordCode) {
+  struct Case {
+    UpgradeOutcome outcome;
+    int exitCode;
+    std::string code;
+  } cases[] = {
+      {UpgradeOutcome::kComplete, 0, "complete"},
+      {UpgradeOutcome::kProbeTimeOut, 3, "probe-timeout"},
+      {UpgradeOutcome::kCommandTimeOut, 4, "command-timeout"},
+      {UpgradeOutcome::kPortError, 5, "port-error"},
+      {UpgradeOutcome::kTransferFailed, 6, "transfer-failed"},
+      {UpgradeOutcome::kPortFailed, 1, "port-failed"},
+      {UpgradeOutcome::kAbandoned, 1, "abandoned"},
+      {UpgradeOutcome::kInterrupted, 143, "interrupted"},  // by SIGTERM
+  };
+  ClearStopRequest();
+  ASSERT_TRUE(RequestStop(15));
+  for (const Case& c : cases) {
+    EXPECT_EQ(cli::ExitCodeFor(c.outcome), c.exitCode) << c.code;
+    EXPECT_EQ(OutcomeCode(c.outcome), c.code);
+  }
+  EXPECT_FALSE(RequestStop(2)) << "a second request must not replace the first";
+  EXPECT_EQ(cli::ExitCodeFor(UpgradeOutcome::kInterrupted), 143);
+  ClearStopRequest();
 }
 
 TEST(UpgradeRecord, LineNamesTheUnitTheImageAndTheOutcome) {
-  const std::string line = RecordLine("2026-12-07T02:00:00Z", "COM3", "/dev/ttyUSB0",
-                                      ImageIdentity{2281784, "ab12"}, kProbeTimeOutText, 10.25, 0);
+  const std::string line =
+      RecordLine("2026-12-07T02:00:00Z", "COM3", "/dev/ttyUSB0", ImageIdentity{2281784, "ab12"},
+                 UpgradeOutcome::kProbeTimeOut, kProbeTimeOutText, 10.25, 0);
   EXPECT_EQ(
       line,
       "{\"started\":\"2026-12-07T02:00:00Z\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
@@ -83,9 +101,9 @@ TEST(UpgradeRecord, LineNamesTheUnitTheImageAndTheOutcome) {
 }
 
 TEST(UpgradeRecord, TextsAreEscapedForJson) {
-  const std::string line = RecordLine("t", "COM1", "C:\\dev\"x\n", ImageIdentity{}, "", 0, 0);
+  const std::string line =
+      RecordLine("t", "COM1", "C:\\dev\"x\n", ImageIdentity{}, UpgradeOutcome::kAbandoned, "", 0, 0);
   EXPECT_NE(line.find(R"("device":"C:\\dev\"x\u000a")"), std::string::npos) << line;
-  EXPECT_NE(line.find(R"("outcome":"unknown")"), std::string::npos) << line;
 }
 
 TEST(Sha256, KnownDigests) {

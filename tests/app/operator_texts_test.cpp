@@ -28,6 +28,7 @@ constexpr PinnedText kPinned[] = {
     {kTurnOffText, "Please turn off DSO and press 'YES' key!"},
     {kPortFailedText, "Port Error!  Check COM port & Re-press 'YES' key!"},
     {kTransferFailedText, "Upgrade failed!  Check RS232 & Re-press 'YES' key!"},
+    {kInterruptedText, "Upgrade interrupted!"},
     {kNextCaption, "NEXT"},
     {kYesCaption, "YES"},
     {kMsgCreateFile, "Error Create File "},

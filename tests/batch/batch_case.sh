@@ -30,7 +30,7 @@ table=(
   "latency-150ms|--reply-latency 150 --baud 1843200|0|Upgrade complete!|complete|60|valid matchesExpected"
   "power-on-after-3s|--power-on-delay 3000 --baud 1843200|0|Upgrade complete!|complete|60|valid matchesExpected"
   "stall-mid-image|--baud 0 --stall-at 300000|6|Upgrade failed!  Check RS232|transfer-failed|30|"
-  "hangup-mid-image|--baud 0 --hangup-at 300000|1||-|30|"
+  "hangup-mid-image|--baud 0 --hangup-at 300000|1||port-failed|30|"
   "port-held|--baud 1843200|5|Port Error!  Check COM port|port-error|15|probeBytes=0"
   "port-not-a-tty||5|Port Error!  Check COM port|port-error|15|"
 )

@@ -5,6 +5,7 @@ Usage: gui_cases.py <case> <program> <x11_close> <screenshot dir> [instrument-si
 """
 import json
 import os
+import signal
 import select
 import subprocess
 import sys
@@ -82,6 +83,11 @@ def key(window_id, keys):
     subprocess.run(["xdotool", "key", "--window", window_id, keys], stderr=subprocess.DEVNULL)
 
 
+def default_signals():
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+        signal.signal(number, signal.SIG_DFL)
+
+
 class Session:
     def __init__(self, program, closer, shots, instrument=None):
         self.closer = closer
@@ -90,7 +96,8 @@ class Session:
         # The accessibility bus and its registry run before the program starts,
         # so that the program registers with them as it comes up.
         wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
-        self.process = subprocess.Popen([program])
+        # Default dispositions, whatever started the tests: the signal cases need them.
+        self.process = subprocess.Popen([program], preexec_fn=default_signals)
         self.app = wait_for("the program on the accessibility bus", application)
         self.dialog = wait_for("the main dialog", lambda: window(self.app, TITLE))
         wait_for("the status text", lambda: self.status())
@@ -241,6 +248,7 @@ def acknowledge_until_end(s, line):
     line.kill()
     line.wait()
     check(s.process.returncode == 1, f"exit code 1 after a dead line, got {s.process.returncode}; boxes {seen}")
+    check(outcomes() == ["port-failed"], f"one record line for the dead port, got {records()}")
     print(f"boxes: {seen}")
 
 
@@ -375,6 +383,10 @@ def records():
         return []
 
 
+def outcomes():
+    return [r["outcome"] for r in records()]
+
+
 def leave(s, w, how):
     """Exit as the operator clicks it (the pointer, so the click waits in the queue of
     a busy window), or the close box."""
@@ -420,7 +432,8 @@ def leave_during_probe(how):
         leave(s, w, how)
         took = check_left_quietly(s, w, LEAVE_BOUND)
         line.stop()
-        check(records() == [], f"an upgrade cut short leaves no record, got {records()}")
+        check([(r["outcome"], r["bytesSent"]) for r in records()] == [("abandoned", 0)],
+              f"one record line for the upgrade the operator left, got {records()}")
         print(f"ended {took:.2f} s after the operator left, {w.elapsed():.1f} s in all; line 1 {w.seen}")
     return case
 
@@ -443,15 +456,15 @@ def leave_during_command(how, answered):
         took = check_left_quietly(s, w, bound)
         sent = int(line.line("the end of the line").split()[-1])
         line.stop()
-        outcomes = [r["outcome"] for r in records()]
+        ended = outcomes()
         if answered:
             check(0 < sent < 2281784, f"the image began and was cut short, got {sent} bytes")
-            check(outcomes == [], f"an upgrade cut short leaves no record, got {outcomes}")
+            check(ended == ["abandoned"], f"one record line for the upgrade the operator left, got {ended}")
         else:
             check(sent == 0, f"nothing after an unanswered command, got {sent} bytes")
-            check(outcomes == ["command-timeout"], f"the exchange timed out first, got {outcomes}")
+            check(ended == ["command-timeout"], f"the exchange timed out first, got {ended}")
         print(f"ended {time.monotonic() - left:.2f} s after the operator left ({took:.2f} s of it watched), "
-              f"image bytes {sent}, records {outcomes}")
+              f"image bytes {sent}, records {ended}")
     return case
 
 
@@ -466,10 +479,41 @@ def leave_during_transfer(how):
         took = check_left_quietly(s, w, LEAVE_BOUND)
         code, summary = line.verdict()
         check(code != 0 and not summary["valid"], f"the instrument has no valid image: {summary}")
-        check(records() == [], f"an upgrade cut short leaves no record, got {records()}")
+        check([r["outcome"] for r in records()] == ["abandoned"] and 0 < records()[0]["bytesSent"] < 2281784,
+              f"one record line for the upgrade the operator left, with the bytes sent, got {records()}")
         print(f"ended {took:.2f} s after the operator left, {w.elapsed():.1f} s in all; "
               f"the instrument got {summary['bytes']} bytes")
     return case
+
+
+def signal_during_transfer(number):
+    """A signal (log-out, shut-down, kill, the terminal going away) ends the dialog as
+    Exit does, with the upgrade recorded as interrupted and the signal's exit code."""
+    def case(s):
+        w = Watch(s)
+        line = simulator(s, "--baud", "115200")
+        key(s.xid, "Return")
+        wait_for("the transfer", lambda: w.line1() == UPGRADING_TEXT)
+        s.process.send_signal(number)
+        code, took, boxes = wait_for_end(s, w, LEAVE_BOUND)
+        check(code == 128 + number, f"exit code {128 + number} after signal {number}, got {code}")
+        check(not boxes, f"no box when a signal ends the program, got {boxes}")
+        verdict, summary = line.verdict()
+        check(verdict != 0 and not summary["valid"], f"the instrument has no valid image: {summary}")
+        check([r["outcome"] for r in records()] == ["interrupted"] and records()[0]["bytesSent"] > 0,
+              f"one record line for the interrupted upgrade, with the bytes sent, got {records()}")
+        print(f"ended {took:.2f} s after signal {number}; the instrument got {summary['bytes']} bytes")
+    return case
+
+
+def case_sigterm_idle(s):
+    s.process.send_signal(signal.SIGTERM)
+    check(s.exit_code() == 143, f"SIGTERM ends the idle dialog with code 143, got {s.process.returncode}")
+    check(records() == [], f"no upgrade, no record line, got {records()}")
+
+
+for _signal in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+    globals()[f"case_{_signal.name.lower()}_during_transfer"] = signal_during_transfer(_signal)
 
 
 for _how in ("exit", "close"):

@@ -55,6 +55,7 @@ int DialogWindow::RunModal() {
 }
 
 wxWindow* DialogWindow::Top() { return gOpen.empty() ? nullptr : gOpen.back(); }
+wxWindow* DialogWindow::Main() { return gOpen.empty() ? nullptr : gOpen.front(); }
 
 WxDialogPeer::WxDialogPeer(const DialogTemplate& tmpl, CDialog& owner)
     : window_(new DialogWindow(tmpl, owner)) {}

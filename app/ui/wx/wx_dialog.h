@@ -21,6 +21,8 @@ class DialogWindow : public wxDialog {
   int RunModal();
   // The window on top of the program, to own message boxes; nullptr if none.
   static wxWindow* Top();
+  // The first dialog opened (the main one); nullptr if none.
+  static wxWindow* Main();
 
  private:
   void CreateControls(const DialogTemplate& tmpl);

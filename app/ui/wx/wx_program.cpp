@@ -1,12 +1,18 @@
 #include "wx_program.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <memory>
 
 #include "app/ui/cwinapp.h"
 #include "wx_backend.h"
+#include "wx_dialog.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.
 #include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
 #include <wx/init.h>
 
 namespace ui::wx {
@@ -18,6 +24,29 @@ class ProgramApp : public wxApp {
   bool OnInit() override { return true; }
 };
 
+// The watch serves every event loop: the modal loops and the one-message pump.
+class CloseOnNotice final : public wxEventLoopSourceHandler {
+ public:
+  explicit CloseOnNotice(int fd) : fd_(fd) {}
+  void OnReadWaiting() override {
+    char drained[64];
+    while (read(fd_, drained, sizeof drained) > 0) {
+    }
+    if (wxWindow* main = DialogWindow::Main()) main->Close();
+  }
+  void OnWriteWaiting() override {}
+  void OnExceptionWaiting() override {}
+
+ private:
+  int fd_;
+};
+
+std::unique_ptr<wxEventLoopSource> WatchCloseNotice(int fd, CloseOnNotice& handler) {
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<wxEventLoopSource>(
+      wxEventLoopBase::AddSourceForFD(fd, &handler, wxEVENT_SOURCE_INPUT));
+}
+
 int RunApplicationObject() {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
@@ -27,7 +56,7 @@ int RunApplicationObject() {
 
 }  // namespace
 
-int RunProgram(int argc, char** argv) {
+int RunProgram(int argc, char** argv, int closeNotice) {
   wxApp::SetInstance(new ProgramApp);
   if (!wxEntryStart(argc, argv)) {
     std::fprintf(stderr,
@@ -38,6 +67,8 @@ int RunProgram(int argc, char** argv) {
   int code = 1;
   if (wxTheApp->CallOnInit()) {
     WxBackend backend;
+    CloseOnNotice handler(closeNotice);
+    const std::unique_ptr<wxEventLoopSource> watch = WatchCloseNotice(closeNotice, handler);
     code = RunApplicationObject();
   }
   wxTheApp->OnExit();

@@ -4,6 +4,8 @@
 
 namespace ui::wx {
 
-int RunProgram(int argc, char** argv);
+// While the program runs, `closeNotice` turning readable (a descriptor, -1 for
+// none) closes the main dialog as its close box does; what is readable is read.
+int RunProgram(int argc, char** argv, int closeNotice = -1);
 
 }  // namespace ui::wx
