@@ -73,16 +73,22 @@ Without options the dialog opens (it needs a display).
   --batch --port COMn  one upgrade on COMn (COM1 to COM12) with no window: prints
                        each status text, the progress, and message boxes on
                        standard error, then ends with the exit code below
-  --image FILE         send this S-record image instead of the embedded one; the
-                       whole file is checked before the port is opened
+  --image FILE         send this S-record image instead of the embedded one: a
+                       regular file of at most 58981500 bytes (65535 chunks),
+                       checked whole before the port is opened
   --list-ports         COM1 to COM12: the device each opens, whether it exists and
                        can be opened now, and how to point a COMn at an adapter
   --help               this text
   --version            the program's version
 
-Every upgrade appends one line to the upgrade record, upgrades.jsonl, in
-${XDG_STATE_HOME:-~/.local/state}/orvex-programmer (Linux) or
-%LOCALAPPDATA%\ORVEX (Windows).
+Every upgrade that starts appends one line to the upgrade record,
+upgrades.jsonl, in ${XDG_STATE_HOME:-~/.local/state}/orvex-programmer (Linux)
+or %LOCALAPPDATA%\ORVEX (Windows), however it ends.
+
+SIGINT (Ctrl-C), SIGTERM and SIGHUP (Windows: the console's Ctrl+C, Ctrl+Break
+and close) stop an upgrade between two chunks or probe attempts: the port is
+closed, the record says "interrupted", and a second signal ends the program at
+once. Output that goes away (a closed pipe) never stops an upgrade.
 
 Exit codes:
   0  the upgrade is complete
@@ -92,7 +98,12 @@ Exit codes:
   4  the boot loader did not accept the update command
   5  the port could not be opened or configured
   6  the image did not go out whole
-  7  the --image file is not a valid S-record image (nothing was sent)
+  7  the --image file is not a valid S-record image, or not a file that can
+     hold one (nothing was sent)
+  8  an internal error of the program, said on one line
+  128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP (Windows
+     console events: 130); after image bytes went out the instrument holds a
+     partial image and must be upgraded again before use
 )";
 }
 
