@@ -2,8 +2,8 @@
 
 #include "about_dlg.h"
 #include "app/ui/cwinapp.h"
-#include "app/ui/resource_module.h"
 #include "serial/serial_port.h"
+#include "ui_core/resource_module.h"
 
 CProgrammerDlg::CProgrammerDlg(CWnd* parent)
     : CDialog(IDD, parent),

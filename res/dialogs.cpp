@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/resource_module.h"
 #include "resource.h"
+#include "ui_core/resource_module.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Icons of the program.
-#include "app/ui/resource_module.h"
 #include "orvex_icon_16.xpm"
 #include "orvex_icon_32.xpm"
 #include "resource.h"
+#include "ui_core/resource_module.h"
 
 namespace ui {
 

@@ -1,6 +1,6 @@
 // String table of the program.
-#include "app/ui/resource_module.h"
 #include "resource.h"
+#include "ui_core/resource_module.h"
 
 namespace ui {
 

@@ -1,12 +1,12 @@
 #include <cstddef>
 #include <string>
 
-#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "port_tables.h"
 #include "reader.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "ui_core/message_box.h"
 
 HANDLE ghCommPort = nullptr;
 HANDLE ghThreadExitEvent = nullptr;

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "app/ui/message_box.h"
-#include "app/ui/message_pump.h"
 #include "serial_port.h"
+#include "ui_core/message_box.h"
+#include "ui_core/message_pump.h"
 
 namespace {
 std::atomic_flag gEnding = ATOMIC_FLAG_INIT;

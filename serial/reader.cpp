@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "rx_buffer.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "ui_core/message_box.h"
 
 namespace {
 

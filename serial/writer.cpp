@@ -1,9 +1,9 @@
 #include "writer.h"
 
-#include "app/ui/message_box.h"
 #include "port_failure.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "ui_core/message_box.h"
 
 std::int32_t gWriteBusy = 0;
 

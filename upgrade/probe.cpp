@@ -1,10 +1,10 @@
-#include "app/ui/message_pump.h"
 #include "attempts.h"
 #include "boot_loader.h"
 #include "pauses.h"
 #include "prompt_scan.h"
 #include "rx_snapshot.h"
 #include "stop_request.h"
+#include "ui_core/message_pump.h"
 
 std::int32_t gAttemptCount = 0;
 

@@ -5,11 +5,11 @@
 
 #include "app/programmer_dlg.h"
 #include "app/status_display.h"
-#include "app/ui/message_pump.h"
 #include "firmware_image.h"
 #include "res/status_texts.h"
 #include "serial/writer.h"
 #include "stop_request.h"
+#include "ui_core/message_pump.h"
 #include "upgrade_report.h"
 
 int CProgrammerDlg::TransferFirmware() {

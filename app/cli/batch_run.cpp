@@ -9,9 +9,9 @@
 #include "app/system/output.h"
 #include "app/system/system.h"
 #include "app/ui/headless/headless_screen.h"
-#include "app/ui/message_box.h"
 #include "res/resource.h"
 #include "res/status_texts.h"
+#include "ui_core/message_box.h"
 #include "upgrade/stop_request.h"
 
 namespace cli {

@@ -1,7 +1,7 @@
 #pragma once
 // A device context for drawing text on a control. Default background mode and
 // font: each string is painted opaque behind its own characters only.
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 namespace ui {
 class ControlPeer;

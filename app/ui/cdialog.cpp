@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "resource_module.h"
+#include "ui_core/resource_module.h"
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
   CDialog& dialog = dx->Dialog();

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 class CMenu {
  public:

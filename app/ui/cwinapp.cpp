@@ -1,6 +1,6 @@
 #include "cwinapp.h"
 
-#include "resource_module.h"
+#include "ui_core/resource_module.h"
 
 namespace {
 CWinApp* gApp = nullptr;

@@ -3,7 +3,7 @@
 // program entry calls InitInstance; when it returns false the program ends at
 // once with ExitInstance's code.
 #include "cwnd.h"
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 class CWinApp {
  public:

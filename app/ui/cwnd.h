@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cdc.h"
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 #include "window_peer.h"
 
 class CWnd {

@@ -1,7 +1,7 @@
 #pragma once
 // Converts dialog units to pixels the way the Windows dialog manager does: from
 // the average width of the letters A-Z and a-z and the height of the dialog font.
-#include "dialog_template.h"
+#include "ui_core/dialog_template.h"
 
 namespace ui {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The range and position of a progress bar, with the control's rules: the
 // position is clamped to the range, and each message returns the previous value.
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 namespace ui {
 

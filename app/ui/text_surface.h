@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 namespace ui {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "dialog_template.h"
 #include "text_surface.h"
-#include "ui_winapi.h"
+#include "ui_core/dialog_template.h"
+#include "ui_core/ui_winapi.h"
 
 class CDialog;
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "app/ui/resource_module.h"
-#include "app/ui/win32/wide_text.h"
+#include "ui_core/resource_module.h"
+#include "ui_core/wide_text.h"
 
 namespace ui {
 

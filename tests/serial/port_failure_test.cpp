@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "app/ui/message_pump.h"
 #include "serial/writer.h"
 #include "serial_fixture.h"
+#include "ui_core/message_pump.h"
 
 namespace test {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/message_box.h"
+#include "ui_core/message_box.h"
 
 namespace test {
 

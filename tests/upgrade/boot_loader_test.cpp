@@ -3,11 +3,11 @@
 
 #include <chrono>
 
-#include "app/ui/message_pump.h"
 #include "serial/serial_port.h"
 #include "sim/instrument.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/recorded_boxes.h"
+#include "ui_core/message_pump.h"
 #include "upgrade/attempts.h"
 #include "upgrade/boot_loader.h"
 #include "upgrade/pauses.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/resource_module.h"
 #include "res/resource.h"
+#include "ui_core/resource_module.h"
 
 namespace {
 

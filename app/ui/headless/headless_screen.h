@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/message_box.h"
-#include "app/ui/message_pump.h"
 #include "app/ui/text_surface.h"
-#include "app/ui/ui_winapi.h"
 #include "app/ui/window_peer.h"
+#include "ui_core/message_box.h"
+#include "ui_core/message_pump.h"
+#include "ui_core/ui_winapi.h"
 
 class CDialog;
 

@@ -2,7 +2,7 @@
 
 #include "app/ui/cdialog.h"
 #include "res/resource.h"
-#include "wide_text.h"
+#include "ui_core/wide_text.h"
 
 namespace ui::win32 {
 

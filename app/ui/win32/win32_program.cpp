@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "app/ui/cwinapp.h"
-#include "app/ui/message_box.h"
-#include "app/ui/message_pump.h"
+#include "ui_core/message_box.h"
+#include "ui_core/message_pump.h"
 #include "win32_dialog.h"
 
 namespace ui::win32 {

@@ -1,9 +1,9 @@
 #pragma once
 // While it exists, the wx backend creates the dialogs, pumps the messages and
 // shows the message boxes of the program. Create it on the user-interface thread.
-#include "app/ui/message_box.h"
-#include "app/ui/message_pump.h"
 #include "app/ui/window_peer.h"
+#include "ui_core/message_box.h"
+#include "ui_core/message_pump.h"
 
 namespace ui::wx {
 

@@ -1,7 +1,7 @@
 #include "wx_controls.h"
 
 #include "app/ui/progress_state.h"
-#include "app/ui/resource_module.h"
+#include "ui_core/resource_module.h"
 #include "wx_status_surface.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.

@@ -1,7 +1,7 @@
 #include "wx_dialog.h"
 
 #include "app/ui/cdialog.h"
-#include "app/ui/resource_module.h"
+#include "ui_core/resource_module.h"
 #include "wx_fonts.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.

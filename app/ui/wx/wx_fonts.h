@@ -2,7 +2,7 @@
 // Fonts of the wx backend.
 #include <string>
 
-#include "app/ui/ui_winapi.h"
+#include "ui_core/ui_winapi.h"
 
 // The toolkit comes after the framework headers: its TRUE and FALSE are macros.
 #include <wx/font.h>
