@@ -12,13 +12,12 @@
 #include "embedded_image.h"
 #include "image_file.h"
 #include "port_list.h"
+#include "res/version.h"
 #include "upgrade/stop_request.h"
 #include "upgrade/upgrade_report.h"
 
 namespace cli {
 namespace {
-
-constexpr char kVersion[] = "1.0.0.1";
 
 // The --image file, checked whole before any port is opened; kept for the
 // program's life because the transfer reads it in place.
@@ -84,7 +83,7 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
       sys::Print(stdout, HelpText(argc > 0 ? argv[0] : "orvex-programmer"));
       return kExitComplete;
     case Mode::kVersion:
-      sys::Print(stdout, std::string(kVersion) + "\n");
+      sys::Print(stdout, ORVEX_VERSION_TEXT "\n");
       return kExitComplete;
     case Mode::kListPorts:
       sys::Print(stdout, PortList());

@@ -2,10 +2,11 @@
 # The Debian package: built with cpack from this build, unpacked into a
 # scratch root (dpkg -x), and the installed program run in batch mode against
 # the simulated instrument.
-# Usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM
+# Usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM VERSION
 set -uo pipefail
-build=$(realpath "${1:?usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM}")
-sim=$(realpath "${2:?usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM}")
+build=$(realpath "${1:?usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM VERSION}")
+sim=$(realpath "${2:?usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM VERSION}")
+version=${3:?usage: deb_test.sh BUILD_DIR INSTRUMENT_SIM VERSION}
 work=$(mktemp -d /tmp/orvex-deb.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -23,7 +24,7 @@ for file in usr/bin/orvex-programmer usr/share/applications/orvex-programmer.des
   [[ -s $work/root/$file ]] || fail "$file is not in the package"
 done
 program=$work/root/usr/bin/orvex-programmer
-[[ $("$program" --version) == 1.0.0.1 ]] || fail "the installed program's --version"
+[[ $("$program" --version) == "$version" ]] || fail "the installed program's --version"
 
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 "$sim" --link COM1 --baud 1843200 >"$work/sim.out" 2>/dev/null &
