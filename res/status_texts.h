@@ -6,8 +6,10 @@
 inline constexpr char kTurnOnText[] = "Please turn on DSO now.";
 inline constexpr char kBlankLine2[] = "                             ";  // 29 spaces
 inline constexpr int kBlankLine2Length = 29;
+static_assert(sizeof kBlankLine2 - 1 == kBlankLine2Length);
 inline constexpr char kBlankLine1[] = "                         ";  // 25 spaces
 inline constexpr int kBlankLine1Length = 25;
+static_assert(sizeof kBlankLine1 - 1 == kBlankLine1Length);
 inline constexpr char kProbeTimeOutText[] = "Time Out!  Check RS232 & Re-press 'YES' key!";
 inline constexpr char kStartText[] = "Start !";
 inline constexpr char kCommandTimeOutText[] = "Time1 Out!,Run again ";

@@ -4,6 +4,7 @@
 
 inline constexpr char kUpdateReply[] = "Update Firmware";
 inline constexpr int kUpdateReplyLength = 15;
+static_assert(sizeof kUpdateReply - 1 == kUpdateReplyLength);
 
 // Scans up to the first zero byte, going on from `matched` characters already
 // matched by the previous scan and leaving the new count there. After a

@@ -9,6 +9,7 @@ namespace {
 // The zero byte that ends the text is not sent.
 constexpr char kUpdateCommand[] = "update\r";
 constexpr std::int32_t kUpdateCommandLength = 7;
+static_assert(sizeof kUpdateCommand - 1 == kUpdateCommandLength);
 }  // namespace
 
 void SendUpdateCommand() {

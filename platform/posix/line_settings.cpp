@@ -70,9 +70,8 @@ void SetFlag(tcflag_t& flags, tcflag_t bit, bool on) { flags = on ? (flags | bit
 
 }  // namespace
 
-bool ReadLineSettings(int fd, LineSettings& s) {
-  termios2 t{};
-  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+LineSettings DecodeLineSettings(const termios2& t) {
+  LineSettings s;
   s.baud = t.c_ospeed;
   s.byteSize = ByteSizeOf(t.c_cflag);
   s.parity = ParityOf(t.c_cflag);
@@ -83,12 +82,10 @@ bool ReadLineSettings(int fd, LineSettings& s) {
   s.xonXoffIn = (t.c_iflag & IXOFF) != 0;
   s.xonChar = static_cast<char>(t.c_cc[VSTART]);
   s.xoffChar = static_cast<char>(t.c_cc[VSTOP]);
-  return true;
+  return s;
 }
 
-bool WriteLineSettings(int fd, const LineSettings& s) {
-  termios2 t{};
-  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+void EncodeLineSettings(const LineSettings& s, termios2& t) {
   MakeRaw(t);
   t.c_cflag &= ~static_cast<tcflag_t>(CBAUD | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   t.c_cflag |= BOTHER | CsizeOf(s.byteSize) | ParityFlags(s.parity);
@@ -102,6 +99,19 @@ bool WriteLineSettings(int fd, const LineSettings& s) {
   t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
   t.c_ospeed = s.baud;
   t.c_ispeed = s.baud;
+}
+
+bool ReadLineSettings(int fd, LineSettings& settings) {
+  termios2 t{};
+  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  settings = DecodeLineSettings(t);
+  return true;
+}
+
+bool WriteLineSettings(int fd, const LineSettings& settings) {
+  termios2 t{};
+  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  EncodeLineSettings(settings, t);
   return ioctl(fd, TCSETS2, &t) == 0;
 }
 

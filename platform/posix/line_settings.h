@@ -2,6 +2,8 @@
 // The termios side of a port's DCB: speed, character frame and flow control.
 #include "winapi.h"
 
+struct termios2;
+
 namespace posix {
 
 struct LineSettings {
@@ -16,6 +18,11 @@ struct LineSettings {
   char xonChar = 0x11;
   char xoffChar = 0x13;
 };
+
+// The settings as termios2 flags over what `t` holds, in raw mode (below), and
+// back: what the device would keep, whatever a pty drops.
+void EncodeLineSettings(const LineSettings& settings, termios2& t);
+LineSettings DecodeLineSettings(const termios2& t);
 
 // Both return false with errno set on failure.
 bool ReadLineSettings(int fd, LineSettings& settings);

@@ -59,9 +59,4 @@ TEST(OperatorTexts, EveryTextIsExactlyAsOperatorsKnowIt) {
 }
 
 // The controller erases lines by drawing these many bytes of the blank texts.
-TEST(OperatorTexts, BlankLengthsMatchTheBlankTexts) {
-  EXPECT_EQ(std::string_view(kBlankLine1).size(), static_cast<std::size_t>(kBlankLine1Length));
-  EXPECT_EQ(std::string_view(kBlankLine2).size(), static_cast<std::size_t>(kBlankLine2Length));
-}
-
 }  // namespace

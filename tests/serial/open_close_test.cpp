@@ -53,15 +53,6 @@ TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {
   }
 }
 
-TEST_F(SerialLinkTest, SevenBitEvenParityWhereTheDeviceKeepsIt) {
-  ASSERT_EQ(OpenCommPort(0, 0, 1, 2, 0), 1);
-  DCB dcb{};
-  ASSERT_TRUE(GetCommState(ghCommPort, &dcb));
-  if (dcb.ByteSize == 8 && dcb.Parity == NOPARITY) GTEST_SKIP() << "a pty drops the character frame";
-  EXPECT_EQ(dcb.ByteSize, 7);
-  EXPECT_EQ(dcb.Parity, EVENPARITY);
-}
-
 TEST_F(SerialLinkTest, FlowControlTheLineHadIsKept) {
   {
     int fd = open(line.devicePath().c_str(), O_RDWR | O_NOCTTY);

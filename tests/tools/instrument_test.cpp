@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <time.h>
 
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -252,14 +254,21 @@ TEST(Instrument, IdleLineCostsNoCpu) {
 }
 
 TEST(Instrument, StopsAtOnceWhileWaiting) {
-  sim::Options options;
-  options.baud = 300;
-  sim::Instrument instrument(options);
-  instrument.start();
-  PtyClient client(instrument.devicePath());
-  ASSERT_TRUE(client.write(std::string(200, 'x')));
-  instrument.stop();  // must return while the bucket is empty and the line is idle
-  SUCCEED();
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A stop that hangs is ended by the alarm: the child dies of SIGALRM and the test fails.
+  EXPECT_EXIT(
+      {
+        alarm(5);
+        sim::Options options;
+        options.baud = 300;
+        sim::Instrument instrument(options);
+        instrument.start();
+        PtyClient client(instrument.devicePath());
+        if (!client.write(std::string(200, 'x'))) std::_Exit(2);
+        instrument.stop();  // must return while the bucket is empty and the line is idle
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -9,19 +9,11 @@ using ::testing::ElementsAreArray;
 using ::testing::StartsWith;
 
 // What the bar shows: the reset, one position per chunk, then the finishing
-// targets above the chunk count, each clamped to the top of the range.
-std::vector<int> Positions(int chunks, int rangeHigh) {
-  std::vector<int> positions{0};
-  for (int i = 0; i < chunks; ++i) positions.push_back(i);
-  for (int target = 96; target <= 100; ++target)
-    if (chunks < target) positions.push_back(std::min(target, rangeHigh));
-  return positions;
-}
-
+// targets 96 to 100 above the chunk count, each clamped to the top of the range.
 struct ImageCase {
   const char* path;
-  int chunks;
   int rangeHigh;
+  std::vector<int> positions;
 };
 
 class ImageSizes : public ControllerTest, public ::testing::WithParamInterface<ImageCase> {};
@@ -40,7 +32,7 @@ TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
   EXPECT_EQ(Caption(), "NEXT");
   EXPECT_THAT(line(0), StartsWith("Upgrade complete!"));
   EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
-  EXPECT_THAT(Progress().positions, ElementsAreArray(Positions(c.chunks, c.rangeHigh)));
+  EXPECT_THAT(Progress().positions, ElementsAreArray(c.positions));
   EXPECT_EQ(ghCommPort, nullptr);
   EXPECT_TRUE(screen.MessageBoxes().empty());
 
@@ -58,10 +50,15 @@ TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
   EXPECT_EQ(Progress().positions, finished.positions);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, ImageSizes,
-                         ::testing::Values(ImageCase{ORVEX_IMAGE_ONE_CHUNK, 1, 0},
-                                           ImageCase{ORVEX_IMAGE_TWO_CHUNKS, 2, 2},
-                                           ImageCase{ORVEX_IMAGE_FIFTY_CHUNKS, 50, 50}));
+INSTANTIATE_TEST_SUITE_P(
+    Images, ImageSizes,
+    ::testing::Values(ImageCase{ORVEX_IMAGE_ONE_CHUNK, 0, {0, 0, 0, 0, 0, 0, 0}},
+                      ImageCase{ORVEX_IMAGE_TWO_CHUNKS, 2, {0, 0, 1, 2, 2, 2, 2, 2}},
+                      ImageCase{ORVEX_IMAGE_FIFTY_CHUNKS,
+                                50,
+                                {0,  0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
+                                 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36,
+                                 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 50, 50, 50, 50}}));
 
 // The first line's texts in the order they were drawn, blanks and repeats left out.
 std::vector<std::string> FirstLineTexts(const ui::TextSurface& surface) {
