@@ -16,6 +16,7 @@
 #include "app/ui/headless/headless_screen.h"
 #include "res/resource.h"
 #include "simulator_process.h"
+#include "tests/support/pty_pair.h"
 #include "upgrade/pauses.h"
 
 namespace {
@@ -31,8 +32,7 @@ double CpuSeconds() {
 
 int main(int argc, char** argv) {
   std::string baud = argc > 1 ? argv[1] : "1843200";
-  char pattern[] = "/tmp/orvex-bench-XXXXXX";
-  std::string home = mkdtemp(pattern);
+  std::string home = test::MakeTempFolder("orvex-bench-");
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   SimulatorProcess sim(home, {"--baud", baud});
 

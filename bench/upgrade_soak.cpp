@@ -18,6 +18,7 @@
 #include "app/ui/headless/headless_screen.h"
 #include "res/resource.h"
 #include "simulator_process.h"
+#include "tests/support/pty_pair.h"
 #include "upgrade/pauses.h"
 #include "upgrade/upgrade_state.h"
 
@@ -59,8 +60,7 @@ void Print(const char* when, const Usage& usage) {
 int main(int argc, char** argv) {
   const int upgrades = argc > 1 ? std::atoi(argv[1]) : 50;
   const bool checkMemory = !(argc > 2 && std::string(argv[2]) == "--no-memory");
-  char pattern[] = "/tmp/orvex-soak-XXXXXX";
-  const std::string home = mkdtemp(pattern);
+  const std::string home = test::MakeTempFolder("orvex-soak-");
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   SimulatorProcess sim(home, {"--baud", "0", "--repeat"});
   SetPausesForTesting([](PauseKind kind, DWORD ms) {

@@ -13,15 +13,34 @@
 namespace test {
 namespace fs = std::filesystem;
 
-ConfigHome::ConfigHome() {
-  char pattern[] = "/tmp/orvex-test-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
+namespace {
+constexpr char kPrefix[] = "orvex-test-";
+
+// A death test's child runs the test again with its parent's environment: it
+// takes over the parent's folder, which the parent removes, since the child
+// may end without running a destructor.
+std::string InheritedFolder() {
+  const char* inherited = std::getenv("XDG_CONFIG_HOME");
+  if (inherited == nullptr || fs::path(inherited).filename().string().rfind(kPrefix, 0) != 0) return "";
+  std::error_code missing;
+  return fs::is_directory(inherited, missing) ? inherited : "";
+}
+}  // namespace
+
+std::string MakeTempFolder(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp " + pattern);
+  return pattern;
+}
+
+ConfigHome::ConfigHome() : path_(InheritedFolder()), owner_(path_.empty()) {
+  if (owner_) path_ = MakeTempFolder(kPrefix);
   fs::create_directories(path_ + "/orvex-programmer/ports");
   setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
 }
 
 ConfigHome::~ConfigHome() {
+  if (!owner_) return;
   unsetenv("XDG_CONFIG_HOME");
   std::error_code ignored;
   fs::remove_all(path_, ignored);

@@ -11,6 +11,9 @@ namespace test {
 
 using namespace std::chrono_literals;
 
+// A new folder under the system's temporary folder (TMPDIR, else /tmp).
+std::string MakeTempFolder(const std::string& prefix);
+
 // A private XDG_CONFIG_HOME for the process, removed again on destruction.
 class ConfigHome {
  public:
@@ -24,6 +27,7 @@ class ConfigHome {
 
  private:
   std::string path_;
+  bool owner_;
 };
 
 class PtyPair {
