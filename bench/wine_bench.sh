@@ -13,7 +13,7 @@ bench=build/windows/bench/windows-port-bench.exe
 sim=build/normal/tools/sim/instrument-sim
 source scripts/lib/wine.sh
 
-work=$(mktemp -d /tmp/orvex-wine-bench.XXXXXX)
+work=$(mktemp -d -t orvex-wine-bench.XXXXXX)
 sim_pid=
 trap 'orvex_wine_cleanup; [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
 orvex_wine_prefix "$work/prefix"

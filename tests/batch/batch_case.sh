@@ -5,17 +5,8 @@
 # the time it took. Never "Upgrade complete!" unless the instrument verified
 # the image byte for byte.
 # Usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE   (CASE: see the table)
+#        batch_case.sh --list                      (the cases, for CMake)
 set -uo pipefail
-program=$(realpath "${1:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}")
-sim=$(realpath "${2:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}")
-case_name=${3:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}
-work=$(mktemp -d /tmp/orvex-batch.XXXXXX)
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
-record=$work/state/orvex-programmer/upgrades.jsonl
-ports=$XDG_CONFIG_HOME/orvex-programmer/ports
-image=$work/expected.srec
-failures=0
 
 # case | simulator options | exit | line 1 starts with | record outcome | seconds at most | summary check
 table=(
@@ -34,6 +25,21 @@ table=(
   "port-held|--baud 1843200|5|Port Error!  Check COM port|port-error|15|probeBytes=0"
   "port-not-a-tty||5|Port Error!  Check COM port|port-error|15|"
 )
+if [[ ${1:-} == --list ]]; then
+  printf '%s\n' "${table[@]%%|*}"
+  exit 0
+fi
+
+program=$(realpath "${1:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}")
+sim=$(realpath "${2:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}")
+case_name=${3:?usage: batch_case.sh PROGRAM INSTRUMENT_SIM CASE}
+work=$(mktemp -d -t orvex-batch.XXXXXX)
+trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+record=$work/state/orvex-programmer/upgrades.jsonl
+ports=$XDG_CONFIG_HOME/orvex-programmer/ports
+image=$work/expected.srec
+failures=0
 
 check() {  # what, condition...
   local what=$1; shift

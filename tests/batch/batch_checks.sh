@@ -6,7 +6,7 @@
 set -uo pipefail
 program=$(realpath "${1:?usage: batch_checks.sh PROGRAM INSTRUMENT_SIM}")
 sim=$(realpath "${2:?usage: batch_checks.sh PROGRAM INSTRUMENT_SIM}")
-work=$(mktemp -d /tmp/orvex-batch.XXXXXX)
+work=$(mktemp -d -t orvex-batch.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 failures=0 passed=0

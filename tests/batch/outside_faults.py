@@ -1,9 +1,11 @@
+#!/usr/bin/env python3
 """What comes from outside the line, through the real program in batch mode
 against the simulated instrument: output that goes away, signals, odd --image
 files. Each case checks the exit code, a time bound, the instrument's verdict
 and the upgrade record's lines.
 
 Usage: outside_faults.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
+       outside_faults.py --list   (the cases, for CMake)
 """
 import json
 import os
@@ -15,7 +17,7 @@ import tempfile
 import time
 import tty
 
-PROGRAM, SIM, IMAGE_TOOL, STANDIN, CASE = sys.argv[1:6]
+PROGRAM, SIM, IMAGE_TOOL, STANDIN, CASE = (sys.argv[1:6] + [""] * 5)[:5]
 BUS_HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "private_system_bus.sh")
 FAST = ["--baud", "1843200"]
 IMAGE_BYTES = 2281784
@@ -210,7 +212,7 @@ class PrivateLogind:
     "inhibit WHAT|WHO|WHY|MODE MS" and "release MS" on the monotonic clock."""
 
     def __init__(self, work):
-        self.dir = tempfile.mkdtemp(prefix="bus.", dir="/tmp")
+        self.dir = tempfile.mkdtemp(prefix="bus.", dir="/tmp")  # a socket path has at most 107 bytes
         started = subprocess.run(
             ["bash", "-c", 'source "$1" && orvex_private_system_bus_start "$2" "$3" >/dev/null && '
              'echo "$DBUS_SYSTEM_BUS_ADDRESS" && echo "$ORVEX_LOGIN1_LOG"', "bus", BUS_HELPER, self.dir, STANDIN],
@@ -293,6 +295,9 @@ CASES = {
 
 
 def main():
+    if sys.argv[1:] == ["--list"]:
+        print("\n".join(CASES))
+        return
     with tempfile.TemporaryDirectory(prefix="orvex-outside.") as work:
         os.environ["XDG_CONFIG_HOME"] = os.path.join(work, "config")
         os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")

@@ -8,7 +8,7 @@ set -uo pipefail
 program=$(realpath "${1:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
 sim=$(realpath "${2:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
 baud=${3:-1843200}
-work=$(mktemp -d /tmp/orvex-stations.XXXXXX)
+work=$(mktemp -d -t orvex-stations.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 failures=0
