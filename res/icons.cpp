@@ -1,6 +1,6 @@
-// Icons of the program.
-#include "orvex_icon_16.xpm"
-#include "orvex_icon_32.xpm"
+// Icons of the program: XPM images the build renders from orvex-programmer.svg.
+#include "res/orvex_icon_16.xpm"
+#include "res/orvex_icon_32.xpm"
 #include "resource.h"
 #include "ui_core/resource_module.h"
 

@@ -1,9 +1,10 @@
 # The Windows program's resources, compiled from orvex.rc: include() this file
 # when building for Windows, then call
 #   orvex_add_windows_resources(<target> <firmware-image-path>)
-# It generates the icon file from the XPM images with xpm-to-ico, which must run
-# on the build machine: a cross build names a host-built copy with
-# -DORVEX_HOST_XPM_TO_ICO=/path/to/xpm-to-ico (scripts/build-windows does).
+# It generates the icon file with xpm-to-ico, which holds the images rendered
+# from orvex-programmer.svg and must run on the build machine: a cross build
+# names a host-built copy with -DORVEX_HOST_XPM_TO_ICO=/path/to/xpm-to-ico
+# (scripts/build-windows does).
 set(ORVEX_HOST_XPM_TO_ICO "" CACHE FILEPATH "xpm-to-ico built for the build machine (cross builds)")
 set(ORVEX_RES_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "The resource script's directory")
 
@@ -23,7 +24,7 @@ function(orvex_add_windows_resources target image)
   add_custom_command(OUTPUT ${ORVEX_ICON_FILE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${xpm_to_ico} ${ORVEX_ICON_FILE}
-    DEPENDS ${xpm_to_ico} ${ORVEX_RES_DIR}/orvex_icon_32.xpm ${ORVEX_RES_DIR}/orvex_icon_16.xpm
+    DEPENDS ${xpm_to_ico}
     COMMENT "Generating the icon file of ${target}"
     VERBATIM)
   add_custom_target(${target}_icon DEPENDS ${ORVEX_ICON_FILE})

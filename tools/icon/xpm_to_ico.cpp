@@ -1,7 +1,8 @@
 // Writes the program's icon file (one 4-bpp entry per size) from the XPM images
-// of res/, so that the Windows resource script embeds the same pictures the
-// other backends draw. A tool of its own rather than an image converter: the
-// output is the same byte for byte wherever it is built.
+// the build renders from res/orvex-programmer.svg, so that the Windows resource
+// script embeds the same pictures the other backends draw. A tool of its own
+// rather than an image converter: the same images give the same file byte for
+// byte wherever it is built.
 // Usage: xpm-to-ico OUT.ico
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "orvex_icon_16.xpm"
-#include "orvex_icon_32.xpm"
+#include "res/orvex_icon_16.xpm"
+#include "res/orvex_icon_32.xpm"
 
 namespace {
 
