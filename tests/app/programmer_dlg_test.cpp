@@ -28,12 +28,12 @@ TEST_F(ProgrammerDialog, ControlsAnswerByIdentifier) {
   progress->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 2535));
   progress->SendMessage(PBM_SETPOS, 0);
   progress->SendMessage(PBM_SETPOS, 3000);
-  const auto bar = control(IDC_PROGRESS);
+  const auto bar = Control(IDC_PROGRESS);
   EXPECT_EQ(bar.rangeHigh, 2535);
   EXPECT_EQ(bar.positions, (std::vector<int>{0, 2535}));
 
   dlg.GetDlgItem(IDOK)->SetWindowText("NEXT");
-  EXPECT_EQ(control(IDOK).text, "NEXT");
+  EXPECT_EQ(Control(IDOK).text, "NEXT");
   EXPECT_EQ(dlg.GetDlgItem(IDOK)->GetWindowText(), "NEXT");
   char caption[3];
   EXPECT_EQ(dlg.GetDlgItem(IDOK)->GetWindowText(caption, sizeof caption), 2);

@@ -79,11 +79,11 @@ TEST(ConfigHome, StateFolderFollowsTheSameRule) {
 TEST(ConfigHome, RelativeSettingLeavesThePortsUnderHome) {
   const test::ConfigHome folder;  // a fresh folder, used here as HOME
   const test::PtyPair line;
-  const ScopedVariable home("HOME", folder.path());
+  const ScopedVariable home("HOME", folder.Path());
   const ScopedVariable xdg("XDG_CONFIG_HOME", "orvex-relative");
-  const std::filesystem::path ports = folder.path() + "/.config/orvex-programmer/ports";
+  const std::filesystem::path ports = folder.Path() + "/.config/orvex-programmer/ports";
   std::filesystem::create_directories(ports);
-  std::filesystem::create_symlink(line.devicePath(), ports / "COM2");
+  std::filesystem::create_symlink(line.DevicePath(), ports / "COM2");
   HANDLE port = CreateFileA("COM2", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OVERLAPPED, nullptr);
   EXPECT_NE(port, INVALID_HANDLE_VALUE);

@@ -27,7 +27,7 @@ TEST_F(SerialLinkTest, OpenConfiguresTheLineAndStartsTheReader) {
   EXPECT_EQ(timeouts.ReadIntervalTimeout, 1u);
   EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1000u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 5000u);
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {
@@ -43,7 +43,7 @@ TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {
                         {11, "COM12", 9, 110, 2, TWOSTOPBITS},
                         {2, "COM3", 2, 14400, 0, ONESTOPBIT}};
   for (const Case& c : cases) {
-    home.link(c.name, line.devicePath());
+    home.Link(c.name, line.DevicePath());
     ASSERT_EQ(OpenCommPort(c.port, c.baud, 0, 0, c.stop), 1) << c.name;
     DCB dcb{};
     ASSERT_TRUE(GetCommState(ghCommPort, &dcb));
@@ -55,7 +55,7 @@ TEST_F(SerialLinkTest, IndicesSelectTheSettingsApplied) {
 
 TEST_F(SerialLinkTest, FlowControlTheLineHadIsKept) {
   {
-    int fd = open(line.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    int fd = open(line.DevicePath().c_str(), O_RDWR | O_NOCTTY);
     termios t{};
     tcgetattr(fd, &t);
     t.c_iflag |= IXON | IXOFF;
@@ -70,8 +70,8 @@ TEST_F(SerialLinkTest, FlowControlTheLineHadIsKept) {
 }
 
 TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
-  home.link("COM5", "/nonexistent/device");
-  home.link("COM6", "/dev/null");  // opens, but is no serial line
+  home.Link("COM5", "/nonexistent/device");
+  home.Link("COM6", "/dev/null");  // opens, but is no serial line
   struct Case {
     int port;
     int stop;
@@ -86,7 +86,7 @@ TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
   for (const Case& c : cases) {
     RecordedBoxes seen;
     EXPECT_EQ(OpenCommPort(c.port, 0, 0, 0, c.stop), 0) << c.message;
-    EXPECT_THAT(seen.texts(), ElementsAre(c.message));
+    EXPECT_THAT(seen.Texts(), ElementsAre(c.message));
     EXPECT_EQ(ghCommPort != nullptr, c.portLeftOpen) << c.message;
     EXPECT_EQ(ghThreadExitEvent, nullptr);
     EXPECT_EQ(m_ReadStatThread, nullptr);
@@ -95,10 +95,10 @@ TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
 }
 
 TEST_F(SerialLinkTest, PortHeldByAnotherProgramIsRefused) {
-  int other = open(line.devicePath().c_str(), O_RDWR | O_NOCTTY);
+  int other = open(line.DevicePath().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   EXPECT_EQ(OpenCommPort(0, 0, 0, 0, 0), 0);
-  EXPECT_THAT(boxes.texts(), ElementsAre("Error Create File "));
+  EXPECT_THAT(boxes.Texts(), ElementsAre("Error Create File "));
   EXPECT_EQ(ghCommPort, nullptr);
   close(other);
   EXPECT_TRUE(OpenDefault());  // free again once the other program let go
@@ -114,7 +114,7 @@ TEST_F(SerialLinkTest, CloseIsIdempotentAndThePortReopens) {
     EXPECT_EQ(ghThreadExitEvent, nullptr);
     EXPECT_EQ(m_ReadStatThread, nullptr);
   }
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(SerialLinkTest, ReaderInItsOwnMessageBoxMakesCloseEndTheProcess) {
@@ -123,8 +123,8 @@ TEST_F(SerialLinkTest, ReaderInItsOwnMessageBoxMakesCloseEndTheProcess) {
       {
         HoldReaderFailureBoxes();
         OpenDefault();
-        line.hangUp();
-        WaitUntil([&] { return boxes.texts().size() == 1; });
+        line.HangUp();
+        WaitUntil([&] { return boxes.Texts().size() == 1; });
         PrintBoxesToStandardError();
         CloseCommPort();
       },

@@ -81,14 +81,14 @@ struct ReadSetup {
 
 class PortTest : public ::testing::Test {
  protected:
-  void SetUp() override { home.link("COM1", line.devicePath()); }
+  void SetUp() override { home.Link("COM1", line.DevicePath()); }
   test::ConfigHome home;
   test::PtyPair line;
 };
 
 TEST_F(PortTest, PortNamesMapThroughThePortsDirectory) {
-  home.link("COM12", line.devicePath());
-  home.link("COM5", "/nonexistent/device");
+  home.Link("COM12", line.DevicePath());
+  home.Link("COM5", "/nonexistent/device");
   EXPECT_NE(OpenPort("COM12").handle, INVALID_HANDLE_VALUE);
   EXPECT_NE(OpenPort(R"(\\.\COM12)").handle, INVALID_HANDLE_VALUE);  // the device-namespace name
   struct {
@@ -148,7 +148,7 @@ TEST_F(PortTest, ReadEndsSoonAfterABurstAndCancelAborts) {
   ReadSetup r;
   ASSERT_FALSE(r.Start());
   auto start = Clock::now();
-  line.write("Lodar >");
+  line.Write("Lodar >");
   ASSERT_EQ(WaitForSingleObject(r.ov.hEvent, 10000), WAIT_OBJECT_0);
   EXPECT_LT(Clock::now() - start, 900ms);  // the interval rule ended it, not the total
   ASSERT_TRUE(GetOverlappedResult(r.port.handle, &r.ov, &r.got, FALSE));
@@ -168,7 +168,7 @@ TEST_F(PortTest, ModemFunctionsOnADeviceWithoutModemLinesChangeNothing) {
   EXPECT_EQ(status, 0u);
   DWORD errors = 0xFF;
   COMSTAT stat{};
-  line.write("abc");
+  line.Write("abc");
   ASSERT_TRUE(
       test::WaitUntil([&] { return ClearCommError(port.handle, &errors, &stat) && stat.cbInQue == 3; }));
   EXPECT_EQ(errors, 0u);

@@ -89,7 +89,7 @@ TEST_P(PortFailureOrderTest, EndsWithCodeOneOnceTheBoxesAreConfirmed) {
         alarm(60);  // a process that hangs is killed, and the test fails
         ServedBoxes::Install();
         OpenDefault();
-        line.hangUp();
+        line.HangUp();
         if (!ServedBoxes::WaitForRequest()) std::_Exit(3);
         if (ordering.readerBoxConfirmedFirst && !ServedBoxes::ShowNext()) std::_Exit(4);
         if (ordering.readerAsksForItsCloseBoxFirst && !ServedBoxes::WaitForRequest()) std::_Exit(5);

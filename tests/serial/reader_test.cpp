@@ -24,7 +24,7 @@ double CpuSeconds() {
 TEST_F(SerialLinkTest, BurstLandsAtTheStartOfTheBuffer) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
-  line.write("Lodar >");
+  line.Write("Lodar >");
   ASSERT_TRUE(WaitForRxCount(before + 7));
   EXPECT_EQ(RxBytes(0, 8), std::string("Lodar >\0", 8));
 }
@@ -34,10 +34,10 @@ TEST_F(SerialLinkTest, BurstLandsAtTheStartOfTheBuffer) {
 TEST_F(SerialLinkTest, BurstsAPauseApartAreTwoDeliveries) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
-  line.write("ABCDEFGHIJ");
+  line.Write("ABCDEFGHIJ");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the pause is the stimulus
   EXPECT_EQ(RxCount(), before + 10) << "the first burst was not delivered on its own";
-  line.write("wxyz");
+  line.Write("wxyz");
   ASSERT_TRUE(WaitForRxCount(before + 14));
   EXPECT_EQ(RxBytes(0, 11), std::string("wxyzEFGHIJ\0", 11));
   EXPECT_EQ(RxCount(), before + 14);
@@ -47,7 +47,7 @@ TEST_F(SerialLinkTest, LongArrivalIsDeliveredInReadsOfAHundred) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
   std::string sent = Bytes(250, 1);
-  line.write(sent);
+  line.Write(sent);
   ASSERT_TRUE(WaitForRxCount(before + 250));
   EXPECT_EQ(RxBytes(0, 50), sent.substr(200, 50));
   EXPECT_EQ(RxBytes(50, 50), sent.substr(150, 50));
@@ -58,7 +58,7 @@ TEST_F(SerialLinkTest, CountKeepsGrowingAcrossOpens) {
   std::uint32_t before = RxCount();
   for (int round = 1; round <= 3; ++round) {
     ASSERT_TRUE(OpenDefault());
-    line.write(Bytes(400, 'a'));
+    line.Write(Bytes(400, 'a'));
     ASSERT_TRUE(WaitForRxCount(before + 400u * static_cast<unsigned>(round)));
     ASSERT_EQ(CloseCommPort(), 1);
   }
@@ -83,7 +83,7 @@ TEST_F(SerialLinkTest, FarSideHangingUpDuringAReadEndsTheProcess) {
       {
         PrintBoxesToStandardError();
         OpenDefault();
-        line.hangUp();
+        line.HangUp();
         Sleep(10000);
       },
       ::testing::ExitedWithCode(1),

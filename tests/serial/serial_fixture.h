@@ -16,7 +16,7 @@ namespace test {
 class SerialLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    home.link("COM1", line.devicePath());
+    home.Link("COM1", line.DevicePath());
     InitializeCriticalSection(&gRxLock);
     ClearRxBuffer();
   }
@@ -49,8 +49,8 @@ class SerialLinkTest : public ::testing::Test {
   static bool OpenDefault() { return OpenCommPort(0, 0, 0, 0, 0) == 1; }
   // The reader's failure boxes stay up, as when nobody confirms them.
   void HoldReaderFailureBoxes() {
-    boxes.hold("ReadFile in ReaderAndStatusProc");
-    boxes.hold("ReadFile ReaderAndStatusProc");
+    boxes.Hold("ReadFile in ReaderAndStatusProc");
+    boxes.Hold("ReadFile ReaderAndStatusProc");
   }
 
   ConfigHome home;

@@ -13,7 +13,7 @@ int FillUntilShort(RecordedBoxes& boxes) {
   for (int written = 0; written < 200; ++written) {
     gWriteBusy = 1;
     WriterGeneric(kChunk.data(), static_cast<std::int32_t>(kChunk.size()));
-    if (gWriteBusy == 1 || !boxes.texts().empty()) return written;
+    if (gWriteBusy == 1 || !boxes.Texts().empty()) return written;
   }
   return -1;
 }
@@ -23,12 +23,12 @@ TEST_F(SerialLinkTest, WholeWriteClearsTheBusyFlagSilently) {
   gWriteBusy = 1;
   WriterGeneric("update\r", 7);
   EXPECT_EQ(gWriteBusy, 0);
-  EXPECT_EQ(line.read(7), "update\r");
+  EXPECT_EQ(line.Read(7), "update\r");
   gWriteBusy = 1;
   WriterGeneric(kChunk.data(), 900);
   EXPECT_EQ(gWriteBusy, 0);
-  EXPECT_EQ(line.read(900), kChunk);
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_EQ(line.Read(900), kChunk);
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
@@ -38,7 +38,7 @@ TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
   auto took = std::chrono::steady_clock::now() - start;
   ASSERT_GT(written, 0);
   EXPECT_EQ(gWriteBusy, 1);
-  EXPECT_THAT(boxes.texts(), ::testing::ElementsAre("Write timed out.(overlapped)"));
+  EXPECT_THAT(boxes.Texts(), ::testing::ElementsAre("Write timed out.(overlapped)"));
   EXPECT_GE(took, std::chrono::milliseconds(4900));
   EXPECT_LT(took, std::chrono::milliseconds(30000));
   EXPECT_EQ(CloseCommPort(), 1);  // the program goes on: the port still closes normally
@@ -53,7 +53,7 @@ TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {
   WriterGeneric(flood.data(), static_cast<std::int32_t>(flood.size()));
   ResetEvent(ghThreadExitEvent);
   EXPECT_EQ(gWriteBusy, 1);
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(SerialLinkTest, WriteWithNoPortOpenEndsTheProcessQuietly) {
@@ -72,7 +72,7 @@ TEST_F(SerialLinkTest, WriteToAHungUpLineEndsTheProcessAsAFailure) {
       {
         HoldReaderFailureBoxes();
         OpenDefault();
-        line.hangUp();
+        line.HangUp();
         PrintBoxesToStandardError();
         WriterGeneric(kChunk.data(), 900);
       },

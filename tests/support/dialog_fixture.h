@@ -17,10 +17,10 @@ class DialogFixture : public testing::Test {
     ASSERT_TRUE(dlg.Create());
   }
 
-  ui::headless::ControlRecord control(int id) const {
+  ui::headless::ControlRecord Control(int id) const {
     return screen.Snapshot(IDD_PROGRAMMER_DIALOG).Control(id);
   }
-  std::string line(int y) const { return control(IDC_STATUS).VisibleLine(y); }
+  std::string Line(int y) const { return Control(IDC_STATUS).VisibleLine(y); }
 
   ui::headless::Screen screen;
   CProgrammerDlg dlg;

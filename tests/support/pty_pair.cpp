@@ -46,14 +46,14 @@ ConfigHome::~ConfigHome() {
   fs::remove_all(path_, ignored);
 }
 
-void ConfigHome::link(const std::string& portName, const std::string& target) const {
+void ConfigHome::Link(const std::string& portName, const std::string& target) const {
   fs::path link = path_ + "/orvex-programmer/ports/" + portName;
   std::error_code ignored;
   fs::remove(link, ignored);
   fs::create_symlink(target, link);
 }
 
-void PtyPair::write(const std::string& bytes) const {
+void PtyPair::Write(const std::string& bytes) const {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(pty_.master(), bytes.data() + done, bytes.size() - done);
@@ -62,7 +62,7 @@ void PtyPair::write(const std::string& bytes) const {
   }
 }
 
-std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) const {
+std::string PtyPair::Read(std::size_t count, std::chrono::milliseconds timeout) const {
   std::string received;
   const posix::TimePoint deadline = posix::After(timeout);
   while (received.size() < count && !posix::Passed(deadline)) {

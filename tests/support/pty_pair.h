@@ -22,8 +22,8 @@ class ConfigHome {
   ConfigHome(const ConfigHome&) = delete;
   ConfigHome& operator=(const ConfigHome&) = delete;
   // Makes COMn name `target` (which need not exist).
-  void link(const std::string& portName, const std::string& target) const;
-  const std::string& path() const { return path_; }
+  void Link(const std::string& portName, const std::string& target) const;
+  const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
@@ -32,12 +32,12 @@ class ConfigHome {
 
 class PtyPair {
  public:
-  const std::string& devicePath() const { return pty_.slavePath(); }
-  void write(const std::string& bytes) const;
+  const std::string& DevicePath() const { return pty_.slavePath(); }
+  void Write(const std::string& bytes) const;
   // Reads until `count` bytes came or `timeout` passed.
-  std::string read(std::size_t count, std::chrono::milliseconds timeout = 5s) const;
+  std::string Read(std::size_t count, std::chrono::milliseconds timeout = 5s) const;
   // Closes the far side, as when the instrument's cable is pulled.
-  void hangUp() { pty_.close(); }
+  void HangUp() { pty_.close(); }
 
  private:
   pty::Pty pty_;

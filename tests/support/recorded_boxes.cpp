@@ -5,15 +5,15 @@
 namespace test {
 
 RecordedBoxes::RecordedBoxes() {
-  previous_ = ui::SetMessageBoxHandler([this](const char* text, UINT) { return show(text); });
+  previous_ = ui::SetMessageBoxHandler([this](const char* text, UINT) { return Show(text); });
 }
 
 RecordedBoxes::~RecordedBoxes() {
-  release();
+  Release();
   ui::SetMessageBoxHandler(previous_);
 }
 
-int RecordedBoxes::show(const char* text) {
+int RecordedBoxes::Show(const char* text) {
   std::unique_lock lock(mutex_);
   texts_.emplace_back(text);
   changed_.notify_all();
@@ -22,23 +22,23 @@ int RecordedBoxes::show(const char* text) {
   return IDOK;
 }
 
-std::vector<std::string> RecordedBoxes::texts() const {
+std::vector<std::string> RecordedBoxes::Texts() const {
   std::lock_guard lock(mutex_);
   return texts_;
 }
 
-bool RecordedBoxes::waitFor(const std::string& text, std::chrono::milliseconds timeout) const {
+bool RecordedBoxes::WaitFor(const std::string& text, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout,
                            [&] { return std::find(texts_.begin(), texts_.end(), text) != texts_.end(); });
 }
 
-void RecordedBoxes::hold(const std::string& text) {
+void RecordedBoxes::Hold(const std::string& text) {
   std::lock_guard lock(mutex_);
   held_.push_back(text);
 }
 
-void RecordedBoxes::release() {
+void RecordedBoxes::Release() {
   std::lock_guard lock(mutex_);
   released_ = true;
   changed_.notify_all();

@@ -1,6 +1,6 @@
 #pragma once
 // Records every message box the program shows, confirming each at once
-// unless its text was marked to be held until release().
+// unless its text was marked to be held until Release().
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -18,14 +18,14 @@ class RecordedBoxes {
   RecordedBoxes(const RecordedBoxes&) = delete;
   RecordedBoxes& operator=(const RecordedBoxes&) = delete;
 
-  std::vector<std::string> texts() const;
-  bool waitFor(const std::string& text, std::chrono::milliseconds timeout) const;
-  // Boxes with this text stay open until release().
-  void hold(const std::string& text);
-  void release();
+  std::vector<std::string> Texts() const;
+  bool WaitFor(const std::string& text, std::chrono::milliseconds timeout) const;
+  // Boxes with this text stay open until Release().
+  void Hold(const std::string& text);
+  void Release();
 
  private:
-  int show(const char* text);
+  int Show(const char* text);
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

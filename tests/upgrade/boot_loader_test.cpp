@@ -31,7 +31,7 @@ class BootLoaderTest : public ::testing::Test {
  protected:
   void Start(sim::Options options, bool realPauses) {
     instrument = std::make_unique<sim::Instrument>(std::move(options));
-    instrument->linkAs(home.path(), "COM1");
+    instrument->linkAs(home.Path(), "COM1");
     instrument->start();
     if (!realPauses) SetPausesForTesting([](PauseKind, DWORD) {});
     InitializeCriticalSection(&gRxLock);
@@ -147,7 +147,7 @@ TEST_F(BootLoaderTest, MissingReplyTimesTheCommandOutInRealTime) {
   EXPECT_GE(took, 10100ms);
   EXPECT_LT(took, 30s);
   ASSERT_TRUE(SimSaw(1, 101));
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 }  // namespace

@@ -55,13 +55,13 @@ class ControllerTest : public DialogFixture {
     options.baud = baud;
     options.faults = faults;
     instrument = std::make_unique<sim::Instrument>(options);
-    instrument->linkAs(home.path(), port);
+    instrument->linkAs(home.Path(), port);
     instrument->start();
   }
   void PressYes() { screen.Press(IDOK); }
 
-  std::string Caption() const { return control(IDOK).text; }
-  ui::headless::ControlRecord Progress() const { return control(IDC_PROGRESS); }
+  std::string Caption() const { return Control(IDOK).text; }
+  ui::headless::ControlRecord Progress() const { return Control(IDC_PROGRESS); }
 
   ConfigHome home;
   std::string image;

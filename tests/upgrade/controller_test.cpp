@@ -30,21 +30,21 @@ TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
   EXPECT_EQ(received.crc32, sim::crc32Of(image));
   EXPECT_EQ(gUpgradeState, kUpgradeFinished);
   EXPECT_EQ(Caption(), "NEXT");
-  EXPECT_THAT(line(0), StartsWith("Upgrade complete!"));
+  EXPECT_THAT(Line(0), StartsWith("Upgrade complete!"));
   EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
   EXPECT_THAT(Progress().positions, ElementsAreArray(c.positions));
   EXPECT_EQ(ghCommPort, nullptr);
   EXPECT_TRUE(screen.MessageBoxes().empty());
 
   screen.Paint();  // a repaint shows only the buffers' texts
-  EXPECT_EQ(line(0), "Upgrade complete!");
-  EXPECT_EQ(line(20), "Press 'Next' to upgrade the next DSO.");
+  EXPECT_EQ(Line(0), "Upgrade complete!");
+  EXPECT_EQ(Line(20), "Press 'Next' to upgrade the next DSO.");
 
   const ui::headless::ControlRecord finished = Progress();
   PressYes();  // NEXT
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(Caption(), "YES");
-  EXPECT_EQ(line(0), "Please turn off DSO and press 'YES' key!");
+  EXPECT_EQ(Line(0), "Please turn off DSO and press 'YES' key!");
   // The bar keeps its last position until the next start.
   EXPECT_EQ(Progress().position, finished.position);
   EXPECT_EQ(Progress().positions, finished.positions);
@@ -76,14 +76,14 @@ TEST_F(ControllerTest, StatusTextsOfAWholeUpgradeComeInOrder) {
   StartInstrument();
   PressYes();
   ASSERT_EQ(gUpgradeState, kUpgradeFinished);
-  EXPECT_THAT(FirstLineTexts(control(IDC_STATUS).surface),
+  EXPECT_THAT(FirstLineTexts(Control(IDC_STATUS).surface),
               ElementsAre("Please turn on DSO now.", "Start !", "Upgrading!   (It takes about 180 sec.) ",
                           "Upgrade complete!"));
 }
 
 TEST_F(ControllerTest, ChosenPortIsTheOneOpened) {
   UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  home.link("COM1", "/nonexistent/device");
+  home.Link("COM1", "/nonexistent/device");
   StartInstrument({}, 0, "COM3");
   screen.Select(IDC_PORT, 2);
   PressYes();
@@ -103,7 +103,7 @@ class NoImage : public ControllerTest {
     PressYes();
     EXPECT_EQ(instrument->summary().commands, 1u);
     EXPECT_EQ(instrument->summary().bytes, 0u);
-    EXPECT_EQ(line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
+    EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
     EXPECT_EQ(gUpgradeState, kUpgradeIdle);
     EXPECT_EQ(Caption(), "YES");
     EXPECT_EQ(ghCommPort, nullptr);
@@ -146,7 +146,7 @@ TEST_F(ControllerTest, SilentInstrumentTimesTheProbeOut) {
   faults.noPrompt = true;
   StartInstrument(faults);
   PressYes();
-  EXPECT_EQ(line(0), "Time Out!  Check RS232 & Re-press 'YES' key!");
+  EXPECT_EQ(Line(0), "Time Out!  Check RS232 & Re-press 'YES' key!");
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(Caption(), "YES");
   EXPECT_EQ(ghCommPort, nullptr);
@@ -158,20 +158,20 @@ TEST_F(ControllerTest, UnansweredCommandTimesOutAfterStart) {
   faults.noUpdateReply = true;
   StartInstrument(faults);
   PressYes();
-  EXPECT_THAT(line(0), StartsWith("Time1 Out!,Run again "));
+  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(ghCommPort, nullptr);
   PressYes();  // tries again from the start, on a fresh port
-  EXPECT_THAT(line(0), StartsWith("Time1 Out!,Run again "));
+  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
   EXPECT_EQ(instrument->summary().commands, 202u);
 }
 
 TEST_F(ControllerTest, PortThatCannotOpenLeavesTheOperatorToChooseAgain) {
   UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  home.link("COM1", "/nonexistent/device");
+  home.Link("COM1", "/nonexistent/device");
   PressYes();
   EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Error Create File "));
-  EXPECT_EQ(line(0), "Port Error!  Check COM port & Re-press 'YES' key!");
+  EXPECT_EQ(Line(0), "Port Error!  Check COM port & Re-press 'YES' key!");
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   StartInstrument();  // links COM1 to the instrument
   PressYes();
@@ -181,7 +181,7 @@ TEST_F(ControllerTest, PortThatCannotOpenLeavesTheOperatorToChooseAgain) {
 
 TEST_F(ControllerTest, PressDuringTheOpensMessageBoxStartsNothing) {
   UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  home.link("COM1", "/nonexistent/device");
+  home.Link("COM1", "/nonexistent/device");
   int boxes = 0;
   ui::SetMessageBoxHandler([&](const char*, UINT) {
     ++boxes;
@@ -213,8 +213,8 @@ TEST_F(ControllerTest, StalledLineAbandonsTheUpgrade) {
   StartInstrument(faults);
   PressYes();
   EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Write timed out.(overlapped)"));
-  EXPECT_EQ(line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
-  EXPECT_EQ(line(20), "");
+  EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
+  EXPECT_EQ(Line(20), "");
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(Caption(), "YES");
   EXPECT_EQ(ghCommPort, nullptr);

@@ -81,7 +81,7 @@ TEST_F(UpgradeEndTest, StopRequestsEndTheUpgradeAtTheNextSafePoint) {
     EXPECT_EQ(listener.ends, 1);
     EXPECT_EQ(listener.last, c.outcome);
     EXPECT_EQ(listener.sent, c.sent);
-    EXPECT_THAT(line(0), ::testing::StartsWith(c.line1));  // "complete" leaves the tail of "Upgrading!"
+    EXPECT_THAT(Line(0), ::testing::StartsWith(c.line1));  // "complete" leaves the tail of "Upgrading!"
     EXPECT_EQ(ghCommPort, nullptr);
     if (c.outcome == UpgradeOutcome::kInterrupted) {
       EXPECT_EQ(gUpgradeState, kUpgradeIdle);
