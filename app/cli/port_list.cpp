@@ -4,6 +4,14 @@
 #include "serial/port_tables.h"
 
 namespace cli {
+namespace {
+
+// ModemManager probes new serial ports for modems; the package ships a udev
+// rule that keeps it away from an adapter.
+constexpr const char* kModemManagerRule =
+    "/usr/share/doc/orvex-programmer/examples/77-orvex-ignore-modemmanager.rules";
+
+}  // namespace
 
 std::string PortList() {
   std::string text;
@@ -20,6 +28,8 @@ std::string PortList() {
     text += std::string(port) + (std::string(port).size() == 4 ? "   " : "  ") + report.device;
     text += "  [" + state + "]";
     if (!report.stableName.empty()) text += "  " + report.stableName;
+    if (report.why.ends_with("(ModemManager)"))
+      text += std::string("  to keep ModemManager away from it: ") + kModemManagerRule;
     text += "\n";
   }
   return text + sys::PortRecipe() + "\n";
