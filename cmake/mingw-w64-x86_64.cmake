@@ -1,29 +1,6 @@
 # Cross build of the Windows program: x86-64 Windows through mingw-w64, POSIX
 # threads model (the -posix compilers carry std::thread on winpthreads).
 #   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(ORVEX_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${ORVEX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORVEX_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${ORVEX_MINGW_TRIPLE}-windres)
-set(CMAKE_AR ${ORVEX_MINGW_TRIPLE}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${ORVEX_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${ORVEX_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Windows 7 API level.
-add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
-
-# Only a full -static keeps libwinpthread-1.dll out: with -static-libgcc and
-# -static-libstdc++ alone the driver's own -lpthread still links it dynamically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-# The resource script is UTF-8; without this windres reads it in the ANSI code page.
-set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
-# Cross-built tests and benchmarks run under Wine (WINEPREFIX from the environment).
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
