@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# A whole upgrade of the Windows program under Wine on a private Xvfb: the
-# simulated instrument's pty is COM1; the dialog is shown, its About box opened
-# from the system menu, YES pressed, and the instrument's summary must report a
-# complete, valid image; Escape must then end the program with exit code 0.
-# Screenshots: main-dialog.png, about-box.png, after-upgrade.png in SHOTS_DIR.
-# Usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR
+# Whole upgrades of the Windows program under Wine on a private Xvfb, one at
+# each display scale given (default 96, 144 and 192 DPI): the simulated
+# instrument's pty is COM1; the dialog is shown (on the first run its About box
+# opened from the system menu), YES pressed, and the instrument's summary must
+# report a complete, valid image; the two status lines must then be drawn as
+# two lines inside the status area at that scale; Escape must end the program
+# with exit code 0.
+# Screenshots in SHOTS_DIR: main-dialog.png, about-box.png, after-upgrade.png
+# (first run), after-upgrade-<DPI>dpi.png (each run).
+# Usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR [DPI...]
 set -uo pipefail
-exe=$(realpath "${1:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}")
-sim=$(realpath "${2:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}")
-shots=${3:?usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR}
+usage='usage: e2e_wine.sh EXE INSTRUMENT_SIM SHOTS_DIR [DPI...]'
+exe=$(realpath "${1:?$usage}")
+sim=$(realpath "${2:?$usage}")
+shots=${3:?$usage}
+shift 3
+dpis=("$@")
+((${#dpis[@]} > 0)) || dpis=(96 144 192)
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 
 main_title='^ORVEX-A/B Firmware Programmer$'
@@ -68,7 +76,13 @@ shoot() {
 
 window_gone() { ! xdotool search --name "$1" >/dev/null 2>&1; }
 app_running() { kill -0 "$app_pid" 2>/dev/null; }
-sim_line_valid() { grep -q '"valid":true' "$work/sim.out" 2>/dev/null; }
+valid_images() { grep -c '"valid":true' "$work/sim.out" 2>/dev/null; }
+record_file() { compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/ORVEX/upgrades.jsonl" | head -1; }
+record_lines() {
+  local file
+  file=$(record_file)
+  if [[ -n $file ]]; then wc -l <"$file"; else echo 0; fi
+}
 sim_says_pty() { [[ $(head -1 "$work/sim.out" 2>/dev/null) == /dev/* ]]; }
 
 mkdir -p "$shots"
@@ -92,48 +106,75 @@ pty=$(head -1 "$work/sim.out")
 orvex_wine_map_port COM1 "$pty" || fail "could not map COM1 to $pty"
 step "instrument on $pty as COM1"
 
-(cd "$work" && orvex_wine_run "$exe") >"$work/app.out" 2>&1 &
-app_pid=$!
-main=$(timeout 60 xdotool search --sync --name "$main_title" | head -1)
-[[ -n $main ]] || fail "the main dialog did not appear within 60 s"
-step "main dialog shown (window $main)"
-shoot "$main" main-dialog.png
+# One run of the program at DPI (the display scale Wine reports, set before the
+# program starts): the dialog is shown, on the first run also its About box,
+# YES pressed; the instrument must get a valid image and the program must
+# write the upgrade's record line ("complete"), which it does after drawing
+# "Upgrade complete!"; then both status lines must be separate lines inside the
+# status area (after-upgrade-DPIdpi.png), and Escape must end the program with 0.
+upgrade_at_dpi() {
+  local dpi=$1 first=$2 images_before lines_before
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
+    fail "could not set the display scale to $dpi DPI"
+  images_before=$(valid_images)
+  lines_before=$(record_lines)
+  (cd "$work" && orvex_wine_run "$exe") >"$work/app.out" 2>&1 &
+  app_pid=$!
+  main=$(timeout 60 xdotool search --sync --name "$main_title" | head -1)
+  [[ -n $main ]] || fail "the main dialog did not appear within 60 s ($dpi DPI)"
+  step "main dialog shown at $dpi DPI (window $main)"
 
-# The system menu's last item is the program's About item; Wine's own About
-# item shares its mnemonic, so the item is reached with Up (which wraps).
-xdotool windowfocus --sync "$main" key alt+space
-xdotool key Up Return
-about=$(timeout 20 xdotool search --sync --name "$about_title" | head -1)
-[[ -n $about ]] || fail "the About box did not open from the system menu"
-step "About box shown (window $about)"
-shoot "$about" about-box.png
-xdotool windowfocus --sync "$about" key Return
-wait_for 20 window_gone "$about_title" || fail "the About box did not close on Return"
-step "About box closed"
+  if [[ $first == yes ]]; then
+    shoot "$main" main-dialog.png
+    # The system menu's last item is the program's About item; Wine's own About
+    # item shares its mnemonic, so the item is reached with Up (which wraps).
+    xdotool windowfocus --sync "$main" key alt+space
+    xdotool key Up Return
+    about=$(timeout 20 xdotool search --sync --name "$about_title" | head -1)
+    [[ -n $about ]] || fail "the About box did not open from the system menu"
+    step "About box shown (window $about)"
+    shoot "$about" about-box.png
+    xdotool windowfocus --sync "$about" key Return
+    wait_for 20 window_gone "$about_title" || fail "the About box did not close on Return"
+    step "About box closed"
+  fi
 
-# Enter presses the default command, YES.
-xdotool windowfocus --sync "$main" key Return
-step "YES pressed (Enter)"
-deadline=$(($(date +%s) + upgrade_bound))
-until sim_line_valid; do
-  app_running || fail "the program ended during the upgrade"
-  kill -0 "$sim_pid" 2>/dev/null || fail "instrument-sim ended during the upgrade"
-  grep -q '"valid":false' "$work/sim.out" && fail "the instrument received an invalid image"
-  (($(date +%s) < deadline)) || fail "no complete image within $upgrade_bound s"
-  sleep 0.2
+  # Enter presses the default command, YES.
+  xdotool windowfocus --sync "$main" key Return
+  step "YES pressed (Enter)"
+  deadline=$(($(date +%s) + upgrade_bound))
+  until (($(valid_images) > images_before)); do
+    app_running || fail "the program ended during the upgrade"
+    kill -0 "$sim_pid" 2>/dev/null || fail "instrument-sim ended during the upgrade"
+    grep -q '"valid":false' "$work/sim.out" && fail "the instrument received an invalid image"
+    (($(date +%s) < deadline)) || fail "no complete image within $upgrade_bound s"
+    sleep 0.2
+  done
+  step "instrument: $(grep '"valid":true' "$work/sim.out" | tail -1)"
+  # The program spends five seconds finishing the progress bar first.
+  wait_for 30 eval '(($(record_lines) > lines_before))' || fail "no upgrade record line within 30 s of the image"
+  grep -q '"outcome":"complete"' <<<"$(tail -1 "$(record_file)")" || fail "the record says: $(tail -1 "$(record_file)")"
+  step "record: complete"
+  shoot "$main" "after-upgrade-${dpi}dpi.png"
+  [[ $first == yes ]] && cp "$shots/after-upgrade-${dpi}dpi.png" "$shots/after-upgrade.png"
+  convert "$shots/after-upgrade-${dpi}dpi.png" ppm:"$work/shot.ppm" || fail "cannot read the screenshot"
+  python3 "$(dirname "$0")/status_lines.py" "$work/shot.ppm" "$dpi" >"$work/lines.out"
+  local lines_ok=$?
+  sed 's/^/  /' "$work/lines.out"
+  ((lines_ok == 0)) || fail "the status lines at $dpi DPI are not two separate lines inside the status area"
+
+  xdotool windowfocus --sync "$main" key Escape
+  wait_for 30 eval '! app_running' || fail "the program did not end within 30 s of Escape"
+  wait "$app_pid"
+  code=$?
+  app_pid=
+  ((code == 0)) || fail "the program ended with exit code $code, want 0"
+  step "program ended with exit code 0 ($dpi DPI)"
+}
+
+first=yes
+for dpi in "${dpis[@]}"; do
+  upgrade_at_dpi "$dpi" "$first"
+  first=no
 done
-step "instrument: $(grep '"valid":true' "$work/sim.out" | head -1)"
-# The program spends five seconds finishing the progress bar before it shows
-# "Upgrade complete!"; the picture is taken after them (the test's verdict
-# does not depend on it).
-sleep 6
-shoot "$main" after-upgrade.png
-
-xdotool windowfocus --sync "$main" key Escape
-wait_for 30 eval '! app_running' || fail "the program did not end within 30 s of Escape"
-wait "$app_pid"
-code=$?
-app_pid=
-((code == 0)) || fail "the program ended with exit code $code, want 0"
-step "program ended with exit code 0"
 echo "PASS"

@@ -1,6 +1,7 @@
 #include "win32_dialog.h"
 
 #include "app/ui/cdialog.h"
+#include "dpi.h"
 #include "res/resource.h"
 #include "ui_core/wide_text.h"
 
@@ -26,13 +27,44 @@ LRESULT ControlWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
 void ControlWindow::Invalidate(bool erase) { InvalidateRect(hwnd_, nullptr, erase ? TRUE : FALSE); }
 void ControlWindow::Update() { UpdateWindow(hwnd_); }
 
+ControlWindow::~ControlWindow() {
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+// The context's own font is the system font, 16 pixels tall at 96 DPI and not
+// scaled with the window. At any other DPI the lines are drawn in an outline
+// face every Windows has, bold like the system font, at the window's scale
+// (the system font's bitmaps do not scale: Wine widens only its spacing), and
+// it is made again when the window moves to another DPI.
+HFONT ControlWindow::TextFont(UINT dpi) {
+  constexpr int kSystemFontHeight = 16;  // at 96 DPI
+  if (dpi == USER_DEFAULT_SCREEN_DPI) return nullptr;
+  if (font_ != nullptr && fontDpi_ == dpi) return font_;
+  if (font_ != nullptr) DeleteObject(font_);
+  LOGFONTA face{};
+  face.lfHeight = ScaleToDpi(kSystemFontHeight, dpi);
+  face.lfWeight = FW_BOLD;
+  face.lfCharSet = DEFAULT_CHARSET;
+  face.lfOutPrecision = OUT_TT_PRECIS;
+  lstrcpynA(face.lfFaceName, "Tahoma", LF_FACESIZE);
+  font_ = CreateFontIndirectA(&face);
+  fontDpi_ = dpi;
+  return font_;
+}
+
 // Drawn outside painting, with the context's defaults but the colour: opaque
-// behind the characters only, in the system font.
+// behind the characters only, in the system font. The run's position is in
+// pixels at 96 DPI (its y names the status line), scaled here.
 void ControlWindow::DrawText(const TextRun& run) {
   HDC dc = GetDC(hwnd_);
   if (dc == nullptr) return;
+  const UINT dpi = WindowDpi(hwnd_);
+  HFONT font = TextFont(dpi);
+  HGDIOBJ previousFont = font != nullptr ? SelectObject(dc, font) : nullptr;
   ::SetTextColor(dc, run.color);
-  TextOutA(dc, run.x, run.y, run.text.data(), static_cast<int>(run.text.size()));
+  TextOutA(dc, ScaleToDpi(run.x, dpi), ScaleToDpi(run.y, dpi), run.text.data(),
+           static_cast<int>(run.text.size()));
+  if (previousFont != nullptr) SelectObject(dc, previousFont);
   ReleaseDC(hwnd_, dc);
 }
 
@@ -120,16 +152,28 @@ void DialogWindow::Paint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   if (IsIconic(hwnd_)) {
     SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    const int cxIcon = GetSystemMetrics(SM_CXICON);
-    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    const UINT dpi = WindowDpi(hwnd_);
+    const int cxIcon = SystemMetricForDpi(SM_CXICON, dpi);
+    const int cyIcon = SystemMetricForDpi(SM_CYICON, dpi);
     RECT rect;
     GetClientRect(hwnd_, &rect);
     const int x = (rect.right - rect.left - cxIcon + 1) / 2;
     const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    DrawIcon(dc, x, y, bigIcon_);
+    DrawIconEx(dc, x, y, bigIcon_, cxIcon, cyIcon, 0, nullptr, DI_NORMAL);
   }
   EndPaint(hwnd_, &ps);
   owner_.WindowProc(WM_PAINT, 0, 0);
+}
+
+// Moved to a display of another DPI (or its scale changed): the window takes the
+// size Windows suggests, and everything is painted again once the dialog
+// manager has rescaled the controls and the template's font (which it owns),
+// which also erases the status lines drawn at the old scale; the dialog's
+// painting draws them anew, in a status font made for the new DPI.
+void DialogWindow::OnDpiChanged(const RECT& suggested) {
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 INT_PTR DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -151,6 +195,9 @@ INT_PTR DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_QUERYDRAGICON:
       return static_cast<INT_PTR>(owner_.WindowProc(WM_QUERYDRAGICON, wParam, lParam));
+    case WM_DPICHANGED:
+      OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+      return FALSE;  // Windows 10's dialog manager then rescales the controls and their font
     default:
       return FALSE;
   }

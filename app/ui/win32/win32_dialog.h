@@ -13,6 +13,9 @@ namespace ui::win32 {
 class ControlWindow final : public ControlPeer {
  public:
   explicit ControlWindow(HWND hwnd) : hwnd_(hwnd) {}
+  ~ControlWindow() override;
+  ControlWindow(const ControlWindow&) = delete;
+  ControlWindow& operator=(const ControlWindow&) = delete;
 
   void SetText(const std::string& text) override;
   std::string GetText() const override;
@@ -22,7 +25,11 @@ class ControlWindow final : public ControlPeer {
   void DrawText(const TextRun& run) override;
 
  private:
+  HFONT TextFont(UINT dpi);
+
   HWND hwnd_;
+  HFONT font_ = nullptr;  // the system font scaled to fontDpi_; none at 96 DPI
+  UINT fontDpi_ = 0;
 };
 
 class DialogWindow final : public DialogPeer {
@@ -46,6 +53,7 @@ class DialogWindow final : public DialogPeer {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
+  void OnDpiChanged(const RECT& suggested);
   void AppendSystemMenuItems();
 
   CDialog& owner_;
