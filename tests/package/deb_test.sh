@@ -22,15 +22,16 @@ dpkg -x "$deb" "$work/root"
 doc=usr/share/doc/orvex-programmer
 files=(usr/bin/orvex-programmer usr/share/man/man1/orvex-programmer.1.gz
   usr/share/icons/hicolor/scalable/apps/orvex-programmer.svg
-  $doc/README.md $doc/copyright $doc/changelog.gz $doc/examples/77-orvex-ignore-modemmanager.rules)
+  "$doc/README.md" "$doc/copyright" "$doc/changelog.gz" "$doc/examples/77-orvex-ignore-modemmanager.rules")
 for size in 16 24 32 48 64 128 256; do
-  files+=(usr/share/icons/hicolor/${size}x$size/apps/orvex-programmer.png)
+  files+=("usr/share/icons/hicolor/${size}x$size/apps/orvex-programmer.png")
 done
 for file in "${files[@]}"; do
   [[ -s $work/root/$file ]] || fail "$file is not in the package"
 done
 # Named by the application's identifier, one of each.
 for pattern in 'usr/share/applications/*.desktop' 'usr/share/metainfo/*.metainfo.xml'; do
+  # shellcheck disable=SC2206  # the pattern is a glob
   found=("$work"/root/$pattern)
   [[ ${#found[@]} == 1 && -s ${found[0]} ]] || fail "want one $pattern, found: ${found[*]}"
 done

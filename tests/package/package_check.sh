@@ -22,6 +22,7 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 dpkg -x "$deb" "$root"
 only() {  # the one file matching a pattern under the scratch root
+  # shellcheck disable=SC2206  # the pattern is a glob
   local found=("$root"/$1)
   [[ ${#found[@]} == 1 && -f ${found[0]} ]] || fail "want one $1 in the package, found: ${found[*]}"
   echo "${found[0]}"
@@ -68,7 +69,7 @@ case $check in
       grep -Eq -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$options" || fail "OPTIONS does not mention $option"
     done
     grep -q "orvex-programmer $version" <<<"$text" || fail "the page is not for version $version"
-    echo "OPTIONS mentions all of" $listed
+    echo "OPTIONS mentions all of" "${listed//$'\n'/ }"
     ;;
   *) fail "unknown check $check" ;;
 esac
