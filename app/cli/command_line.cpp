@@ -101,9 +101,9 @@ Exit codes:
   7  the --image file is not a valid S-record image, or not a file that can
      hold one (nothing was sent)
   8  an internal error of the program, said on one line
-  128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP (Windows
-     console events: 130); after image bytes went out the instrument holds a
-     partial image and must be upgraded again before use
+  128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP
+         (Windows console events: 130); after image bytes went out the
+         instrument holds a partial image and must be upgraded again before use
 )";
 }
 
