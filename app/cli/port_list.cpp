@@ -28,6 +28,7 @@ std::string PortList() {
     text += std::string(port) + (std::string(port).size() == 4 ? "   " : "  ") + report.device;
     text += "  [" + state + "]";
     if (!report.stableName.empty()) text += "  " + report.stableName;
+    if (!report.adapter.empty()) text += "  " + report.adapter;
     if (report.why.ends_with("(ModemManager)"))
       text += std::string("  to keep ModemManager away from it: ") + kModemManagerRule;
     text += "\n";

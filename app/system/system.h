@@ -16,6 +16,7 @@ struct PortReport {
   bool openable = false;   // it can be opened for exclusive use now
   std::string why;         // when not openable: who holds it, or the system's reason
   std::string stableName;  // a name that survives re-plugging (USB adapters), if any
+  std::string adapter;     // the adapter's name and hardware id as the system lists them (Windows), if any
 };
 // Tries to open each port: for the port finder, never during an upgrade.
 PortReport ReportPort(const std::string& port);

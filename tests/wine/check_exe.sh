@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Checks a cross-built ORVEX_DIALOG1.EXE without running it: a Windows GUI
-# program that imports only system DLLs (so it runs on a bare Windows), with
-# every resource the program looks up, all in language 0x0404.
-# Usage: check_exe.sh EXE [IMAGE]
-#   IMAGE: the embedded firmware image (default: an image of the default size,
-#   2,281,784 bytes); BIN 134 must hold it unchanged.
+# program for ARCH that imports only the system DLLs it is known to need (so it
+# runs on a bare Windows 7), with every resource the program looks up, all in
+# language 0x0404, and one application manifest with the settings it relies on.
+# Usage: check_exe.sh EXE [IMAGE] [ARCH]
+#   IMAGE: the embedded firmware image (default, or empty: an image of the
+#   default size, 2,281,784 bytes); BIN 134 must hold it unchanged.
+#   ARCH: x86_64 (default) or i686.
 set -uo pipefail
-exe=${1:?usage: check_exe.sh EXE [IMAGE]}
+exe=${1:?usage: check_exe.sh EXE [IMAGE] [ARCH]}
 image=${2:-}
-objdump=x86_64-w64-mingw32-objdump
+arch=${3:-x86_64}
+case $arch in
+  x86_64) objdump=x86_64-w64-mingw32-objdump magic='020b (PE32+)' ;;
+  i686) objdump=i686-w64-mingw32-objdump magic='010b (PE32)' ;;
+  *) echo "FAIL unknown ARCH $arch (x86_64 or i686)"; exit 1 ;;
+esac
 failures=0
 ok() { echo "ok   $*"; }
 bad() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -17,11 +24,16 @@ bad() { echo "FAIL $*"; failures=$((failures + 1)); }
 headers=$($objdump -p "$exe") || { echo "FAIL $objdump cannot read $exe"; exit 1; }
 
 grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" && ok "Windows GUI subsystem" || bad "not a Windows GUI program"
+[[ $(awk '$1 == "Magic" {print $2, $3}' <<<"$headers") == "$magic" ]] && ok "$arch program ($magic)" || bad "not an $arch program"
 
-system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|ole32|oleaut32|msvcrt|ws2_32|winmm|version|uxtheme|imm32)\.dll$'
-while read -r dll; do
-  if grep -qiE "$system_dlls" <<<"$dll"; then ok "imports $dll"; else bad "imports $dll, which a bare Windows does not have"; fi
-done < <(awk '/DLL Name:/ {print $3}' <<<"$headers")
+# Exactly these: a new import is a decision (the README lists them), and a
+# DLL a bare Windows lacks stops the program from starting at all.
+want_dlls='advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll setupapi.dll user32.dll'
+dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort | xargs)
+[[ $dlls == "$want_dlls" ]] && ok "imports only $want_dlls" || bad "imports $dlls, want $want_dlls"
+# Functions Windows 7 lacks are looked up at run time, never imported.
+newer=$(grep -oE '\b(GetDpiForWindow|GetDpiForSystem|GetSystemMetricsForDpi|AdjustWindowRectExForDpi|SetProcessDpiAwarenessContext|SetThreadDpiAwarenessContext|EnableNonClientDpiScaling)\b' <<<"$headers" | sort -u | xargs)
+[[ -z $newer ]] && ok "no import newer than Windows 7" || bad "imports $newer, which Windows 7 lacks"
 
 # One line per resource: type name language size (type and name in hex, or as named).
 resources=$(sed -n '/\.rsrc Resource Directory/,/Resources start/p' <<<"$headers" | awk '
@@ -47,6 +59,43 @@ icons=$(grep -cE '^0x000003 ' <<<"$resources")
 
 others=$(awk '$3 != "0x000404"' <<<"$resources")
 [[ -z $others ]] && ok "all $(wc -l <<<"$resources") resources in language 0x0404" || bad "resources not in 0x0404: $others"
+
+manifests=$(grep -cE '^0x000018 ' <<<"$resources")
+if [[ $manifests != 1 ]] || ! grep -qE '^0x000018 0x000001 ' <<<"$resources"; then
+  bad "$manifests manifest resource(s), want exactly one, RT_MANIFEST 1 (mingw's default manifest linked too?)"
+else
+  ok "one manifest, RT_MANIFEST 1"
+  # The manifest is stored as it is written: find it in the file and read its settings.
+  if problems=$(python3 - "$exe" <<'PY'
+import re, sys
+data = open(sys.argv[1], "rb").read()
+found = re.findall(rb"<assembly\b.*?</assembly>", data, re.S)
+if len(found) != 1:
+    sys.exit(f"{len(found)} manifest texts in the file, want 1")
+text = found[0].decode("utf-8")
+def has(pattern):
+    return re.search(pattern, text, re.S) is not None
+problems = []
+if not has(r'<requestedExecutionLevel\s+level="asInvoker"'):
+    problems.append("no asInvoker execution level")
+for system, guid in [("7", "35138b9a-5d96-4fbd-8e2d-a2440225f93a"), ("8", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38"),
+                     ("8.1", "1f676c76-80e1-4239-95bb-83d0f6d0da78"), ("10/11", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]:
+    if not has(r'<supportedOS\s+Id="\{' + guid + r'\}"'):
+        problems.append(f"no supportedOS for Windows {system}")
+if not has(r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"'):
+    problems.append("no dependency on Common Controls 6")
+if not has(r'<dpiAwareness[^>]*>\s*PerMonitorV2\b'):
+    problems.append("dpiAwareness is not PerMonitorV2 first")
+if not has(r'<dpiAware[^>]*>\s*true/pm\s*</dpiAware>'):
+    problems.append("dpiAware is not true/pm")
+print("; ".join(problems))
+PY
+  ) && [[ -z $problems ]]; then
+    ok "manifest: asInvoker, Windows 7 to 11, Common Controls 6, PerMonitorV2 (true/pm before Windows 10)"
+  else
+    bad "manifest: $problems"
+  fi
+fi
 
 bin=$(awk '$1 == "BIN" && $2 == "0x000086" {print $4}' <<<"$resources")
 if [[ -z $bin ]]; then
