@@ -17,10 +17,11 @@ ReadResult readImage(std::string_view text) {
       result.records.push_back(*record);
   }
   parser.finish();
-  result.lines = parser.lines();
-  result.dataBytes = parser.dataBytes();
+  // The whole text is in memory, so its counts fit in size_t (also on 32-bit Windows).
+  result.lines = static_cast<std::size_t>(parser.lines());
+  result.dataBytes = static_cast<std::size_t>(parser.dataBytes());
   result.entry = parser.entry();
-  result.badLine = parser.firstProblem().line;
+  result.badLine = static_cast<std::size_t>(parser.firstProblem().line);
   result.error = std::string(parser.firstProblem().what);
   return result;
 }

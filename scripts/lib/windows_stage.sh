@@ -1,26 +1,72 @@
 # The Windows stage of scripts/test: source this file, then call
-#   orvex_windows_stage WERROR   (ON or OFF)
-# The Windows program: cross-built, its contents checked, its tests and a whole
-# upgrade (headless, then through the real window) run under Wine. It needs
-# the simulator from the normal build (build/normal).
+#   orvex_windows_stage WERROR [ARCH]   (WERROR ON or OFF; ARCH x86_64, the default, or i686)
+# The Windows program: cross-built, its contents checked, zipped, and run under
+# Wine. It needs the simulator from the normal build (build/normal).
+#   x86_64 (build/windows): the cross-built tests, the port finder's cases, the
+#     headless upgrade cases, then whole upgrades through the real window at
+#     96, 144 and 192 DPI (screenshots in build/normal/screenshots/wine/).
+#   i686 (build/windows-i686), kept lean: no cross-built unit tests; the port
+#     finder's cases, the headless upgrade cases and one upgrade through the
+#     window at 96 DPI (build/normal/screenshots/wine-i686/), under 32-bit Wine,
+#     which is installed for it. A kernel that runs no 32-bit programs (IA-32
+#     emulation off) can run none of that: the stage says so and stops after
+#     the zip.
 orvex_windows_stage() {
-  local werror=${1:-OFF}
-  echo "=== Windows program (mingw-w64, Wine)"
-  local exe
-  exe=$(scripts/build-windows -DORVEX_BUILD_TESTS=ON -DORVEX_WERROR=${werror} | tail -1)
-  tests/wine/check_exe.sh "$exe" build/host-tools/firmware/firmware.srec
-  cpack --config build/windows/CPackConfig.cmake -B build/windows/package >/dev/null
-  unzip -l build/windows/package/ORVEX_DIALOG1-*-windows-x86_64.zip | grep -q ' ORVEX_DIALOG1.EXE$'
-  unzip -l build/windows/package/ORVEX_DIALOG1-*-windows-x86_64.zip | grep -q ' README.md$'
-  echo "zip of the Windows program: ok"
-  (
-    source scripts/lib/wine.sh
-    prefix=$(mktemp -d /tmp/orvex-wine-tests.XXXXXX)
-    trap 'orvex_wine_cleanup; rm -rf "$prefix"' EXIT
-    orvex_wine_prefix "$prefix/wine"
-    cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300
-  )
-  tests/wine/headless_cases.sh build/windows/bench/windows-port-bench.exe build/normal/tools/sim/instrument-sim
-  tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim build/normal/screenshots/wine
-}
+  local werror=${1:-OFF} arch=${2:-x86_64}
+  local build shots exe started=$SECONDS
+  case $arch in
+    x86_64) build=build/windows shots=build/normal/screenshots/wine ;;
+    i686) build=build/windows-i686 shots=build/normal/screenshots/wine-i686 ;;
+    *) echo "orvex_windows_stage: unknown ARCH $arch (x86_64 or i686)" >&2; return 2 ;;
+  esac
+  echo "=== Windows program, $arch (mingw-w64, Wine)"
 
+  local run32=yes
+  if [[ $arch == i686 ]]; then
+    (source scripts/lib/wine.sh && orvex_install_wine32) || run32=no
+  fi
+  if [[ $arch == x86_64 ]]; then
+    exe=$(scripts/build-windows -DORVEX_BUILD_TESTS=ON -DORVEX_WERROR="${werror}" | tail -1) || return 1
+  elif [[ $run32 == yes ]]; then
+    exe=$(ORVEX_BUILD_TARGETS="ORVEX_DIALOG1 windows-port-bench" \
+      scripts/build-windows --arch i686 -DORVEX_BUILD_TESTS=ON -DORVEX_WERROR="${werror}" | tail -1) || return 1
+  else
+    exe=$(ORVEX_BUILD_TARGETS=ORVEX_DIALOG1 \
+      scripts/build-windows --arch i686 -DORVEX_BUILD_TESTS=ON -DORVEX_WERROR="${werror}" | tail -1) || return 1
+  fi
+  echo "built $exe ($((SECONDS - started)) s)"
+
+  tests/wine/check_exe.sh "$exe" build/host-tools/firmware/firmware.srec "$arch" || return 1
+  rm -rf "$build/package"
+  cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null || return 1
+  local zip
+  zip=$(compgen -G "$build/package/ORVEX_DIALOG1-*-windows-$arch.zip") || { echo "FAIL no zip for $arch"; return 1; }
+  unzip -l "$zip" | grep -q ' ORVEX_DIALOG1.EXE$' && unzip -l "$zip" | grep -q ' README.md$' ||
+    { echo "FAIL $zip lacks ORVEX_DIALOG1.EXE or README.md"; return 1; }
+  echo "zip of the Windows program: $zip ok"
+
+  if [[ $run32 == no ]]; then
+    echo "SKIP the $arch program under Wine: this kernel runs no 32-bit programs (IA-32 emulation off)"
+    echo "=== Windows program, $arch: $((SECONDS - started)) s"
+    return 0
+  fi
+  if [[ $arch == x86_64 ]]; then
+    (
+      source scripts/lib/wine.sh
+      prefix=$(mktemp -d /tmp/orvex-wine-tests.XXXXXX)
+      trap 'orvex_wine_cleanup; rm -rf "$prefix"' EXIT
+      orvex_wine_prefix "$prefix/wine"
+      (cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300) &&
+        tests/wine/port_list_cases.sh "$exe"
+    ) || return 1
+  else
+    tests/wine/port_list_cases.sh "$exe" || return 1
+  fi
+  tests/wine/headless_cases.sh "$build/bench/windows-port-bench.exe" build/normal/tools/sim/instrument-sim || return 1
+  if [[ $arch == x86_64 ]]; then
+    tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 144 192 || return 1
+  else
+    tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 || return 1
+  fi
+  echo "=== Windows program, $arch: $((SECONDS - started)) s"
+}

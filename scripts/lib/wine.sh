@@ -1,5 +1,9 @@
 # Wine helpers for building and testing the Windows program: source this file.
-#   orvex_install_wine_deps          install the cross compiler, Wine and the X tools when missing
+#   orvex_install_wine_deps [ARCH]   install the cross compiler (ARCH x86_64, the default, or i686),
+#                                    Wine and the X tools when missing
+#   orvex_can_run_32bit              whether this kernel runs 32-bit x86 programs at all
+#   orvex_install_wine32             add 32-bit Wine (Debian's i386 wine32) to run i686 programs;
+#                                    fails, installing nothing, where the kernel cannot run them
 #   orvex_wine_prefix DIR            make a fresh private Wine prefix in DIR (must not exist), export it
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
 #   orvex_wine_run PROGRAM ARGS...   run a Windows program as on a Traditional Chinese system
@@ -19,6 +23,41 @@ orvex_install_wine_deps() {
   # shellcheck source=deps.sh
   source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
   local ORVEX_PACKAGES=("${ORVEX_WINE_PACKAGES[@]}")
+  [[ ${1:-x86_64} == i686 ]] && ORVEX_PACKAGES+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+  orvex_install_deps
+}
+
+# A kernel built or booted without IA-32 emulation (ia32_emulation=off) refuses
+# every 32-bit program: a 93-byte i386 program that only exits tells.
+orvex_can_run_32bit() {
+  local probe rc
+  probe=$(mktemp /tmp/orvex-i386-probe.XXXXXX) || return 1
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+  rc=$?
+  rm -f "$probe"
+  return "$rc"
+}
+
+# The 32-bit loader runs i686 programs in the same 64-bit prefixes (WoW64);
+# about 330 i386 packages, so only the 32-bit stage asks for it. Where the
+# kernel cannot run 32-bit programs, /usr/bin/wine would pick the 32-bit loader
+# for every program and 64-bit ones would stop running too: nothing is installed.
+orvex_install_wine32() {
+  if ! orvex_can_run_32bit; then
+    echo "orvex_install_wine32: this kernel does not run 32-bit programs (IA-32 emulation off); 32-bit Wine not installed" >&2
+    return 1
+  fi
+  # shellcheck source=deps.sh
+  source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
+  local sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo=sudo
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -qq
+  fi
+  local ORVEX_PACKAGES=(wine32:i386)
   orvex_install_deps
 }
 
