@@ -106,6 +106,19 @@ pty=$(head -1 "$work/sim.out")
 orvex_wine_map_port COM1 "$pty" || fail "could not map COM1 to $pty"
 step "instrument on $pty as COM1"
 
+# Wine's loader must find the program's manifest and act on it: its trace of
+# activation contexts names the settings it read and the assembly it bound.
+WINEDEBUG=+actctx orvex_wine_run "$exe" --version >/dev/null 2>"$work/actctx.log"
+# Only the program's own thread: Wine's own programs have manifests too.
+thread=$(grep -m1 -i 'get_manifest_in_module .*ORVEX_DIALOG1\.EXE' "$work/actctx.log" | cut -d: -f1)
+[[ -n $thread ]] || fail "Wine's loader never looked for the program's manifest"
+grep "^$thread:" "$work/actctx.log" >"$work/actctx.own"
+for want in 'got L"dpiAwareness" L"PerMonitorV2' 'got L"dpiAware" L"true/pm"' \
+  'get_manifest_in_manifest_file loading manifest file .*microsoft.windows.common-controls_6595b64144ccf1df_6\.'; do
+  grep -qE "$want" "$work/actctx.own" || fail "Wine's loader did not take the program's manifest (no '$want' in its trace)"
+done
+step "the loader took the manifest: per-monitor DPI aware, Common Controls 6"
+
 # One run of the program at DPI (the display scale Wine reports, set before the
 # program starts): the dialog is shown, on the first run also its About box,
 # YES pressed; the instrument must get a valid image and the program must
