@@ -45,6 +45,13 @@ void EndUpgrade(UpgradeOutcome outcome, const char* text) {
   ReportEnded(outcome, text);
 }
 
+// The writes a boot-loader step made: one per attempt; a stop comes before
+// the next write.
+int AttemptsMade() {
+  if (StepTimedOut()) return kLastAttempt + 1;
+  return gAttemptCount + (StopRequested() ? 0 : 1);
+}
+
 // The exit code of a process ended by a signal's request.
 unsigned SignalExitCode() { return 128U + static_cast<unsigned>(StopSignal()); }
 
@@ -76,7 +83,7 @@ void CProgrammerDlg::ShowLine(int y, const char* text) {
   char* line = y == kLine1Y ? gLine1Text : gLine2Text;
   SetLine(line, y == kLine1Y ? sizeof gLine1Text : sizeof gLine2Text, text);
   DrawStatusLine(y, line, static_cast<int>(std::strlen(line)));
-  if (y == kLine1Y) ReportStatus(line);
+  ReportStatus(y == kLine1Y ? 1 : 2, line);
 }
 
 void CProgrammerDlg::SetProgressPosition(int position) {
@@ -85,6 +92,8 @@ void CProgrammerDlg::SetProgressPosition(int position) {
 
 void CProgrammerDlg::RunUpgrade() {
   SetEndingHook(EndWithProcess);
+  // Whoever follows the upgrade hears of it before its first status text.
+  ReportStarted(m_ctlPort.GetCurSel());
   InitializeCriticalSection(&gRxLock);
   SetProgressPosition(0);
   BeginStatusDrawing();
@@ -92,19 +101,20 @@ void CProgrammerDlg::RunUpgrade() {
   ShowLine(kLine1Y, kTurnOnText);
   DrawStatusLine(kLine2Y, gLine2Text, kBlankLine2Length);
   m_nPort = m_ctlPort.GetCurSel();
-  ReportStarted(m_nPort);
   KeepAwakeWriting(m_nPort);
   // Running from here on: a press while the open shows a message box does nothing.
   gUpgradeState = kUpgradeRunning;
   if (!OpenCommPort(m_nPort, 0, 0, 0, 0)) return AbandonUpgrade(UpgradeOutcome::kPortError, kPortFailedText);
   ClearRxBuffer();
   ProbeBootLoader();
+  ReportAttempts(UpgradeStep::kProbe, AttemptsMade());
   if (StopRequested()) return AbandonUpgrade(UpgradeOutcome::kInterrupted, kInterruptedText);
   if (StepTimedOut()) return EndAfterTimeOut(UpgradeOutcome::kProbeTimeOut, kProbeTimeOutText);
   DrawStatusLine(kLine1Y, kBlankLine1, kBlankLine1Length);
   ShowLine(kLine1Y, kStartText);
   ClearRxBuffer();
   SendUpdateCommand();
+  ReportAttempts(UpgradeStep::kCommand, AttemptsMade());
   if (StopRequested()) return AbandonUpgrade(UpgradeOutcome::kInterrupted, kInterruptedText);
   if (StepTimedOut()) return EndAfterTimeOut(UpgradeOutcome::kCommandTimeOut, kCommandTimeOutText);
   const int chunks = TransferFirmware();

@@ -35,10 +35,14 @@ void ReportStarted(int portIndex) {
   if (gListener != nullptr) gListener->Started(portIndex);
 }
 
-void ReportStatus(const char* text) {
+void ReportStatus(int line, const char* text) {
   const std::lock_guard lock(gReportLock);
-  gLastStatus = text;
-  if (gListener != nullptr) gListener->Status(text);
+  if (line == 1) gLastStatus = text;
+  if (gListener != nullptr) gListener->Status(line, text);
+}
+
+void ReportAttempts(UpgradeStep step, int attempts) {
+  Tell([&](UpgradeListener& listener) { listener.Attempts(step, attempts); });
 }
 
 void ReportTransferring(DWORD imageBytes) {

@@ -8,12 +8,17 @@
 #include "upgrade_outcome.h"
 #include "winapi.h"
 
+// The boot-loader steps, whose attempts the listener hears about.
+enum class UpgradeStep { kProbe, kCommand };
+
 class UpgradeListener {
  public:
   virtual ~UpgradeListener() = default;
   virtual void Started(int portIndex) = 0;
-  // Line 1 of the status display now reads `text`.
-  virtual void Status(const char* text) = 0;
+  // Status line `line` (1 or 2) now reads `text`.
+  virtual void Status(int line, const char* text) = 0;
+  // The step ended after `attempts` writes (101 when it gave up).
+  virtual void Attempts(UpgradeStep step, int attempts) = 0;
   virtual void Transferring(DWORD imageBytes) = 0;
   // A chunk went out whole; `bytes` in all so far.
   virtual void Sent(DWORD bytes) = 0;
@@ -25,12 +30,13 @@ class UpgradeListener {
 UpgradeListener* SetUpgradeListener(UpgradeListener* listener);
 
 void ReportStarted(int portIndex);
-void ReportStatus(const char* text);
+void ReportStatus(int line, const char* text);
+void ReportAttempts(UpgradeStep step, int attempts);
 void ReportTransferring(DWORD imageBytes);
 void ReportSent(DWORD bytes);
 // The first end reported after ReportStarted reaches the listener; later ones
 // of the same upgrade are dropped. Returns whether this one was the first.
-// Without a text, line 1 reads what ReportStatus last said.
+// Without a text, line 1 reads what ReportStatus last said of it.
 bool ReportEnded(UpgradeOutcome outcome, const char* text);
 
 // Batch mode's --image: the image to send instead of the program's "BIN" 134

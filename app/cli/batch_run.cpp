@@ -9,6 +9,7 @@
 #include "app/system/output.h"
 #include "app/system/system.h"
 #include "app/ui/headless/headless_screen.h"
+#include "json_events.h"
 #include "res/resource.h"
 #include "res/status_texts.h"
 #include "ui_core/message_box.h"
@@ -17,19 +18,21 @@
 namespace cli {
 namespace {
 
-// Prints the upgrade as it goes: each new status text on a line of its own,
-// progress as one updating line on a terminal, else a line every 10 %.
+// Prints the upgrade as it goes: each new text of status line 1 on a line of
+// its own, progress as one updating line on a terminal, else a line every 10 %.
 class BatchProgress final : public UpgradeListener {
  public:
-  explicit BatchProgress(bool terminal) : terminal_(terminal) {}
+  BatchProgress(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
   void Started(int) override {}
-  void Status(const char* text) override {
+  void Status(int line, const char* text) override {
+    if (line != 1) return;
     EndProgressLine();
     if (text == status_) return;
     status_ = text;
-    sys::Print(stdout, status_ + "\n");
+    sys::Print(out_, status_ + "\n");
   }
+  void Attempts(UpgradeStep, int) override {}
   void Transferring(DWORD imageBytes) override {
     total_ = imageBytes;
     start_ = std::chrono::steady_clock::now();
@@ -42,18 +45,18 @@ class BatchProgress final : public UpgradeListener {
     const unsigned percent = total_ ? static_cast<unsigned>(100.0 * bytes / total_) : 100;
     const double left = rate > 0 ? (total_ - bytes) / rate : 0;
     if (terminal_) {
-      sys::PrintFormatted(stdout, "\r%3u %%  %lu / %lu bytes  %.1f kB/s  %.0f s left   ", percent,
+      sys::PrintFormatted(out_, "\r%3u %%  %lu / %lu bytes  %.1f kB/s  %.0f s left   ", percent,
                           static_cast<unsigned long>(bytes), static_cast<unsigned long>(total_), rate / 1000,
                           left);
       onProgressLine_ = true;
     } else if (percent >= nextTenth_ * 10) {
       nextTenth_ = percent / 10 + 1;
-      sys::PrintFormatted(stdout, "%u %% (%lu of %lu bytes, %.1f kB/s)\n", percent,
+      sys::PrintFormatted(out_, "%u %% (%lu of %lu bytes, %.1f kB/s)\n", percent,
                           static_cast<unsigned long>(bytes), static_cast<unsigned long>(total_), rate / 1000);
     }
   }
   void Ended(UpgradeOutcome outcome, const char* text) override {
-    Status(text);
+    Status(1, text);
     outcome_ = outcome;
     if (outcome != UpgradeOutcome::kInterrupted) return;
     sys::Complain(sent_ == 0 ? "the upgrade was interrupted before any image byte was sent"
@@ -66,10 +69,11 @@ class BatchProgress final : public UpgradeListener {
 
  private:
   void EndProgressLine() {
-    if (onProgressLine_) sys::Print(stdout, "\n");
+    if (onProgressLine_) sys::Print(out_, "\n");
     onProgressLine_ = false;
   }
 
+  std::FILE* out_;
   bool terminal_;
   std::string status_;
   std::optional<UpgradeOutcome> outcome_;
@@ -82,36 +86,19 @@ class BatchProgress final : public UpgradeListener {
 
 }  // namespace
 
-int ExitCodeFor(UpgradeOutcome outcome) {
-  switch (outcome) {
-    case UpgradeOutcome::kComplete:
-      return kExitComplete;
-    case UpgradeOutcome::kProbeTimeOut:
-      return kExitProbeTimeOut;
-    case UpgradeOutcome::kCommandTimeOut:
-      return kExitCommandTimeOut;
-    case UpgradeOutcome::kPortError:
-      return kExitPortError;
-    case UpgradeOutcome::kTransferFailed:
-      return kExitTransferFailed;
-    case UpgradeOutcome::kInterrupted:
-      return kExitSignalBase + StopSignal();
-    case UpgradeOutcome::kAbandoned:
-    case UpgradeOutcome::kPortFailed:
-      break;
-  }
-  return kExitPortDied;
-}
-
-int RunBatch(const CommandLine& line, const ImageIdentity& image) {
+int RunBatch(const CommandLine& line, const RecordContext& context) {
   ui::headless::Screen screen;
+  // With --json, standard output is the event stream's alone.
+  BatchProgress progress(line.json ? stderr : stdout, !line.json && sys::OutputIsTerminal());
+  JsonEvents events(context, &progress);
+  UpgradeListener* shown = line.json ? static_cast<UpgradeListener*>(&events) : &progress;
   // Boxes are printed and acknowledged at once: nobody is there to press OK.
-  ui::MessageBoxHandler previousBoxes = ui::SetMessageBoxHandler([](const char* text, UINT) {
+  ui::MessageBoxHandler previousBoxes = ui::SetMessageBoxHandler([&](const char* text, UINT) {
     sys::Complain(text);
+    if (line.json) events.Message(text);
     return IDOK;
   });
-  BatchProgress progress(sys::OutputIsTerminal());
-  UpgradeRecord record(image, &progress);
+  UpgradeRecord record(context, shown);
   UpgradeListener* previousListener = SetUpgradeListener(&record);
   int code = kExitPortError;
   {

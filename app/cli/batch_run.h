@@ -7,10 +7,8 @@
 
 namespace cli {
 
-// `image`: what the upgrade sends (the embedded image unless --image was given).
-int RunBatch(const CommandLine& line, const ImageIdentity& image);
-
-// The exit code for how an upgrade ended.
-int ExitCodeFor(UpgradeOutcome outcome);
+// `context`: what the upgrade sends (the embedded image unless --image was
+// given), and the station and unit for the record.
+int RunBatch(const CommandLine& line, const RecordContext& context);
 
 }  // namespace cli

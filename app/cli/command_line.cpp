@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "serial/port_tables.h"
+#include "upgrade/stop_request.h"
 
 namespace cli {
 namespace {
@@ -28,7 +29,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   bool listPorts = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    const bool takesValue = arg == "--port" || arg == "--image";
+    const bool takesValue =
+        arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" || arg == "--trace";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
     if (arg == "--help" || arg == "-h") {
       line.mode = Mode::kHelp;
@@ -47,25 +49,60 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (line.portIndex < 0) return Wrong("--port takes COM1 to COM12, not '" + std::string(argv[i]) + "'");
     } else if (arg == "--image") {
       line.image = argv[++i];
+    } else if (arg == "--json") {
+      line.json = true;
+    } else if (arg == "--station") {
+      line.station = argv[++i];
+    } else if (arg == "--unit") {
+      line.unit = argv[++i];
+    } else if (arg == "--trace") {
+      line.trace = argv[++i];
+      if (line.trace.empty()) return Wrong("--trace needs a file name");
     } else {
       return Wrong("unknown argument '" + std::string(arg) + "'");
     }
   }
+  const bool batchOptions =
+      line.portIndex >= 0 || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
   if (listPorts) {
-    if (batch || line.portIndex >= 0 || !line.image.empty())
-      return Wrong("--list-ports takes no other option");
+    if (batch || batchOptions) return Wrong("--list-ports takes no other option");
     line.mode = Mode::kListPorts;
   } else if (batch) {
     if (line.portIndex < 0) return Wrong("--batch needs --port COMn");
     line.mode = Mode::kBatch;
-  } else if (line.portIndex >= 0 || !line.image.empty()) {
-    return Wrong("--port and --image belong to --batch");
+  } else if (batchOptions) {
+    return Wrong("--port, --image, --json, --station and --unit belong to --batch");
   }
+  if (!line.trace.empty() && line.mode != Mode::kBatch)
+    return Wrong(line.mode == Mode::kListPorts ? "--list-ports takes no other option"
+                                               : "--trace belongs to --batch");
   return line;
 }
 
+int ExitCodeFor(UpgradeOutcome outcome) {
+  switch (outcome) {
+    case UpgradeOutcome::kComplete:
+      return kExitComplete;
+    case UpgradeOutcome::kProbeTimeOut:
+      return kExitProbeTimeOut;
+    case UpgradeOutcome::kCommandTimeOut:
+      return kExitCommandTimeOut;
+    case UpgradeOutcome::kPortError:
+      return kExitPortError;
+    case UpgradeOutcome::kTransferFailed:
+      return kExitTransferFailed;
+    case UpgradeOutcome::kInterrupted:
+      return kExitSignalBase + StopSignal();
+    case UpgradeOutcome::kAbandoned:
+    case UpgradeOutcome::kPortFailed:
+      break;
+  }
+  return kExitPortDied;
+}
+
 std::string HelpText(const std::string& program) {
-  return "Usage: " + program + R"( [--batch --port COMn [--image FILE] | --list-ports | --help | --version]
+  return "Usage: " + program + R"( [--batch --port COMn [--image FILE] [--json] [--station NAME]
+       [--unit TEXT] [--trace FILE] | --list-ports | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
@@ -76,6 +113,17 @@ Without options the dialog opens (it needs a display).
   --image FILE         send this S-record image instead of the embedded one: a
                        regular file of at most 58981500 bytes (65535 chunks),
                        checked whole before the port is opened
+  --json               with --batch: standard output carries only JSON Lines, one
+                       event per line as it happens (start, status, message,
+                       progress, end); the human text goes to standard error
+  --station NAME       with --batch: the station's name in the record (else
+                       the environment variable ORVEX_STATION)
+  --unit TEXT          with --batch: the instrument's serial number, as the
+                       operator scans it, in the record
+  --trace FILE         with --batch: write a serial trace for support into FILE
+                       (replaced): each port setting, write, read, image chunk,
+                       time-out and message box, in milliseconds since the port
+                       opened; the dialog writes one when ORVEX_TRACE=FILE is set
   --list-ports         COM1 to COM12: the device each opens, whether it exists and
                        can be opened now, and how to point a COMn at an adapter
   --help               this text

@@ -3,15 +3,21 @@
 // production lines (batch mode, the port finder).
 #include <string>
 
+#include "upgrade/upgrade_outcome.h"
+
 namespace cli {
 
 enum class Mode { kDialog, kBatch, kListPorts, kHelp, kVersion, kWrong };
 
 struct CommandLine {
   Mode mode = Mode::kDialog;
-  int portIndex = -1;  // --port COMn: n - 1
-  std::string image;   // --image FILE, or empty for the embedded image
-  std::string error;   // Mode::kWrong: what is wrong, one line
+  int portIndex = -1;   // --port COMn: n - 1
+  std::string image;    // --image FILE, or empty for the embedded image
+  bool json = false;    // --json: standard output carries JSON Lines events only
+  std::string station;  // --station NAME, for the record (else ORVEX_STATION)
+  std::string unit;     // --unit TEXT: the instrument's serial number, for the record
+  std::string trace;    // --trace FILE: the serial trace for support, or empty
+  std::string error;    // Mode::kWrong: what is wrong, one line
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
@@ -29,6 +35,10 @@ enum ExitCode : int {
   kExitInternalError = 8,  // a fault of the program itself, reported on one line
   kExitSignalBase = 128,   // + the signal that interrupted the upgrade (Windows: 130)
 };
+
+// The exit code batch mode ends with for how an upgrade ended; the record
+// keeps it too.
+int ExitCodeFor(UpgradeOutcome outcome);
 
 std::string HelpText(const std::string& program);
 

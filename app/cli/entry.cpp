@@ -34,8 +34,16 @@ bool LoadImage(const std::string& path, std::string& bytes, ImageIdentity& ident
 }
 
 // A signal that closed the dialog ends the program with its own code.
-int RunWithRecord(const std::function<int()>& runDialog) {
-  UpgradeRecord record(ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, nullptr);
+// The station's name: --station, else ORVEX_STATION.
+std::string Station(const CommandLine& line) {
+  if (!line.station.empty()) return line.station;
+  const char* station = std::getenv("ORVEX_STATION");
+  return station != nullptr ? station : "";
+}
+
+int RunWithRecord(const CommandLine& line, const std::function<int()>& runDialog) {
+  UpgradeRecord record(
+      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), ""}, nullptr);
   UpgradeListener* previous = SetUpgradeListener(&record);
   const int code = runDialog();
   SetUpgradeListener(previous);
@@ -44,9 +52,9 @@ int RunWithRecord(const std::function<int()>& runDialog) {
 
 int RunBatchWithImage(const CommandLine& line) {
   static std::string givenImage;
-  ImageIdentity identity{kEmbeddedImageBytes, kEmbeddedImageSha256};
-  if (!line.image.empty() && !LoadImage(line.image, givenImage, identity)) return kExitBadImage;
-  const int code = RunBatch(line, identity);
+  RecordContext context{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), line.unit};
+  if (!line.image.empty() && !LoadImage(line.image, givenImage, context.image)) return kExitBadImage;
+  const int code = RunBatch(line, context);
   sys::StopHandled();
   return code;
 }
@@ -78,7 +86,7 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
         return kExitPortDied;
       }
       sys::StopOnSignals();
-      return RunWithRecord(runDialog);
+      return RunWithRecord(line, runDialog);
     case Mode::kHelp:
       sys::Print(stdout, HelpText(argc > 0 ? argv[0] : "orvex-programmer"));
       return kExitComplete;

@@ -1,75 +1,66 @@
 #include "upgrade_record.h"
 
-#include <chrono>
 #include <cstdio>
 #include <utility>
 
-#include "app/system/system.h"
+#include "app/cli/command_line.h"
+#include "json_text.h"
+#include "res/version.h"
 #include "serial/port_tables.h"
 
 namespace {
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-// Now in UTC, ISO 8601 to the second.
-std::string UtcNow() {
-  using namespace std::chrono;
-  const auto now = floor<seconds>(system_clock::now());
-  const auto day = floor<days>(now);
-  const year_month_day date{day};
-  const hh_mm_ss time{now - day};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
-  return text;
+std::string AdapterObject(const sys::UsbAdapter& adapter) {
+  return "{\"vendorId\":" + JsonString(adapter.vendorId) + ",\"productId\":" + JsonString(adapter.productId) +
+         ",\"serial\":" + JsonString(adapter.serial) + "}";
 }
 
 }  // namespace
 
-std::string RecordLine(const std::string& started, const std::string& port, const std::string& device,
-                       const ImageIdentity& image, UpgradeOutcome outcome, const std::string& statusText,
-                       double seconds, unsigned long long bytesSent) {
+std::string RecordLine(const RecordContext& context, const RecordEntry& entry) {
   char duration[32];
-  std::snprintf(duration, sizeof duration, "%.3f", seconds);
-  return "{\"started\":" + JsonString(started) + ",\"port\":" + JsonString(port) +
-         ",\"device\":" + JsonString(device) + ",\"imageBytes\":" + std::to_string(image.bytes) +
-         ",\"imageSha256\":" + JsonString(image.sha256) + ",\"outcome\":" + JsonString(OutcomeCode(outcome)) +
-         ",\"status\":" + JsonString(statusText) + ",\"seconds\":" + duration +
-         ",\"bytesSent\":" + std::to_string(bytesSent) + "}";
+  std::snprintf(duration, sizeof duration, "%.3f", entry.seconds);
+  std::string line = "{\"v\":" + std::to_string(kRecordSchema) + ",\"started\":" + JsonString(entry.started) +
+                     ",\"port\":" + JsonString(entry.port) + ",\"device\":" + JsonString(entry.device) +
+                     ",\"imageBytes\":" + std::to_string(context.image.bytes) +
+                     ",\"imageSha256\":" + JsonString(context.image.sha256) +
+                     ",\"outcome\":" + JsonString(OutcomeCode(entry.outcome)) +
+                     ",\"status\":" + JsonString(entry.status) + ",\"seconds\":" + duration +
+                     ",\"bytesSent\":" + std::to_string(entry.bytesSent) +
+                     ",\"program\":" + JsonString(ORVEX_VERSION_TEXT) +
+                     ",\"host\":" + JsonString(context.host) + ",\"ended\":" + JsonString(entry.ended) +
+                     ",\"exitCode\":" + std::to_string(cli::ExitCodeFor(entry.outcome)) +
+                     ",\"probeAttempts\":" + std::to_string(entry.probeAttempts) +
+                     ",\"commandAttempts\":" + std::to_string(entry.commandAttempts);
+  if (!context.station.empty()) line += ",\"station\":" + JsonString(context.station);
+  if (!context.unit.empty()) line += ",\"unit\":" + JsonString(context.unit);
+  if (!entry.adapter.vendorId.empty()) line += ",\"adapter\":" + AdapterObject(entry.adapter);
+  return line + "}";
 }
 
-UpgradeRecord::UpgradeRecord(ImageIdentity image, UpgradeListener* next)
-    : image_(std::move(image)), next_(next) {}
+UpgradeRecord::UpgradeRecord(RecordContext context, UpgradeListener* next)
+    : context_(std::move(context)), next_(next) {
+  if (context_.host.empty()) context_.host = sys::HostName();
+}
 
 void UpgradeRecord::Started(int portIndex) {
-  started_ = UtcNow();
+  entry_ = RecordEntry{};
+  entry_.started = UtcNow();
   start_ = std::chrono::steady_clock::now();
-  sent_ = 0;
   const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
-  port_ = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
-  device_ = known ? sys::DeviceOf(port_) : "";
+  entry_.port = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
+  entry_.device = known ? sys::DeviceOf(entry_.port) : "";
+  entry_.adapter = known ? sys::UsbAdapterOf(entry_.port) : sys::UsbAdapter{};
   if (next_ != nullptr) next_->Started(portIndex);
 }
 
-void UpgradeRecord::Status(const char* text) {
-  if (next_ != nullptr) next_->Status(text);
+void UpgradeRecord::Status(int line, const char* text) {
+  if (next_ != nullptr) next_->Status(line, text);
+}
+
+void UpgradeRecord::Attempts(UpgradeStep step, int attempts) {
+  (step == UpgradeStep::kProbe ? entry_.probeAttempts : entry_.commandAttempts) = attempts;
+  if (next_ != nullptr) next_->Attempts(step, attempts);
 }
 
 void UpgradeRecord::Transferring(DWORD imageBytes) {
@@ -77,13 +68,16 @@ void UpgradeRecord::Transferring(DWORD imageBytes) {
 }
 
 void UpgradeRecord::Sent(DWORD bytes) {
-  sent_ = bytes;
+  entry_.bytesSent = bytes;
   if (next_ != nullptr) next_->Sent(bytes);
 }
 
 void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  Write(RecordLine(started_, port_, device_, image_, outcome, text, seconds, sent_));
+  entry_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  entry_.ended = UtcNowMilliseconds();
+  entry_.outcome = outcome;
+  entry_.status = text;
+  Write(RecordLine(context_, entry_));
   if (next_ != nullptr) next_->Ended(outcome, text);
 }
 

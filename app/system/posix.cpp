@@ -83,6 +83,13 @@ void OnStopSignal(int signal) {
   errno = savedErrno;
 }
 
+std::string FirstLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
 std::string ByIdName(const std::string& device) {
   std::error_code ec;
   for (const auto& link : std::filesystem::directory_iterator("/dev/serial/by-id", ec))
@@ -144,6 +151,26 @@ PortReport ReportPort(const std::string& port) {
   close(fd);
   if (!report.openable) report.why = Holder(real);
   return report;
+}
+
+UsbAdapter UsbAdapterOf(const std::string& port) {
+  const std::string real = RealPath(DeviceOf(port));
+  if (real.empty()) return {};
+  // The tty's device, then up its parents to the USB device that carries the ids.
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path node = fs::canonical("/sys/class/tty/" + fs::path(real).filename().string() + "/device", ec);
+  for (; !ec && node.has_relative_path(); node = node.parent_path()) {
+    if (!fs::exists(node / "idVendor", ec)) continue;
+    return UsbAdapter{FirstLine(node / "idVendor"), FirstLine(node / "idProduct"),
+                      FirstLine(node / "serial")};
+  }
+  return {};
+}
+
+std::string HostName() {
+  char name[256] = {};
+  return gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 std::string PortRecipe() {

@@ -22,6 +22,16 @@ struct PortReport {
 PortReport ReportPort(const std::string& port);
 // The device COMn opens, without touching it.
 std::string DeviceOf(const std::string& port);
+// The USB adapter behind COMn, so a failing cable or adapter can be found
+// later; empty fields where the port is no USB adapter or cannot tell.
+struct UsbAdapter {
+  std::string vendorId;   // four hex digits
+  std::string productId;  // four hex digits
+  std::string serial;
+};
+UsbAdapter UsbAdapterOf(const std::string& port);
+// This machine's name.
+std::string HostName();
 // One line telling how to point a COMn at an adapter.
 std::string PortRecipe();
 

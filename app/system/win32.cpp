@@ -154,6 +154,22 @@ std::string PortRecipe() {
          "Number";
 }
 
+// The ids come from the adapter's hardware id ("USB\\VID_0403&PID_6001..."); the
+// serial number is not read here.
+UsbAdapter UsbAdapterOf(const std::string& port) {
+  const std::string adapter = AdapterOf(port);
+  const std::size_t vid = adapter.find("VID_");
+  const std::size_t pid = adapter.find("PID_");
+  if (vid == std::string::npos || pid == std::string::npos) return {};
+  return UsbAdapter{adapter.substr(vid + 4, 4), adapter.substr(pid + 4, 4), ""};
+}
+
+std::string HostName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) ? name : "";
+}
+
 bool HaveDisplay() { return true; }
 
 bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }

@@ -9,6 +9,7 @@
 #include "app/record/sha256.h"
 #include "app/record/upgrade_record.h"
 #include "res/status_texts.h"
+#include "res/version.h"
 #include "upgrade/stop_request.h"
 
 namespace {
@@ -40,6 +41,12 @@ TEST(CommandLine, ModesAndTheirOptions) {
       EXPECT_EQ(line.image, c.image);
     }
   }
+  const cli::CommandLine station =
+      Parse({"--batch", "--port", "COM2", "--json", "--station", "bench 4", "--unit", "SN 0042"});
+  EXPECT_EQ(station.mode, cli::Mode::kBatch);
+  EXPECT_TRUE(station.json);
+  EXPECT_EQ(station.station, "bench 4");
+  EXPECT_EQ(station.unit, "SN 0042");
 }
 
 TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
@@ -53,7 +60,9 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
       {{"--batch", "--port"}, "--port needs a value"},
       {{"--batch", "--port", "COM13"}, "--port takes COM1 to COM12, not 'COM13'"},
       {{"--batch", "--port", "com1"}, "--port takes COM1 to COM12, not 'com1'"},
-      {{"--port", "COM1"}, "--port and --image belong to --batch"},
+      {{"--port", "COM1"}, "--port, --image, --json, --station and --unit belong to --batch"},
+      {{"--unit", "SN1"}, "--port, --image, --json, --station and --unit belong to --batch"},
+      {{"--batch", "--port", "COM1", "--unit"}, "--unit needs a value"},
       {{"--list-ports", "--batch", "--port", "COM1"}, "--list-ports takes no other option"},
   };
   for (const Case& c : cases) {
@@ -89,20 +98,38 @@ TEST(BatchMode, EveryOutcomeHasItsExitCodeAndRecordCode) {
   ClearStopRequest();
 }
 
-TEST(UpgradeRecord, LineNamesTheUnitTheImageAndTheOutcome) {
-  const std::string line =
-      RecordLine("2026-12-07T02:00:00Z", "COM3", "/dev/ttyUSB0", ImageIdentity{2281784, "ab12"},
-                 UpgradeOutcome::kProbeTimeOut, kProbeTimeOutText, 10.25, 0);
-  EXPECT_EQ(
-      line,
-      "{\"started\":\"2026-12-07T02:00:00Z\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
-      "\"imageBytes\":2281784,\"imageSha256\":\"ab12\",\"outcome\":\"probe-timeout\","
-      "\"status\":\"Time Out!  Check RS232 & Re-press 'YES' key!\",\"seconds\":10.250,\"bytesSent\":0}");
+TEST(UpgradeRecord, LineNamesTheUnitTheImageTheStationAndTheOutcome) {
+  RecordEntry entry;
+  entry.started = "2026-12-07T02:00:00Z";
+  entry.ended = "2026-12-07T02:00:10.250Z";
+  entry.port = "COM3";
+  entry.device = "/dev/ttyUSB0";
+  entry.adapter = sys::UsbAdapter{"0403", "6001", "A5XK3RJT"};
+  entry.outcome = UpgradeOutcome::kProbeTimeOut;
+  entry.status = kProbeTimeOutText;
+  entry.seconds = 10.25;
+  entry.probeAttempts = 101;
+  const RecordContext context{ImageIdentity{2281784, "ab12"}, "bench 4", "SN 0042", "line-pc"};
+  EXPECT_EQ(RecordLine(context, entry),
+            "{\"v\":1,\"started\":\"2026-12-07T02:00:00Z\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
+            "\"imageBytes\":2281784,\"imageSha256\":\"ab12\",\"outcome\":\"probe-timeout\","
+            "\"status\":\"Time Out!  Check RS232 & Re-press 'YES' key!\",\"seconds\":10.250,\"bytesSent\":0,"
+            "\"program\":\"" ORVEX_VERSION_TEXT
+            "\",\"host\":\"line-pc\",\"ended\":\"2026-12-07T02:00:10.250Z\",\"exitCode\":3,"
+            "\"probeAttempts\":101,\"commandAttempts\":0,\"station\":\"bench 4\",\"unit\":\"SN 0042\","
+            "\"adapter\":{\"vendorId\":\"0403\",\"productId\":\"6001\",\"serial\":\"A5XK3RJT\"}}");
+  // Without a station, a unit or a USB adapter, those fields are left out.
+  EXPECT_EQ(RecordLine(RecordContext{ImageIdentity{}, "", "", "h"}, entry).find("station"),
+            std::string::npos);
+  entry.adapter = {};
+  EXPECT_EQ(RecordLine(RecordContext{ImageIdentity{}, "", "", "h"}, entry).find("adapter"),
+            std::string::npos);
 }
 
 TEST(UpgradeRecord, TextsAreEscapedForJson) {
-  const std::string line =
-      RecordLine("t", "COM1", "C:\\dev\"x\n", ImageIdentity{}, UpgradeOutcome::kAbandoned, "", 0, 0);
+  RecordEntry entry;
+  entry.device = "C:\\dev\"x\n";
+  const std::string line = RecordLine(RecordContext{}, entry);
   EXPECT_NE(line.find(R"("device":"C:\\dev\"x\u000a")"), std::string::npos) << line;
 }
 

@@ -7,82 +7,18 @@ and the upgrade record's lines.
 Usage: outside_faults.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
        outside_faults.py --list   (the cases, for CMake)
 """
-import json
 import os
 import resource
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import tty
 
-PROGRAM, SIM, IMAGE_TOOL, STANDIN, CASE = (sys.argv[1:6] + [""] * 5)[:5]
+import batch_harness as h
+from batch_harness import FAST, IMAGE_BYTES, Instrument, batch, check, records, wait_bounded
+
 BUS_HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "private_system_bus.sh")
-FAST = ["--baud", "1843200"]
-IMAGE_BYTES = 2281784
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print(f"FAIL {CASE}: {what}", file=sys.stderr)
-
-
-def default_signals():
-    """A program started in the background by a shell would ignore SIGINT."""
-    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
-        signal.signal(number, signal.SIG_DFL)
-
-
-class Instrument:
-    def __init__(self, work, *options):
-        self.out = open(os.path.join(work, "sim.out"), "w+")
-        self.process = subprocess.Popen([SIM, "--link", "COM2", *options], stdout=self.out,
-                                        stderr=subprocess.DEVNULL)
-        link = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports", "COM2")
-        deadline = time.monotonic() + 30
-        while not os.path.islink(link):
-            check(self.process.poll() is None and time.monotonic() < deadline, "the simulator starts")
-            if failures:
-                sys.exit(1)
-            time.sleep(0.05)
-
-    def verdict(self, ends_by_itself=True):
-        """The instrument's summary once it ended (it ends by itself on a whole image)."""
-        try:
-            self.process.wait(timeout=30 if ends_by_itself else 0)
-        except subprocess.TimeoutExpired:
-            self.process.send_signal(signal.SIGINT)
-            self.process.wait()
-        self.out.seek(0)
-        return json.loads(self.out.read().splitlines()[-1])
-
-
-def records():
-    path = os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl")
-    try:
-        with open(path) as f:
-            return [json.loads(line) for line in f if line.strip()]
-    except FileNotFoundError:
-        return []
-
-
-def batch(*options, **popen):
-    return subprocess.Popen([PROGRAM, "--batch", "--port", "COM2", *options], preexec_fn=default_signals,
-                            text=True, **popen)
-
-
-def wait_bounded(process, bound):
-    start = time.monotonic()
-    try:
-        process.wait(timeout=bound)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-        check(False, f"the program still ran after {bound} s")
-    return process.returncode, time.monotonic() - start
 
 
 def case_closed_pipe(work):
@@ -143,7 +79,7 @@ def case_sigterm_during_probe(work):
 
 def sanitized():
     """Sanitizer runtimes reserve terabytes of address space: no address-space limit there."""
-    libraries = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
+    libraries = subprocess.run(["ldd", h.PROGRAM], capture_output=True, text=True).stdout
     return "libasan" in libraries or "libtsan" in libraries
 
 
@@ -157,7 +93,7 @@ def memory_limited(user=None):
 
 
 def make_image(path, size):
-    subprocess.run([IMAGE_TOOL, "--size", str(size), "--output", path], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([h.IMAGE_TOOL, "--size", str(size), "--output", path], check=True, stdout=subprocess.DEVNULL)
 
 
 def case_bad_images(work):
@@ -192,7 +128,7 @@ def case_bad_images(work):
     for path, says, user in rows:
         prefix, limit = memory_limited(user)
         start = time.monotonic()
-        run = subprocess.run([*prefix, PROGRAM, "--batch", "--port", "COM2", "--image", path],
+        run = subprocess.run([*prefix, h.PROGRAM, "--batch", "--port", "COM2", "--image", path],
                              capture_output=True, text=True, timeout=60, preexec_fn=limit)
         took = time.monotonic() - start
         err = run.stderr.strip()
@@ -215,7 +151,7 @@ class PrivateLogind:
         self.dir = tempfile.mkdtemp(prefix="bus.", dir="/tmp")  # a socket path has at most 107 bytes
         started = subprocess.run(
             ["bash", "-c", 'source "$1" && orvex_private_system_bus_start "$2" "$3" >/dev/null && '
-             'echo "$DBUS_SYSTEM_BUS_ADDRESS" && echo "$ORVEX_LOGIN1_LOG"', "bus", BUS_HELPER, self.dir, STANDIN],
+             'echo "$DBUS_SYSTEM_BUS_ADDRESS" && echo "$ORVEX_LOGIN1_LOG"', "bus", BUS_HELPER, self.dir, h.STANDIN],
             capture_output=True, text=True, check=True)
         self.address, self.log = started.stdout.split()
         os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = self.address
@@ -294,17 +230,6 @@ CASES = {
 }
 
 
-def main():
-    if sys.argv[1:] == ["--list"]:
-        print("\n".join(CASES))
-        return
-    with tempfile.TemporaryDirectory(prefix="orvex-outside.") as work:
-        os.environ["XDG_CONFIG_HOME"] = os.path.join(work, "config")
-        os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")
-        CASES[CASE](work)
-    print(f"{CASE}: {'ok' if not failures else 'FAILED'}")
-    sys.exit(1 if failures else 0)
-
 
 if __name__ == "__main__":
-    main()
+    h.run(CASES)

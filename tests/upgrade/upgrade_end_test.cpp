@@ -15,7 +15,8 @@ namespace {
 class EndListener final : public UpgradeListener {
  public:
   void Started(int) override { sent = 0; }
-  void Status(const char*) override {}
+  void Status(int, const char*) override {}
+  void Attempts(UpgradeStep, int) override {}
   void Transferring(DWORD imageBytes) override { total = imageBytes; }
   void Sent(DWORD bytes) override {
     sent = bytes;

@@ -1,0 +1,47 @@
+#include "json_text.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+template <typename Duration>
+std::string UtcText(std::chrono::sys_time<Duration> now, bool milliseconds) {
+  using namespace std::chrono;
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss time{floor<std::chrono::milliseconds>(now - day)};
+  char text[40];
+  const int length =
+      std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(date.year()),
+                    static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                    static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                    static_cast<int>(time.seconds().count()));
+  if (milliseconds && length > 0)
+    std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ".%03d",
+                  static_cast<int>(time.subseconds().count()));
+  return std::string(text) + "Z";
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string UtcNow() { return UtcText(std::chrono::system_clock::now(), false); }
+
+std::string UtcNowMilliseconds() { return UtcText(std::chrono::system_clock::now(), true); }
