@@ -6,6 +6,7 @@
 #include "reader.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "serial_trace.h"
 #include "ui_core/message_box.h"
 
 HANDLE ghCommPort = nullptr;
@@ -31,7 +32,9 @@ std::int32_t Fail(const char* message) {
 }
 
 // A port without modem lines (a pty, or one under an emulator) has no DTR to raise.
-bool RaiseDtr() { return EscapeCommFunction(ghCommPort, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED; }
+bool RaiseDtr() {
+  return TraceDtr(EscapeCommFunction(ghCommPort, SETDTR)) || GetLastError() == ERROR_NOT_SUPPORTED;
+}
 
 void CloseIfOpen(HANDLE& handle) {
   if (handle != nullptr) CloseHandle(handle);
@@ -49,21 +52,24 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
   const std::string device = std::string(kDeviceNamespace) + kPortNames[portIndex];
   ghCommPort = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  TracePortOpened(device.c_str(), ghCommPort != INVALID_HANDLE_VALUE);
   if (ghCommPort == INVALID_HANDLE_VALUE) {
     ghCommPort = nullptr;
     return Fail(kMsgCreateFile);
   }
   COMMTIMEOUTS timeouts = kLineTimeouts;
-  if (!SetCommTimeouts(ghCommPort, &timeouts)) return Fail(kMsgSetCommTimeouts);
+  if (!TraceTimeouts(timeouts, SetCommTimeouts(ghCommPort, &timeouts))) return Fail(kMsgSetCommTimeouts);
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (!GetCommState(ghCommPort, &dcb)) return Fail(kMsgGetCommState);
+  if (!TraceCommState("get comm state", dcb, GetCommState(ghCommPort, &dcb))) return Fail(kMsgGetCommState);
   dcb.BaudRate = kBaudRates[baudIndex];
   dcb.ByteSize = kByteSizes[byteSizeIndex];
   dcb.Parity = kParities[parityIndex];
   dcb.StopBits = kStopBits[stopBitsIndex];
-  if (!SetCommState(ghCommPort, &dcb)) return Fail(kMsgSetCommState);
-  if (!SetupComm(ghCommPort, kDriverQueueBytes, kDriverQueueBytes)) return Fail(kMsgSetupComm);
+  if (!TraceCommState("set comm state", dcb, SetCommState(ghCommPort, &dcb))) return Fail(kMsgSetCommState);
+  if (!TraceQueues(kDriverQueueBytes, kDriverQueueBytes,
+                   SetupComm(ghCommPort, kDriverQueueBytes, kDriverQueueBytes)))
+    return Fail(kMsgSetupComm);
   if (!RaiseDtr()) return Fail(kMsgEscapeCommFunction);
   ghThreadExitEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // A reader without its exit event could never be stopped: it is not started.
@@ -107,5 +113,6 @@ std::int32_t CloseCommPort() {
   CloseIfOpen(ghThreadExitEvent);
   CloseIfOpen(ghCommPort);
   CloseIfOpen(m_ReadStatThread);
+  TracePortClosed();
   return 1;
 }

@@ -6,6 +6,7 @@
 #include "rx_buffer.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "serial_trace.h"
 #include "ui_core/message_box.h"
 
 namespace {
@@ -16,6 +17,7 @@ constexpr int kFailedWaitLimit = 2;
 
 void Deliver(const unsigned char* area, DWORD count) {
   if (count == 0) return;
+  TraceRead(area, count);
   EnterCriticalSection(&gRxLock);
   std::memcpy(gRxBuffer, area, count);
   gRxCount += count;
@@ -83,7 +85,8 @@ DWORD WINAPI ReaderAndStatusProc(LPVOID) {
 
 void CheckModemStatus() {
   DWORD status = 0;
-  if (!GetCommModemStatus(ghCommPort, &status) && GetLastError() != ERROR_NOT_SUPPORTED)
+  if (!TraceModemLines(status, GetCommModemStatus(ghCommPort, &status)) &&
+      GetLastError() != ERROR_NOT_SUPPORTED)
     AfxMessageBox(kMsgModemStatus, MB_OK, 0);
 }
 
@@ -91,4 +94,5 @@ void CheckCommErrors() {
   DWORD errors = 0;
   COMSTAT stat{};
   if (!ClearCommError(ghCommPort, &errors, &stat)) AfxMessageBox(kMsgClearCommError, MB_OK, 0);
+  TraceLineErrors(errors);
 }

@@ -3,6 +3,7 @@
 #include "port_failure.h"
 #include "serial_messages.h"
 #include "serial_port.h"
+#include "serial_trace.h"
 #include "ui_core/message_box.h"
 
 std::int32_t gWriteBusy = 0;
@@ -12,7 +13,7 @@ namespace {
 void Show(const char* message) { AfxMessageBox(message, MB_OK, 0); }
 
 // The write was woken by the result: report an abort or a short write.
-void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
+void CollectResult(OVERLAPPED& ov, LPCVOID buffer, DWORD& written, DWORD count) {
   SetLastError(ERROR_SUCCESS);
   BOOL ok = GetOverlappedResult(ghCommPort, &ov, &written, FALSE);
   DWORD error = GetLastError();
@@ -22,6 +23,7 @@ void CollectResult(OVERLAPPED& ov, DWORD& written, DWORD count) {
     ok = TRUE;
     error = ERROR_SUCCESS;
   }
+  TraceWrite(buffer, count, written, ok ? ERROR_SUCCESS : error);
   if (!ok) {
     if (error != ERROR_OPERATION_ABORTED) EndAfterPortFailure(kMsgWriteTimedOut);
     Show(kMsgWriteAborted);
@@ -47,20 +49,24 @@ void WriterGeneric(LPCVOID buffer, std::int32_t count) {
   HANDLE waitSet[2] = {ov.hEvent, ghThreadExitEvent};
   const bool portWasOpen = ghCommPort != nullptr;
   if (WriteFile(ghCommPort, buffer, wanted, &written, &ov)) {
+    TraceWrite(buffer, wanted, written, ERROR_SUCCESS);
     if (written == wanted) {
       gWriteBusy = 0;
     } else {
       Show(kMsgShortWriteAtOnce);
     }
   } else if (GetLastError() != ERROR_IO_PENDING) {
+    TraceWrite(buffer, wanted, 0, GetLastError());
     EndAfterPortFailure(portWasOpen ? kExitPortFailed : kExitAfterOperatorExit);
   } else {
     DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
     if (result == WAIT_OBJECT_0) {
-      CollectResult(ov, written, wanted);
+      CollectResult(ov, buffer, written, wanted);
     } else if (result == WAIT_OBJECT_0 + 1) {
       AbandonWrite(ov, written);
+      TraceWrite(buffer, wanted, written, ERROR_OPERATION_ABORTED);
     } else {
+      TraceWrite(buffer, wanted, written, GetLastError());
       EndAfterPortFailure(kMsgWriteTimedOut);
     }
     if (written == wanted) gWriteBusy = 0;

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "serial_trace.h"
+
 namespace ui {
 namespace {
 
@@ -25,6 +27,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
 }  // namespace ui
 
 int AfxMessageBox(LPCSTR text, UINT type, UINT) {
+  TraceMessageBox(text);
   ui::MessageBoxHandler handler;
   {
     std::lock_guard lock(ui::gHandlerMutex);

@@ -3,6 +3,7 @@
 #include "pauses.h"
 #include "prompt_scan.h"
 #include "rx_snapshot.h"
+#include "serial_trace.h"
 #include "stop_request.h"
 #include "ui_core/message_pump.h"
 
@@ -21,6 +22,9 @@ void ProbeBootLoader() {
     RxSnapshot rx = TakeRxSnapshot();
     if (rx.bytes[0] != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
     ui::PumpOneMessage();
-    if (CountFailedAttempt()) return;
+    if (CountFailedAttempt()) {
+      TraceGaveUp("probe", gAttemptCount);
+      return;
+    }
   }
 }

@@ -8,6 +8,7 @@
 #include "firmware_image.h"
 #include "res/status_texts.h"
 #include "serial/writer.h"
+#include "serial_trace.h"
 #include "stop_request.h"
 #include "ui_core/message_pump.h"
 #include "upgrade_report.h"
@@ -16,6 +17,7 @@ int CProgrammerDlg::TransferFirmware() {
   ShowLine(kLine1Y, kUpgradingText);
   FirmwareImage image = FindFirmwareImage();
   ReportTransferring(image.size);
+  TraceImage(image.bytes, image.size);
   CWnd* progress = GetDlgItem(IDC_PROGRESS);
   progress->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(image.size / kChunkBytes)));
   gWriteBusy = 0;

@@ -3,6 +3,7 @@
 #include "pauses.h"
 #include "reply_scan.h"
 #include "rx_snapshot.h"
+#include "serial_trace.h"
 #include "stop_request.h"
 
 namespace {
@@ -21,6 +22,9 @@ void SendUpdateCommand() {
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();
     if (rx.bytes[0] != 0 && ScanForReply(rx.bytes.data(), rx.bytes.size(), matched)) return;
-    if (CountFailedAttempt()) return;
+    if (CountFailedAttempt()) {
+      TraceGaveUp("update command", gAttemptCount);
+      return;
+    }
   }
 }

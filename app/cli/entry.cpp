@@ -13,6 +13,7 @@
 #include "image_file.h"
 #include "port_list.h"
 #include "res/version.h"
+#include "serial_trace.h"
 #include "upgrade/stop_request.h"
 #include "upgrade/upgrade_report.h"
 
@@ -59,6 +60,14 @@ int RunBatchWithImage(const CommandLine& line) {
   return code;
 }
 
+// The serial trace for support: `given` (--trace), else ORVEX_TRACE. A trace
+// that cannot be written is said once and the upgrade goes on without it.
+void StartTrace(const std::string& given) {
+  const char* fromEnvironment = std::getenv("ORVEX_TRACE");
+  const std::string path = !given.empty() ? given : fromEnvironment != nullptr ? fromEnvironment : "";
+  if (!path.empty()) StartSerialTrace(path, [](const std::string& text) { sys::Complain(text); });
+}
+
 // A fault of the program itself ends it on one line with a code of its own,
 // never with an abort.
 [[noreturn]] void EndOnInternalError() {
@@ -85,6 +94,7 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
             "to upgrade without a window use --batch --port COMn (see --help)");
         return kExitPortDied;
       }
+      StartTrace("");
       sys::StopOnSignals();
       return RunWithRecord(line, runDialog);
     case Mode::kHelp:
@@ -102,6 +112,7 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
     case Mode::kBatch:
       break;
   }
+  StartTrace(line.trace);
   sys::StopOnSignals();
   return RunBatchWithImage(line);
 }

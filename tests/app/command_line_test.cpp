@@ -72,6 +72,27 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
   }
 }
 
+TEST(CommandLine, TraceBelongsToBatch) {
+  const cli::CommandLine traced = Parse({"--batch", "--port", "COM2", "--trace", "/tmp/t.txt"});
+  EXPECT_EQ(traced.mode, cli::Mode::kBatch);
+  EXPECT_EQ(traced.trace, "/tmp/t.txt");
+  EXPECT_EQ(Parse({"--batch", "--port", "COM2"}).trace, "");
+  struct Case {
+    std::vector<const char*> args;
+    std::string error;
+  } cases[] = {
+      {{"--trace", "t.txt"}, "--trace belongs to --batch"},
+      {{"--batch", "--port", "COM1", "--trace"}, "--trace needs a value"},
+      {{"--batch", "--port", "COM1", "--trace", ""}, "--trace needs a file name"},
+      {{"--list-ports", "--trace", "t.txt"}, "--list-ports takes no other option"},
+  };
+  for (const Case& c : cases) {
+    const cli::CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.mode, cli::Mode::kWrong) << c.error;
+    EXPECT_EQ(line.error, c.error);
+  }
+}
+
 TEST(BatchMode, EveryOutcomeHasItsExitCodeAndRecordCode) {
   struct Case {
     UpgradeOutcome outcome;
