@@ -1,7 +1,8 @@
 // Runs one whole upgrade through the headless dialog against the instrument
 // simulator (a separate process, so its work is not counted here) and prints
 // the line efficiency seen by the instrument, the programmer's CPU time over
-// the transfer and its peak resident memory.
+// the transfer and its peak resident memory. With --trace FILE the upgrade
+// writes the serial trace, so its cost on the line can be seen.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "app/programmer_dlg.h"
 #include "app/ui/headless/headless_screen.h"
 #include "res/resource.h"
+#include "serial_trace.h"
 #include "simulator_process.h"
 #include "tests/support/pty_pair.h"
 #include "upgrade/pauses.h"
@@ -31,7 +33,18 @@ double CpuSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string baud = argc > 1 ? argv[1] : "1843200";
+  std::string baud = "1843200";
+  std::string trace;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
+      trace = argv[++i];
+    } else {
+      baud = argv[i];
+    }
+  }
+  if (!trace.empty() &&
+      !StartSerialTrace(trace, [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }))
+    return 1;
   std::string home = test::MakeTempFolder("orvex-bench-");
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   SimulatorProcess sim(home, {"--baud", baud});
@@ -54,8 +67,9 @@ int main(int argc, char** argv) {
   double transfer = JsonNumber(summary, "lastByteSeconds") - JsonNumber(summary, "firstByteSeconds");
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("baud %s: %.0f bytes in %.2f s (upgrade %.2f s), line efficiency %.2f %%\n", baud.c_str(),
-              JsonNumber(summary, "bytes"), transfer, wall, 100.0 * JsonNumber(summary, "lineEfficiency"));
+  std::printf("baud %s%s: %.0f bytes in %.2f s (upgrade %.2f s), line efficiency %.2f %%\n", baud.c_str(),
+              trace.empty() ? "" : ", traced", JsonNumber(summary, "bytes"), transfer, wall,
+              100.0 * JsonNumber(summary, "lineEfficiency"));
   std::printf("programmer CPU %.3f s = %.2f %% of the transfer; peak resident memory %.1f MB\n", cpu,
               transfer > 0 ? 100.0 * cpu / transfer : 0.0, static_cast<double>(usage.ru_maxrss) / 1024.0);
   std::printf("instrument: %s", summary.c_str());
