@@ -44,7 +44,8 @@ std::string Station(const CommandLine& line) {
 
 int RunWithRecord(const CommandLine& line, const std::function<int()>& runDialog) {
   UpgradeRecord record(
-      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), ""}, nullptr);
+      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), "", ""},
+      nullptr);
   UpgradeListener* previous = SetUpgradeListener(&record);
   const int code = runDialog();
   SetUpgradeListener(previous);
@@ -53,7 +54,8 @@ int RunWithRecord(const CommandLine& line, const std::function<int()>& runDialog
 
 int RunBatchWithImage(const CommandLine& line) {
   static std::string givenImage;
-  RecordContext context{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), line.unit};
+  RecordContext context{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), line.unit,
+                        ""};
   if (!line.image.empty() && !LoadImage(line.image, givenImage, context.image)) return kExitBadImage;
   const int code = RunBatch(line, context);
   sys::StopHandled();
