@@ -26,6 +26,34 @@ class UpgradeListener {
   virtual void Ended(UpgradeOutcome outcome, const char* text) = 0;
 };
 
+// Passes every event on to `next`, when there is one: a listener in a chain
+// overrides what it needs and calls this class's member to pass it on.
+class ForwardingListener : public UpgradeListener {
+ public:
+  explicit ForwardingListener(UpgradeListener* next) : next_(next) {}
+  void Started(int portIndex) override {
+    if (next_ != nullptr) next_->Started(portIndex);
+  }
+  void Status(int line, const char* text) override {
+    if (next_ != nullptr) next_->Status(line, text);
+  }
+  void Attempts(UpgradeStep step, int attempts) override {
+    if (next_ != nullptr) next_->Attempts(step, attempts);
+  }
+  void Transferring(DWORD imageBytes) override {
+    if (next_ != nullptr) next_->Transferring(imageBytes);
+  }
+  void Sent(DWORD bytes) override {
+    if (next_ != nullptr) next_->Sent(bytes);
+  }
+  void Ended(UpgradeOutcome outcome, const char* text) override {
+    if (next_ != nullptr) next_->Ended(outcome, text);
+  }
+
+ private:
+  UpgradeListener* next_;
+};
+
 // Returns the previous listener; nullptr removes it.
 UpgradeListener* SetUpgradeListener(UpgradeListener* listener);
 

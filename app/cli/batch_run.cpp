@@ -20,11 +20,11 @@ namespace {
 
 // Prints the upgrade as it goes: each new text of status line 1 on a line of
 // its own, progress as one updating line on a terminal, else a line every 10 %.
-class BatchProgress final : public UpgradeListener {
+class BatchProgress final : public ForwardingListener {
  public:
-  BatchProgress(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+  BatchProgress(std::FILE* out, bool terminal)
+      : ForwardingListener(nullptr), out_(out), terminal_(terminal) {}
 
-  void Started(int) override {}
   void Status(int line, const char* text) override {
     if (line != 1) return;
     EndProgressLine();
@@ -32,7 +32,6 @@ class BatchProgress final : public UpgradeListener {
     status_ = text;
     sys::Print(out_, status_ + "\n");
   }
-  void Attempts(UpgradeStep, int) override {}
   void Transferring(DWORD imageBytes) override {
     total_ = imageBytes;
     start_ = std::chrono::steady_clock::now();

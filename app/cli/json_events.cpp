@@ -12,7 +12,7 @@
 namespace cli {
 
 JsonEvents::JsonEvents(RecordContext context, UpgradeListener* next)
-    : context_(std::move(context)), next_(next) {}
+    : ForwardingListener(next), context_(std::move(context)) {}
 
 void JsonEvents::Emit(const std::string& event, const std::string& fields) const {
   sys::Print(stdout, "{\"event\":" + JsonString(event) + ",\"port\":" + JsonString(port_) + fields + "}\n");
@@ -28,21 +28,17 @@ void JsonEvents::Started(int portIndex) {
                     ",\"device\":" + JsonString(known ? sys::DeviceOf(port_) : "") +
                     ",\"imageBytes\":" + std::to_string(context_.image.bytes) +
                     ",\"imageSha256\":" + JsonString(context_.image.sha256));
-  if (next_ != nullptr) next_->Started(portIndex);
+  ForwardingListener::Started(portIndex);
 }
 
 void JsonEvents::Status(int line, const char* text) {
   Emit("status", ",\"line\":" + std::to_string(line) + ",\"text\":" + JsonString(text));
-  if (next_ != nullptr) next_->Status(line, text);
-}
-
-void JsonEvents::Attempts(UpgradeStep step, int attempts) {
-  if (next_ != nullptr) next_->Attempts(step, attempts);
+  ForwardingListener::Status(line, text);
 }
 
 void JsonEvents::Transferring(DWORD imageBytes) {
   total_ = imageBytes;
-  if (next_ != nullptr) next_->Transferring(imageBytes);
+  ForwardingListener::Transferring(imageBytes);
 }
 
 void JsonEvents::Sent(DWORD bytes) {
@@ -53,7 +49,7 @@ void JsonEvents::Sent(DWORD bytes) {
     Emit("progress", ",\"bytesSent\":" + std::to_string(bytes) + ",\"total\":" + std::to_string(total_) +
                          ",\"percent\":" + std::to_string(percent));
   }
-  if (next_ != nullptr) next_->Sent(bytes);
+  ForwardingListener::Sent(bytes);
 }
 
 void JsonEvents::Ended(UpgradeOutcome outcome, const char* text) {
@@ -63,7 +59,7 @@ void JsonEvents::Ended(UpgradeOutcome outcome, const char* text) {
   Emit("end", ",\"outcome\":" + JsonString(OutcomeCode(outcome)) +
                   ",\"exitCode\":" + std::to_string(ExitCodeFor(outcome)) +
                   ",\"bytesSent\":" + std::to_string(sent_) + ",\"seconds\":" + seconds);
-  if (next_ != nullptr) next_->Ended(outcome, text);
+  ForwardingListener::Ended(outcome, text);
 }
 
 void JsonEvents::Message(const char* text) const { Emit("message", ",\"text\":" + JsonString(text)); }

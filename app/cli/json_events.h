@@ -15,14 +15,13 @@ namespace cli {
 
 inline constexpr int kEventSchema = 1;
 
-class JsonEvents final : public UpgradeListener {
+class JsonEvents final : public ForwardingListener {
  public:
   // Events also go to `next`, when there is one.
   JsonEvents(RecordContext context, UpgradeListener* next);
 
   void Started(int portIndex) override;
   void Status(int line, const char* text) override;
-  void Attempts(UpgradeStep step, int attempts) override;
   void Transferring(DWORD imageBytes) override;
   void Sent(DWORD bytes) override;
   void Ended(UpgradeOutcome outcome, const char* text) override;
@@ -34,7 +33,6 @@ class JsonEvents final : public UpgradeListener {
   void Emit(const std::string& event, const std::string& fields) const;
 
   RecordContext context_;
-  UpgradeListener* next_;
   std::string port_;
   DWORD total_ = 0;
   DWORD sent_ = 0;

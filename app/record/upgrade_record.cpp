@@ -39,7 +39,7 @@ std::string RecordLine(const RecordContext& context, const RecordEntry& entry) {
 }
 
 UpgradeRecord::UpgradeRecord(RecordContext context, UpgradeListener* next)
-    : context_(std::move(context)), next_(next) {
+    : ForwardingListener(next), context_(std::move(context)) {
   if (context_.host.empty()) context_.host = sys::HostName();
 }
 
@@ -51,25 +51,17 @@ void UpgradeRecord::Started(int portIndex) {
   entry_.port = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
   entry_.device = known ? sys::DeviceOf(entry_.port) : "";
   entry_.adapter = known ? sys::UsbAdapterOf(entry_.port) : sys::UsbAdapter{};
-  if (next_ != nullptr) next_->Started(portIndex);
-}
-
-void UpgradeRecord::Status(int line, const char* text) {
-  if (next_ != nullptr) next_->Status(line, text);
+  ForwardingListener::Started(portIndex);
 }
 
 void UpgradeRecord::Attempts(UpgradeStep step, int attempts) {
   (step == UpgradeStep::kProbe ? entry_.probeAttempts : entry_.commandAttempts) = attempts;
-  if (next_ != nullptr) next_->Attempts(step, attempts);
-}
-
-void UpgradeRecord::Transferring(DWORD imageBytes) {
-  if (next_ != nullptr) next_->Transferring(imageBytes);
+  ForwardingListener::Attempts(step, attempts);
 }
 
 void UpgradeRecord::Sent(DWORD bytes) {
   entry_.bytesSent = bytes;
-  if (next_ != nullptr) next_->Sent(bytes);
+  ForwardingListener::Sent(bytes);
 }
 
 void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
@@ -78,7 +70,7 @@ void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
   entry_.outcome = outcome;
   entry_.status = text;
   Write(RecordLine(context_, entry_));
-  if (next_ != nullptr) next_->Ended(outcome, text);
+  ForwardingListener::Ended(outcome, text);
 }
 
 void UpgradeRecord::Write(const std::string& line) {

@@ -43,15 +43,13 @@ inline constexpr int kRecordSchema = 1;
 
 std::string RecordLine(const RecordContext& context, const RecordEntry& entry);
 
-class UpgradeRecord final : public UpgradeListener {
+class UpgradeRecord final : public ForwardingListener {
  public:
   // Events also go to `next`, when there is one.
   UpgradeRecord(RecordContext context, UpgradeListener* next);
 
   void Started(int portIndex) override;
-  void Status(int line, const char* text) override;
   void Attempts(UpgradeStep step, int attempts) override;
-  void Transferring(DWORD imageBytes) override;
   void Sent(DWORD bytes) override;
   void Ended(UpgradeOutcome outcome, const char* text) override;
 
@@ -59,7 +57,6 @@ class UpgradeRecord final : public UpgradeListener {
   void Write(const std::string& line);
 
   RecordContext context_;
-  UpgradeListener* next_;
   RecordEntry entry_;
   std::chrono::steady_clock::time_point start_{};
   bool complained_ = false;

@@ -234,31 +234,5 @@ TEST_F(ControllerTest, ExitDuringTheProbeEndsTheProgramNormally) {
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(ControllerTest, ExitDuringTheTransferEndsTheProgramNormally) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  UseImage(ORVEX_IMAGE_FIFTY_CHUNKS);
-  StartInstrument();
-  EXPECT_EXIT(
-      {
-        screen.PostCommand(IDCANCEL);  // the probe and the command succeed at once: pumped by the transfer
-        PressYes();
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(ControllerTest, InstrumentHangingUpDuringTheTransferEndsTheProgramAsAFailure) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  UseImage(ORVEX_IMAGE_FULL);
-  sim::Faults faults;
-  faults.hangupAtByte = 50000;
-  StartInstrument(faults);
-  EXPECT_EXIT(
-      {
-        ui::SetMessageBoxHandler({});
-        PressYes();
-      },
-      ::testing::ExitedWithCode(1), "orvex-programmer: ");
-}
-
 }  // namespace
 }  // namespace test
