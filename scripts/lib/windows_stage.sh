@@ -39,10 +39,14 @@ orvex_windows_stage() {
   tests/wine/check_exe.sh "$exe" build/host-tools/firmware/firmware.srec "$arch" || return 1
   rm -rf "$build/package"
   cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null || return 1
-  local zip
+  local zip listing
   zip=$(compgen -G "$build/package/ORVEX_DIALOG1-*-windows-$arch.zip") || { echo "FAIL no zip for $arch"; return 1; }
-  unzip -l "$zip" | grep -q ' ORVEX_DIALOG1.EXE$' && unzip -l "$zip" | grep -q ' README.md$' ||
-    { echo "FAIL $zip lacks ORVEX_DIALOG1.EXE or README.md"; return 1; }
+  # Listed first: grep -q leaving a pipe early would fail unzip under pipefail.
+  listing=$(unzip -l "$zip") || return 1
+  if ! grep -q ' ORVEX_DIALOG1.EXE$' <<<"$listing" || ! grep -q ' README.md$' <<<"$listing"; then
+    echo "FAIL $zip lacks ORVEX_DIALOG1.EXE or README.md"
+    return 1
+  fi
   echo "zip of the Windows program: $zip ok"
 
   if [[ $run32 == no ]]; then
