@@ -57,7 +57,7 @@ bool ReadImageFile(const std::string& path, std::string& bytes, std::string& why
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return Refuse(path, std::string("cannot be read (") + std::strerror(errno) + ")", bytes, why);
   bytes.clear();
-  bytes.reserve(size);
+  bytes.reserve(static_cast<std::size_t>(size));  // at most kMaxImageBytes, checked above
   srec::StreamParser parser;
   char block[64 * 1024];
   while (const std::size_t got = std::fread(block, 1, sizeof block, file.get())) {
