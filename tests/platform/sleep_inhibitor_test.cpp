@@ -173,10 +173,17 @@ TEST_F(SleepInhibitorWithLogind, KeepsOnlyTheLockOpenAndLeaksNothing) {
     AllowSleep();
     EXPECT_EQ(OpenDescriptors(), open);
   }
-  for (int round = 0; round < 5; ++round) {
-    EXPECT_FALSE(ParseInhibit(bus_.NextLine()).strings.empty()) << round;
-    EXPECT_GE(ParseRelease(bus_.NextLine()), 0) << round;
+  // The stand-in may see a round's release after the next round's inhibit:
+  // count them, not their order.
+  int inhibits = 0;
+  int releases = 0;
+  for (int line = 0; line < 10; ++line) {
+    const std::string text = bus_.NextLine();
+    inhibits += ParseInhibit(text).strings.empty() ? 0 : 1;
+    releases += ParseRelease(text) >= 0 ? 1 : 0;
   }
+  EXPECT_EQ(inhibits, 5);
+  EXPECT_EQ(releases, 5);
 }
 
 // A unix socket at `path`: listening but never answering, or closed again so that nothing listens.
