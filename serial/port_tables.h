@@ -8,6 +8,12 @@
 inline constexpr char kDeviceNamespace[] = "\\\\.\\";
 inline constexpr std::array<const char*, 12> kPortNames = {"COM1", "COM2", "COM3", "COM4",  "COM5",  "COM6",
                                                            "COM7", "COM8", "COM9", "COM10", "COM11", "COM12"};
+// The name of the port at `index` in the port list; empty when there is none.
+inline const char* PortName(int index) {
+  return index >= 0 && static_cast<std::size_t>(index) < kPortNames.size()
+             ? kPortNames[static_cast<std::size_t>(index)]
+             : "";
+}
 inline constexpr std::array<DWORD, 10> kBaudRates = {115200, 19200, 14400, 9600, 4800,
                                                      2400,   1200,  600,   300,  110};
 inline constexpr std::array<BYTE, 2> kByteSizes = {8, 7};

@@ -34,9 +34,9 @@ void SetLine(char* line, std::size_t size, const char* text) {
 
 // The machine stays awake from the start of an upgrade to its end.
 void KeepAwakeWriting(int portIndex) {
-  const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
-  const std::string reason = std::string("Writing firmware into the instrument on ") +
-                             (known ? kPortNames[static_cast<std::size_t>(portIndex)] : "the serial port");
+  const std::string port = PortName(portIndex);
+  const std::string reason =
+      "Writing firmware into the instrument on " + (port.empty() ? "the serial port" : port);
   KeepAwake(reason.c_str());
 }
 

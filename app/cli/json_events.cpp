@@ -19,13 +19,12 @@ void JsonEvents::Emit(const std::string& event, const std::string& fields) const
 }
 
 void JsonEvents::Started(int portIndex) {
-  const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
-  port_ = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
+  port_ = PortName(portIndex);
   start_ = std::chrono::steady_clock::now();
   sent_ = 0;
   percent_ = -1;
   Emit("start", ",\"v\":" + std::to_string(kEventSchema) + ",\"program\":" + JsonString(ORVEX_VERSION_TEXT) +
-                    ",\"device\":" + JsonString(known ? sys::DeviceOf(port_) : "") +
+                    ",\"device\":" + JsonString(port_.empty() ? "" : sys::DeviceOf(port_)) +
                     ",\"imageBytes\":" + std::to_string(context_.image.bytes) +
                     ",\"imageSha256\":" + JsonString(context_.image.sha256));
   ForwardingListener::Started(portIndex);

@@ -47,10 +47,9 @@ void UpgradeRecord::Started(int portIndex) {
   entry_ = RecordEntry{};
   entry_.started = UtcNow();
   start_ = std::chrono::steady_clock::now();
-  const bool known = portIndex >= 0 && static_cast<std::size_t>(portIndex) < kPortNames.size();
-  entry_.port = known ? kPortNames[static_cast<std::size_t>(portIndex)] : "";
-  entry_.device = known ? sys::DeviceOf(entry_.port) : "";
-  entry_.adapter = known ? sys::UsbAdapterOf(entry_.port) : sys::UsbAdapter{};
+  entry_.port = PortName(portIndex);
+  entry_.device = entry_.port.empty() ? "" : sys::DeviceOf(entry_.port);
+  entry_.adapter = entry_.port.empty() ? sys::UsbAdapter{} : sys::UsbAdapterOf(entry_.port);
   ForwardingListener::Started(portIndex);
 }
 
