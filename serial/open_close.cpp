@@ -22,7 +22,7 @@ bool InTable(const Table& table, std::int32_t index) {
 
 bool IndicesValid(std::int32_t port, std::int32_t baud, std::int32_t size, std::int32_t parity,
                   std::int32_t stop) {
-  return InTable(kPortNames, port) && InTable(kBaudRates, baud) && InTable(kByteSizes, size) &&
+  return port >= 0 && port < kPortCount && InTable(kBaudRates, baud) && InTable(kByteSizes, size) &&
          InTable(kParities, parity) && InTable(kStopBits, stop);
 }
 
@@ -49,7 +49,7 @@ std::int32_t OpenCommPort(std::int32_t portIndex, std::int32_t baudIndex, std::i
   if (!IndicesValid(portIndex, baudIndex, byteSizeIndex, parityIndex, stopBitsIndex))
     return Fail(kMsgCreateFile);
   // Ports above COM9 open only through the device namespace, so every port does.
-  const std::string device = std::string(kDeviceNamespace) + kPortNames[portIndex];
+  const std::string device = std::string(kDeviceNamespace) + PortName(portIndex);
   ghCommPort = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
   TracePortOpened(device.c_str(), ghCommPort != INVALID_HANDLE_VALUE);

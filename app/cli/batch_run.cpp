@@ -12,6 +12,7 @@
 #include "json_events.h"
 #include "res/resource.h"
 #include "res/status_texts.h"
+#include "serial/port_tables.h"
 #include "ui_core/message_box.h"
 #include "upgrade/stop_request.h"
 
@@ -103,6 +104,9 @@ int RunBatch(const CommandLine& line, const RecordContext& context) {
   {
     CProgrammerDlg dlg;
     if (dlg.Create()) {
+      // Batch mode takes ports beyond the dialog's list: the list grows to the one asked for.
+      for (int port = kDialogPortCount; port <= line.portIndex; ++port)
+        screen.AddItem(IDC_PORT, PortName(port));
       screen.Select(IDC_PORT, line.portIndex);
       screen.Press(IDOK);
       if (const auto outcome = progress.Outcome()) code = ExitCodeFor(*outcome);

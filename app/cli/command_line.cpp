@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "serial/port_tables.h"
@@ -8,12 +9,6 @@
 namespace cli {
 namespace {
 
-int PortIndex(std::string_view name) {
-  for (std::size_t i = 0; i < kPortNames.size(); ++i)
-    if (name == kPortNames[i]) return static_cast<int>(i);
-  return -1;
-}
-
 CommandLine Wrong(std::string error) {
   CommandLine line;
   line.mode = Mode::kWrong;
@@ -21,7 +16,59 @@ CommandLine Wrong(std::string error) {
   return line;
 }
 
+// Adds the ports of one --port value; an error text when it names none or repeats one.
+std::string AddPorts(CommandLine& line, const std::string& value) {
+  const std::vector<int> ports = ParsePortRange(value);
+  if (ports.empty()) return "--port takes COM1 to COM256 or a range such as COM1-COM8, not '" + value + "'";
+  for (const int port : ports) {
+    if (std::find(line.ports.begin(), line.ports.end(), port) != line.ports.end())
+      return std::string(PortName(port)) + " is given twice";
+    line.ports.push_back(port);
+  }
+  return "";
+}
+
+std::string SetListRange(CommandLine& line, const std::string& value) {
+  const std::vector<int> ports = ParsePortRange(value);
+  if (ports.empty()) return "--list-ports takes a range such as COM1-COM32, not '" + value + "'";
+  line.listFrom = ports.front();
+  line.listTo = ports.back();
+  return "";
+}
+
+// Which mode the options add up to, once every one was read.
+CommandLine Settle(CommandLine line, bool batch, bool listPorts) {
+  const bool batchOptions =
+      !line.ports.empty() || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
+  if (listPorts) {
+    if (batch || batchOptions || !line.trace.empty()) return Wrong("--list-ports takes no other option");
+    line.mode = Mode::kListPorts;
+    return line;
+  }
+  if (batch) {
+    if (line.ports.empty()) return Wrong("--batch needs --port COMn");
+    if (line.ports.size() > 1 && !line.unit.empty())
+      return Wrong("--unit names one instrument: give it with a single --port");
+    line.portIndex = line.ports.front();
+    line.mode = line.ports.size() > 1 ? Mode::kManyPorts : Mode::kBatch;
+    return line;
+  }
+  if (batchOptions) return Wrong("--port, --image, --json, --station and --unit belong to --batch");
+  if (!line.trace.empty()) return Wrong("--trace belongs to --batch");
+  return line;
+}
+
 }  // namespace
+
+std::vector<int> ParsePortRange(const std::string& text) {
+  const std::size_t dash = text.find('-');
+  const int first = PortIndex(std::string_view(text).substr(0, dash));
+  const int last = dash == std::string::npos ? first : PortIndex(std::string_view(text).substr(dash + 1));
+  if (first < 0 || last < first) return {};
+  std::vector<int> ports;
+  for (int port = first; port <= last; ++port) ports.push_back(port);
+  return ports;
+}
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
@@ -32,6 +79,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     const bool takesValue =
         arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" || arg == "--trace";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
+    std::string error;
     if (arg == "--help" || arg == "-h") {
       line.mode = Mode::kHelp;
       return line;
@@ -44,9 +92,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       batch = true;
     } else if (arg == "--list-ports") {
       listPorts = true;
+      if (i + 1 < argc && argv[i + 1][0] != '-') error = SetListRange(line, argv[++i]);
     } else if (arg == "--port") {
-      line.portIndex = PortIndex(argv[++i]);
-      if (line.portIndex < 0) return Wrong("--port takes COM1 to COM12, not '" + std::string(argv[i]) + "'");
+      error = AddPorts(line, argv[++i]);
     } else if (arg == "--image") {
       line.image = argv[++i];
     } else if (arg == "--json") {
@@ -57,26 +105,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.unit = argv[++i];
     } else if (arg == "--trace") {
       line.trace = argv[++i];
-      if (line.trace.empty()) return Wrong("--trace needs a file name");
+      if (line.trace.empty()) error = "--trace needs a file name";
     } else {
-      return Wrong("unknown argument '" + std::string(arg) + "'");
+      error = "unknown argument '" + std::string(arg) + "'";
     }
+    if (!error.empty()) return Wrong(error);
   }
-  const bool batchOptions =
-      line.portIndex >= 0 || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
-  if (listPorts) {
-    if (batch || batchOptions) return Wrong("--list-ports takes no other option");
-    line.mode = Mode::kListPorts;
-  } else if (batch) {
-    if (line.portIndex < 0) return Wrong("--batch needs --port COMn");
-    line.mode = Mode::kBatch;
-  } else if (batchOptions) {
-    return Wrong("--port, --image, --json, --station and --unit belong to --batch");
-  }
-  if (!line.trace.empty() && line.mode != Mode::kBatch)
-    return Wrong(line.mode == Mode::kListPorts ? "--list-ports takes no other option"
-                                               : "--trace belongs to --batch");
-  return line;
+  return Settle(std::move(line), batch, listPorts);
 }
 
 int ExitCodeFor(UpgradeOutcome outcome) {
@@ -101,31 +136,42 @@ int ExitCodeFor(UpgradeOutcome outcome) {
 }
 
 std::string HelpText(const std::string& program) {
-  return "Usage: " + program + R"( [--batch --port COMn [--image FILE] [--json] [--station NAME]
-       [--unit TEXT] [--trace FILE] | --list-ports | --help | --version]
+  return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
+       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb] | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
 
-  --batch --port COMn  one upgrade on COMn (COM1 to COM12) with no window: prints
+  --batch --port COMn  one upgrade on COMn (COM1 to COM256) with no window: prints
                        each status text, the progress, and message boxes on
                        standard error, then ends with the exit code below
+  --port COMa-COMb     with --batch, --port may be given again and as a range:
+                       every port is upgraded at once, each by a process of its
+                       own that this one starts and watches; one live line per
+                       port on a terminal (else lines that start with the port),
+                       then a table of the results and, when a port failed, the
+                       command that retries only the failed ports. The exit code
+                       is 0 when every port completed, else that of the first
+                       failed port in the order given; with --trace FILE each
+                       port writes FILE.COMn
   --image FILE         send this S-record image instead of the embedded one: a
                        regular file of at most 58981500 bytes (65535 chunks),
                        checked whole before the port is opened
   --json               with --batch: standard output carries only JSON Lines, one
                        event per line as it happens (start, status, message,
-                       progress, end); the human text goes to standard error
+                       progress, end), each naming its port; the human text goes
+                       to standard error
   --station NAME       with --batch: the station's name in the record (else
                        the environment variable ORVEX_STATION)
-  --unit TEXT          with --batch: the instrument's serial number, as the
-                       operator scans it, in the record
+  --unit TEXT          with --batch and one port: the instrument's serial number,
+                       as the operator scans it, in the record
   --trace FILE         with --batch: write a serial trace for support into FILE
                        (replaced): each port setting, write, read, image chunk,
                        time-out and message box, in milliseconds since the port
                        opened; the dialog writes one when ORVEX_TRACE=FILE is set
-  --list-ports         COM1 to COM12: the device each opens, whether it exists and
-                       can be opened now, and how to point a COMn at an adapter
+  --list-ports         COM1 to COM12 (or the range given): the device each opens,
+                       whether it exists and can be opened now, and how to point
+                       a COMn at an adapter
   --help               this text
   --version            the program's version
 
@@ -136,7 +182,8 @@ or %LOCALAPPDATA%\ORVEX (Windows), however it ends.
 SIGINT (Ctrl-C), SIGTERM and SIGHUP (Windows: the console's Ctrl+C, Ctrl+Break
 and close) stop an upgrade between two chunks or probe attempts: the port is
 closed, the record says "interrupted", and a second signal ends the program at
-once. Output that goes away (a closed pipe) never stops an upgrade.
+once. With many ports the signal is passed to every port's process. Output
+that goes away (a closed pipe) never stops an upgrade.
 
 Exit codes:
   0  the upgrade is complete

@@ -2,16 +2,20 @@
 // The program's command line: no arguments open the dialog; the rest serve
 // production lines (batch mode, the port finder).
 #include <string>
+#include <vector>
 
 #include "upgrade/upgrade_outcome.h"
 
 namespace cli {
 
-enum class Mode { kDialog, kBatch, kListPorts, kHelp, kVersion, kWrong };
+enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kHelp, kVersion, kWrong };
 
 struct CommandLine {
   Mode mode = Mode::kDialog;
-  int portIndex = -1;   // --port COMn: n - 1
+  int portIndex = -1;      // --port COMn: n - 1 (the first, when there are more)
+  std::vector<int> ports;  // every --port, ranges spelled out, in the order given
+  int listFrom = 0;        // --list-ports [COMa-COMb]: the first and last port index
+  int listTo = 11;
   std::string image;    // --image FILE, or empty for the embedded image
   bool json = false;    // --json: standard output carries JSON Lines events only
   std::string station;  // --station NAME, for the record (else ORVEX_STATION)
@@ -21,6 +25,10 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// "COMn" or a range "COMa-COMb" (a <= b) as port indices; empty when the
+// text is neither.
+std::vector<int> ParsePortRange(const std::string& text);
 
 // Exit codes of the program; each documented in --help and the README.
 enum ExitCode : int {

@@ -11,6 +11,7 @@
 #include "batch_run.h"
 #include "embedded_image.h"
 #include "image_file.h"
+#include "many_ports.h"
 #include "port_list.h"
 #include "res/version.h"
 #include "serial_trace.h"
@@ -62,6 +63,22 @@ int RunBatchWithImage(const CommandLine& line) {
   return code;
 }
 
+// Whether the --image file is one that can be sent; said when not.
+bool ImageFileIsGood(const std::string& path) {
+  std::string bytes;
+  std::string why;
+  if (ReadImageFile(path, bytes, why)) return true;
+  sys::Complain(why);
+  return false;
+}
+
+// The image is checked once here, before any port's process starts.
+int RunManyPortsChecked(const CommandLine& line, const std::string& program) {
+  if (!line.image.empty() && !ImageFileIsGood(line.image)) return kExitBadImage;
+  sys::StopOnSignals();
+  return RunManyPorts(line, program);
+}
+
 // The serial trace for support: `given` (--trace), else ORVEX_TRACE. A trace
 // that cannot be written is said once and the upgrade goes on without it.
 void StartTrace(const std::string& given) {
@@ -106,11 +123,13 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
       sys::Print(stdout, ORVEX_VERSION_TEXT "\n");
       return kExitComplete;
     case Mode::kListPorts:
-      sys::Print(stdout, PortList());
+      sys::Print(stdout, PortList(line.listFrom, line.listTo));
       return kExitComplete;
     case Mode::kWrong:
       sys::Complain(line.error + " (see --help)");
       return kExitUsage;
+    case Mode::kManyPorts:
+      return RunManyPortsChecked(line, argc > 0 ? argv[0] : "orvex-programmer");
     case Mode::kBatch:
       break;
   }

@@ -13,9 +13,10 @@ constexpr const char* kModemManagerRule =
 
 }  // namespace
 
-std::string PortList() {
+std::string PortList(int from, int to) {
   std::string text;
-  for (const char* port : kPortNames) {
+  for (int index = from; index <= to; ++index) {
+    const char* port = PortName(index);
     const sys::PortReport report = sys::ReportPort(port);
     std::string state;
     if (!report.exists) {
@@ -25,7 +26,7 @@ std::string PortList() {
     } else {
       state = "busy: " + report.why;
     }
-    text += std::string(port) + (std::string(port).size() == 4 ? "   " : "  ") + report.device;
+    text += std::string(port) + std::string(7 - std::string(port).size(), ' ') + report.device;
     text += "  [" + state + "]";
     if (!report.stableName.empty()) text += "  " + report.stableName;
     if (!report.adapter.empty()) text += "  " + report.adapter;

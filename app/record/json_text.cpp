@@ -23,7 +23,110 @@ std::string UtcText(std::chrono::sys_time<Duration> now, bool milliseconds) {
   return std::string(text) + "Z";
 }
 
+// Reads JSON text left to right; every step is false on text it cannot take.
+class FlatReader {
+ public:
+  explicit FlatReader(std::string_view text) : text_(text) {}
+
+  bool Take(char c) {
+    SkipSpace();
+    if (at_ >= text_.size() || text_[at_] != c) return false;
+    ++at_;
+    return true;
+  }
+  bool AtEnd() {
+    SkipSpace();
+    return at_ == text_.size();
+  }
+  bool String(std::string& out) {
+    if (!Take('"')) return false;
+    while (at_ < text_.size() && text_[at_] != '"') {
+      const char c = text_[at_++];
+      if (c != '\\') {
+        out += c;
+      } else if (!Escape(out)) {
+        return false;
+      }
+    }
+    return Take('"');
+  }
+  // A number or a literal: everything up to the next separator.
+  bool Plain(std::string& out) {
+    SkipSpace();
+    while (at_ < text_.size() && std::string_view(",} \t\r\n").find(text_[at_]) == std::string_view::npos) {
+      if (text_[at_] == '{' || text_[at_] == '[' || text_[at_] == '"') return false;
+      out += text_[at_++];
+    }
+    return !out.empty();
+  }
+  bool Value(std::string& out) {
+    SkipSpace();
+    return at_ < text_.size() && text_[at_] == '"' ? String(out) : Plain(out);
+  }
+
+ private:
+  void SkipSpace() {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
+      ++at_;
+  }
+  bool Escape(std::string& out) {
+    if (at_ >= text_.size()) return false;
+    const char c = text_[at_++];
+    constexpr std::string_view kFrom = "\"\\/bfnrt";
+    constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
+    if (const std::size_t i = kFrom.find(c); i != std::string_view::npos) {
+      out += kTo[i];
+      return true;
+    }
+    return c == 'u' && Unicode(out);
+  }
+  // \uXXXX as UTF-8 (the stream escapes only control characters this way).
+  bool Unicode(std::string& out) {
+    if (at_ + 4 > text_.size()) return false;
+    unsigned code = 0;
+    for (int i = 0; i < 4; ++i) {
+      const char h = text_[at_++];
+      const int digit = h >= '0' && h <= '9'   ? h - '0'
+                        : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                        : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                               : -1;
+      if (digit < 0) return false;
+      code = code * 16 + static_cast<unsigned>(digit);
+    }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return true;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
 }  // namespace
+
+std::map<std::string, std::string> ReadFlatJson(std::string_view text) {
+  FlatReader reader(text);
+  std::map<std::string, std::string> fields;
+  if (!reader.Take('{')) return {};
+  if (reader.Take('}')) return reader.AtEnd() ? fields : std::map<std::string, std::string>{};
+  do {
+    std::string key;
+    std::string value;
+    if (!reader.String(key) || !reader.Take(':') || !reader.Value(value)) return {};
+    fields[key] = value;
+  } while (reader.Take(','));
+  if (!reader.Take('}') || !reader.AtEnd()) return {};
+  return fields;
+}
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";

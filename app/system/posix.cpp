@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "child_process.h"
 #include "config_home.h"
 #include "output.h"
 #include "serial_file.h"
@@ -189,7 +191,9 @@ bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void UseStartingConsole() {}
 
-void Complain(const std::string& text) { Print(stderr, "orvex-programmer: " + text + "\n"); }
+std::string ComplaintPrefix() { return "orvex-programmer: "; }
+
+void Complain(const std::string& text) { Print(stderr, ComplaintPrefix() + text + "\n"); }
 
 void IgnoreLostOutput() { ::signal(SIGPIPE, SIG_IGN); }
 
@@ -204,6 +208,12 @@ void StopOnSignals() {
 }
 
 int StopNotice() { return gStopNotice[0]; }
+
+void WaitForStopRequest() {
+  pollfd notice{StopNotice(), POLLIN, 0};
+  while (poll(&notice, notice.fd >= 0 ? 1 : 0, -1) <= 0) {
+  }
+}
 
 void StopHandled() {}
 

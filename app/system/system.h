@@ -45,6 +45,8 @@ void UseStartingConsole();
 // A diagnostic for whoever runs the program: standard error (and, on Windows,
 // the debugger output).
 void Complain(const std::string& text);
+// What every such diagnostic line begins with.
+std::string ComplaintPrefix();
 
 // Output that goes away (a closed pipe, a terminal that is gone) never ends
 // the program: writing to it fails instead of raising a signal (Linux).

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "child_process.h"
 #include "output.h"
 #include "system.h"
 #include "upgrade/stop_request.h"
@@ -28,6 +29,8 @@ std::string SystemMessage(DWORD error) {
 
 // Set once the program is done with a stop: a closing console waits for it.
 HANDLE gStopHandled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+// Set at the first stop request, for a supervisor waiting for one.
+HANDLE gStopRequested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 constexpr int kConsoleStopSignal = 2;  // as Ctrl+C: the program ends with 130
 constexpr DWORD kCloseGraceMs = 4500;  // Windows ends a closing console's process after about 5 s
@@ -35,6 +38,7 @@ constexpr DWORD kCloseGraceMs = 4500;  // Windows ends a closing console's proce
 // Runs on a thread of its own that Windows starts for each event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   if (!RequestStop(kConsoleStopSignal)) ExitProcess(128 + kConsoleStopSignal);
+  if (gStopRequested != nullptr) SetEvent(gStopRequested);
   // The process ends when this returns from a close, log-off or shut-down event.
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
     WaitForSingleObject(gStopHandled, kCloseGraceMs);
@@ -185,8 +189,10 @@ void UseStartingConsole() {
   }
 }
 
+std::string ComplaintPrefix() { return "ORVEX_DIALOG1: "; }
+
 void Complain(const std::string& text) {
-  const std::string line = "ORVEX_DIALOG1: " + text + "\n";
+  const std::string line = ComplaintPrefix() + text + "\n";
   OutputDebugStringA(line.c_str());
   Print(stderr, line);
 }
@@ -197,6 +203,10 @@ void IgnoreLostOutput() {}
 void StopOnSignals() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 int StopNotice() { return -1; }
+
+void WaitForStopRequest() {
+  if (gStopRequested != nullptr) WaitForSingleObject(gStopRequested, INFINITE);
+}
 
 void StopHandled() {
   if (gStopHandled != nullptr) SetEvent(gStopHandled);

@@ -9,7 +9,7 @@
 namespace posix {
 namespace {
 
-// "COMn" with n from 1 to 255, or 0 for any other name.
+// "COMn" with n from 1 to 256, or 0 for any other name.
 int PortNumber(const char* name) {
   std::string text = name;
   if (text.size() < 4 || text.size() > 6 || text.compare(0, 3, "COM") != 0) return 0;
@@ -18,7 +18,7 @@ int PortNumber(const char* name) {
     if (text[i] < '0' || text[i] > '9') return 0;
     number = number * 10 + (text[i] - '0');
   }
-  return (text[3] != '0' && number <= 255) ? number : 0;
+  return (text[3] != '0' && number <= 256) ? number : 0;
 }
 
 std::string PortsDirectory() { return ConfigHome() + "/orvex-programmer/ports/"; }

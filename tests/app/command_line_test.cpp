@@ -58,8 +58,15 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
       {{"COM1"}, "unknown argument 'COM1'"},
       {{"--batch"}, "--batch needs --port COMn"},
       {{"--batch", "--port"}, "--port needs a value"},
-      {{"--batch", "--port", "COM13"}, "--port takes COM1 to COM12, not 'COM13'"},
-      {{"--batch", "--port", "com1"}, "--port takes COM1 to COM12, not 'com1'"},
+      {{"--batch", "--port", "COM257"},
+       "--port takes COM1 to COM256 or a range such as COM1-COM8, not 'COM257'"},
+      {{"--batch", "--port", "com1"}, "--port takes COM1 to COM256 or a range such as COM1-COM8, not 'com1'"},
+      {{"--batch", "--port", "COM4-COM2"},
+       "--port takes COM1 to COM256 or a range such as COM1-COM8, not 'COM4-COM2'"},
+      {{"--batch", "--port", "COM1-COM3", "--port", "COM2"}, "COM2 is given twice"},
+      {{"--batch", "--port", "COM1-COM2", "--unit", "SN1"},
+       "--unit names one instrument: give it with a single --port"},
+      {{"--list-ports", "COM9-COM1"}, "--list-ports takes a range such as COM1-COM32, not 'COM9-COM1'"},
       {{"--port", "COM1"}, "--port, --image, --json, --station and --unit belong to --batch"},
       {{"--unit", "SN1"}, "--port, --image, --json, --station and --unit belong to --batch"},
       {{"--batch", "--port", "COM1", "--unit"}, "--unit needs a value"},
@@ -70,6 +77,31 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
     EXPECT_EQ(line.mode, cli::Mode::kWrong) << c.error;
     EXPECT_EQ(line.error, c.error);
   }
+}
+
+TEST(CommandLine, ManyPortsAndRangesKeepTheOrderGiven) {
+  struct Case {
+    std::vector<const char*> args;
+    cli::Mode mode;
+    std::vector<int> ports;
+  } cases[] = {
+      {{"--batch", "--port", "COM256"}, cli::Mode::kBatch, {255}},
+      {{"--batch", "--port", "COM13"}, cli::Mode::kBatch, {12}},
+      {{"--batch", "--port", "COM3-COM3"}, cli::Mode::kBatch, {2}},
+      {{"--batch", "--port", "COM9", "--port", "COM1-COM3"}, cli::Mode::kManyPorts, {8, 0, 1, 2}},
+      {{"--batch", "--port", "COM254-COM256", "--json"}, cli::Mode::kManyPorts, {253, 254, 255}},
+  };
+  for (const Case& c : cases) {
+    const cli::CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.mode, c.mode) << c.args[2];
+    EXPECT_EQ(line.ports, c.ports) << c.args[2];
+    EXPECT_EQ(line.portIndex, c.ports.front());
+  }
+  const cli::CommandLine listed = Parse({"--list-ports", "COM13-COM40"});
+  EXPECT_EQ(listed.mode, cli::Mode::kListPorts);
+  EXPECT_EQ(std::pair(listed.listFrom, listed.listTo), std::pair(12, 39));
+  const cli::CommandLine plain = Parse({"--list-ports"});
+  EXPECT_EQ(std::pair(plain.listFrom, plain.listTo), std::pair(0, 11)) << "the dialog's twelve";
 }
 
 TEST(CommandLine, TraceBelongsToBatch) {

@@ -33,11 +33,11 @@ def default_signals():
 
 
 class Instrument:
-    def __init__(self, work, *options):
-        self.out = open(os.path.join(work, "sim.out"), "w+")
-        self.process = subprocess.Popen([SIM, "--link", "COM2", *options], stdout=self.out,
+    def __init__(self, work, *options, port="COM2"):
+        self.out = open(os.path.join(work, f"sim-{port}.out"), "w+")
+        self.process = subprocess.Popen([SIM, "--link", port, *options], stdout=self.out,
                                         stderr=subprocess.DEVNULL)
-        link = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports", "COM2")
+        link = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports", port)
         deadline = time.monotonic() + 30
         while not os.path.islink(link):
             check(self.process.poll() is None and time.monotonic() < deadline, "the simulator starts")

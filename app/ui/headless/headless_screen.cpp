@@ -247,4 +247,11 @@ void Screen::Select(int id, int index) {
   if (index >= 0 && index < static_cast<int>(control.items.size())) control.selection = index;
 }
 
+void Screen::AddItem(int id, const std::string& text) {
+  CDialog* dialog = TopDialog();
+  if (!dialog) return;
+  std::lock_guard lock(mutex_);
+  dialogs_.at(dialog->TemplateId()).controls.at(id).items.push_back(text);
+}
+
 }  // namespace ui::headless

@@ -78,6 +78,8 @@ class Screen : public Backend {
   void Paint();
   void SysCommand(UINT id);
   void Select(int id, int index);
+  // Adds a string to a combo box of the dialog on top.
+  void AddItem(int id, const std::string& text);
 
   std::unique_ptr<DialogPeer> CreatePeer(const DialogTemplate& tmpl, CDialog& owner) override;
 

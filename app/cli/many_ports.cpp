@@ -1,0 +1,203 @@
+#include "many_ports.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/system/child_process.h"
+#include "app/system/output.h"
+#include "app/system/system.h"
+#include "port_runs.h"
+#include "serial/port_tables.h"
+#include "upgrade/stop_request.h"
+
+namespace cli {
+namespace {
+
+constexpr std::size_t kLiveWidth = 79;  // a live line never wraps on an 80-column terminal
+
+// What the reading threads hand the supervisor: a piece of a child's output,
+// the end of one of its streams, or a stop request.
+struct Arrival {
+  std::size_t run = 0;
+  sys::ChildStream stream = sys::ChildStream::kOutput;
+  std::string text;
+  bool end = false;
+  bool stop = false;
+};
+
+class Mailbox {
+ public:
+  void Put(Arrival arrival) {
+    const std::lock_guard lock(mutex_);
+    arrivals_.push_back(std::move(arrival));
+    arrived_.notify_one();
+  }
+  Arrival Take() {
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [this] { return !arrivals_.empty(); });
+    Arrival arrival = std::move(arrivals_.front());
+    arrivals_.pop_front();
+    return arrival;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<Arrival> arrivals_;
+};
+
+void ReadStream(sys::ChildProcess& child, sys::ChildStream stream, std::size_t run, Mailbox& mailbox) {
+  char buffer[4096];
+  for (std::size_t got; (got = child.Read(stream, buffer, sizeof buffer)) > 0;)
+    mailbox.Put({run, stream, std::string(buffer, got), false, false});
+  mailbox.Put({run, stream, "", true, false});
+}
+
+// The child's arguments: one port, its events on standard output.
+std::vector<std::string> ChildArguments(const CommandLine& line, int port) {
+  std::vector<std::string> arguments = {"--batch", "--port", PortName(port), "--json"};
+  if (!line.image.empty()) arguments.insert(arguments.end(), {"--image", line.image});
+  if (!line.station.empty()) arguments.insert(arguments.end(), {"--station", line.station});
+  if (!line.trace.empty()) arguments.insert(arguments.end(), {"--trace", line.trace + "." + PortName(port)});
+  return arguments;
+}
+
+class Supervisor {
+ public:
+  Supervisor(const CommandLine& line, std::string program)
+      : line_(line), program_(std::move(program)), live_(!line.json && sys::OutputIsTerminal()) {}
+
+  int Run() {
+    WatchForStop();
+    Start();
+    Watch();
+    for (std::thread& reader : readers_) reader.join();
+    for (std::size_t i = 0; i < runs_.size(); ++i)
+      if (children_[i]->Started()) runs_[i].exitCode = children_[i]->Wait();
+    for (std::size_t i = 0; i < runs_.size(); ++i)
+      if (!runs_[i].ended) runs_[i].seconds = Elapsed();
+    End();
+    return FirstFailure(runs_);
+  }
+
+ private:
+  // The watcher waits for the process's end once no stop came; it holds the mailbox, not this.
+  void WatchForStop() {
+    std::thread([mailbox = mailbox_] {
+      sys::WaitForStopRequest();
+      mailbox->Put({0, sys::ChildStream::kOutput, "", false, true});
+    }).detach();
+  }
+
+  void Start() {
+    started_ = std::chrono::steady_clock::now();
+    for (const int port : line_.ports) {
+      const std::size_t run = runs_.size();
+      runs_.emplace_back().port = port;
+      children_.push_back(std::make_unique<sys::ChildProcess>(ChildArguments(line_, port)));
+      sys::ChildProcess& child = *children_.back();
+      if (!child.Started()) {
+        runs_[run].exitCode = kExitInternalError;
+        Say(run, "could not start a process for this port: " + child.Error());
+        continue;
+      }
+      open_ += 2;
+      for (const auto stream : {sys::ChildStream::kOutput, sys::ChildStream::kError})
+        readers_.emplace_back(ReadStream, std::ref(child), stream, run, std::ref(*mailbox_));
+    }
+    Redraw();
+  }
+
+  void Watch() {
+    std::vector<std::string> pending(runs_.size() * 2);
+    while (open_ > 0) {
+      Arrival arrival = mailbox_->Take();
+      if (arrival.stop) {
+        for (const auto& child : children_) child->Stop(StopSignal());
+        continue;
+      }
+      std::string& text = pending[arrival.run * 2 + (arrival.stream == sys::ChildStream::kOutput ? 0 : 1)];
+      text += arrival.text;
+      if (arrival.end && !text.empty()) text += '\n';
+      for (std::size_t newline; (newline = text.find('\n')) != std::string::npos; text.erase(0, newline + 1))
+        TakeLine(arrival.run, arrival.stream, text.substr(0, newline));
+      if (arrival.end) --open_;
+    }
+  }
+
+  void TakeLine(std::size_t run, sys::ChildStream stream, const std::string& text) {
+    if (stream == sys::ChildStream::kOutput) {
+      if (line_.json) sys::Print(stdout, text + "\n");
+      const std::string shown = LiveLine(runs_[run], kLiveWidth);
+      if (TakeEvent(runs_[run], text) && LiveLine(runs_[run], kLiveWidth) != shown) Redraw();
+    } else if (line_.json) {
+      sys::Print(stderr, Prefixed(run, text));
+    } else if (!live_) {
+      sys::Print(stdout, Prefixed(run, text));
+    } else if (text.starts_with(sys::ComplaintPrefix())) {
+      Above(Prefixed(run, text));  // the live lines show the rest
+    }
+  }
+
+  // A diagnostic of this process about one port.
+  void Say(std::size_t run, const std::string& text) {
+    sys::Complain(std::string(PortName(runs_[run].port)) + ": " + text);
+  }
+
+  std::string Prefixed(std::size_t run, const std::string& text) const {
+    return std::string(PortName(runs_[run].port)) + ": " + text + "\n";
+  }
+
+  // On a terminal, one line per port, rewritten in place.
+  void Redraw() {
+    if (!live_) return;
+    std::string text = drawn_ > 0 ? "\x1b[" + std::to_string(drawn_) + "A" : "";
+    for (const PortRun& run : runs_) text += "\r\x1b[K" + LiveLine(run, kLiveWidth) + "\n";
+    drawn_ = runs_.size();
+    sys::Print(stdout, text);
+  }
+
+  // A line printed above the live lines, which move down by one.
+  void Above(const std::string& line) {
+    std::string text = drawn_ > 0 ? "\x1b[" + std::to_string(drawn_) + "A" : "";
+    sys::Print(stdout, text + "\r\x1b[K" + line);
+    drawn_ = 0;
+    Redraw();
+  }
+
+  double Elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  }
+
+  void End() {
+    Redraw();
+    std::FILE* out = line_.json ? stderr : stdout;
+    sys::Print(out, SummaryTable(runs_));
+    const std::string retry = RetryCommand(runs_, line_, program_);
+    if (!retry.empty()) sys::Print(out, "retry the failed ports: " + retry + "\n");
+  }
+
+  const CommandLine& line_;
+  const std::string program_;
+  const bool live_;
+  std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
+  std::vector<PortRun> runs_;
+  std::vector<std::unique_ptr<sys::ChildProcess>> children_;
+  std::vector<std::thread> readers_;
+  std::size_t open_ = 0;  // streams not yet at their end
+  std::size_t drawn_ = 0;
+  std::chrono::steady_clock::time_point started_{};
+};
+
+}  // namespace
+
+int RunManyPorts(const CommandLine& line, const std::string& program) {
+  return Supervisor(line, program).Run();
+}
+
+}  // namespace cli

@@ -1,0 +1,125 @@
+#include <string>
+
+#include "child_process.h"
+#include "ui_core/wide_text.h"
+#include "winapi.h"
+
+namespace sys {
+
+struct ChildProcess::Impl {
+  PROCESS_INFORMATION process{};
+  HANDLE streams[2] = {nullptr, nullptr};
+  std::string error;
+  int code = -1;
+};
+
+namespace {
+
+std::wstring OwnExecutable() {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path;
+}
+
+// One argument as the C runtime splits a command line: quoted, with the
+// backslashes before a quote doubled.
+std::wstring CommandWord(const std::wstring& text) {
+  if (!text.empty() && text.find_first_of(L" \t\"") == std::wstring::npos) return text;
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : text) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+std::string LastErrorText(const char* what) {
+  return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")";
+}
+
+// A pipe whose writing end the child inherits.
+bool ChildPipe(HANDLE& read, HANDLE& write) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreatePipe(&read, &write, &inherit, 0) && SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(std::make_unique<Impl>()) {
+  HANDLE writes[2] = {nullptr, nullptr};
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE empty = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (!ChildPipe(impl_->streams[0], writes[0]) || !ChildPipe(impl_->streams[1], writes[1])) {
+    impl_->error = LastErrorText("CreatePipe");
+  } else {
+    const std::wstring program = OwnExecutable();
+    std::wstring command = CommandWord(program);
+    for (const std::string& argument : arguments) command += L" " + CommandWord(ui::win32::Widen(argument));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = empty;
+    startup.hStdOutput = writes[0];
+    startup.hStdError = writes[1];
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                        nullptr, nullptr, &startup, &impl_->process)) {
+      impl_->error = LastErrorText("CreateProcess");
+      impl_->process = {};
+    }
+  }
+  for (HANDLE handle : {writes[0], writes[1], empty})
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+}
+
+ChildProcess::~ChildProcess() {
+  if (impl_->process.hProcess != nullptr) {
+    Wait();
+    CloseHandle(impl_->process.hProcess);
+    CloseHandle(impl_->process.hThread);
+  }
+  for (HANDLE stream : impl_->streams)
+    if (stream != nullptr) CloseHandle(stream);
+}
+
+bool ChildProcess::Started() const { return impl_->process.hProcess != nullptr; }
+
+const std::string& ChildProcess::Error() const { return impl_->error; }
+
+std::size_t ChildProcess::Read(ChildStream stream, char* buffer, std::size_t size) {
+  DWORD got = 0;
+  HANDLE pipe = impl_->streams[stream == ChildStream::kOutput ? 0 : 1];
+  return ReadFile(pipe, buffer, static_cast<DWORD>(size), &got, nullptr) ? got : 0;
+}
+
+// The child shares this process's console, if any, in a group of its own.
+void ChildProcess::Stop(int) {
+  if (impl_->process.hProcess != nullptr && impl_->code < 0)
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, impl_->process.dwProcessId);
+}
+
+int ChildProcess::Wait() {
+  if (impl_->process.hProcess == nullptr || impl_->code >= 0) return impl_->code;
+  WaitForSingleObject(impl_->process.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(impl_->process.hProcess, &code);
+  impl_->code = static_cast<int>(code);
+  return impl_->code;
+}
+
+std::string QuoteArgument(const std::string& text) {
+  if (!text.empty() && text.find_first_of(" \t\"&|<>^%") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+}  // namespace sys
