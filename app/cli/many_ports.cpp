@@ -58,6 +58,12 @@ void ReadStream(sys::ChildProcess& child, sys::ChildStream stream, std::size_t r
   mailbox.Put({run, stream, "", true, false});
 }
 
+// A line as the child meant it: Windows' text mode ends lines with CR LF.
+std::string WithoutReturn(std::string line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 // The child's arguments: one port, its events on standard output.
 std::vector<std::string> ChildArguments(const CommandLine& line, int port) {
   std::vector<std::string> arguments = {"--batch", "--port", PortName(port), "--json"};
@@ -125,7 +131,7 @@ class Supervisor {
       text += arrival.text;
       if (arrival.end && !text.empty()) text += '\n';
       for (std::size_t newline; (newline = text.find('\n')) != std::string::npos; text.erase(0, newline + 1))
-        TakeLine(arrival.run, arrival.stream, text.substr(0, newline));
+        TakeLine(arrival.run, arrival.stream, WithoutReturn(text.substr(0, newline)));
       if (arrival.end) --open_;
     }
   }

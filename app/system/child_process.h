@@ -15,8 +15,9 @@ enum class ChildStream { kOutput, kError };
 class ChildProcess {
  public:
   // Starts this program's own executable with `arguments` and an empty
-  // standard input, in a process group of its own, so that a Ctrl-C at the
-  // terminal reaches only this process, which passes it on once.
+  // standard input, in a process group of its own (Windows: without a
+  // console), so that a Ctrl-C at the terminal reaches only this process,
+  // which passes it on once.
   explicit ChildProcess(const std::vector<std::string>& arguments);
   ~ChildProcess();  // waits for the process when Wait() was not called
   ChildProcess(const ChildProcess&) = delete;
@@ -27,7 +28,8 @@ class ChildProcess {
   // What the child wrote next on `stream`, blocking until there is some; 0 at
   // its end. One thread per stream may read.
   std::size_t Read(ChildStream stream, char* buffer, std::size_t size);
-  // Asks the child to stop its upgrade as `signal` would (Windows: Ctrl+Break).
+  // Asks the child to stop its upgrade as `signal` would (Windows: through
+  // an event the child inherited, as Ctrl+Break would).
   void Stop(int signal);
   // Waits for the child to end: its exit code, or 128 + the signal that ended it.
   int Wait();
@@ -36,6 +38,10 @@ class ChildProcess {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Windows: the environment variable that hands a port's process the event
+// its supervisor sets to stop it (the process has no console to receive Ctrl+Break).
+inline constexpr char kChildStopVariable[] = "ORVEX_STOP_EVENT";
 
 // Blocks until a stop was requested through StopOnSignals; for a thread that
 // watches for it on behalf of a waiting supervisor.

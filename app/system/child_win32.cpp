@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <string>
 
 #include "child_process.h"
@@ -9,6 +10,7 @@ namespace sys {
 struct ChildProcess::Impl {
   PROCESS_INFORMATION process{};
   HANDLE streams[2] = {nullptr, nullptr};
+  HANDLE stop = nullptr;  // inherited by the child, which watches it
   std::string error;
   int code = -1;
 };
@@ -64,17 +66,23 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(st
     const std::wstring program = OwnExecutable();
     std::wstring command = CommandWord(program);
     for (const std::string& argument : arguments) command += L" " + CommandWord(ui::win32::Widen(argument));
+    impl_->stop = CreateEventW(&inherit, TRUE, FALSE, nullptr);
+    // Children are started one after another on one thread: the variable is this child's alone.
+    SetEnvironmentVariableA(kChildStopVariable,
+                            std::to_string(reinterpret_cast<std::uintptr_t>(impl_->stop)).c_str());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = empty;
     startup.hStdOutput = writes[0];
     startup.hStdError = writes[1];
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
-                        nullptr, nullptr, &startup, &impl_->process)) {
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                        CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, nullptr, nullptr, &startup,
+                        &impl_->process)) {
       impl_->error = LastErrorText("CreateProcess");
       impl_->process = {};
     }
+    SetEnvironmentVariableA(kChildStopVariable, nullptr);
   }
   for (HANDLE handle : {writes[0], writes[1], empty})
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
@@ -86,8 +94,8 @@ ChildProcess::~ChildProcess() {
     CloseHandle(impl_->process.hProcess);
     CloseHandle(impl_->process.hThread);
   }
-  for (HANDLE stream : impl_->streams)
-    if (stream != nullptr) CloseHandle(stream);
+  for (HANDLE handle : {impl_->streams[0], impl_->streams[1], impl_->stop})
+    if (handle != nullptr) CloseHandle(handle);
 }
 
 bool ChildProcess::Started() const { return impl_->process.hProcess != nullptr; }
@@ -100,10 +108,8 @@ std::size_t ChildProcess::Read(ChildStream stream, char* buffer, std::size_t siz
   return ReadFile(pipe, buffer, static_cast<DWORD>(size), &got, nullptr) ? got : 0;
 }
 
-// The child shares this process's console, if any, in a group of its own.
 void ChildProcess::Stop(int) {
-  if (impl_->process.hProcess != nullptr && impl_->code < 0)
-    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, impl_->process.dwProcessId);
+  if (impl_->stop != nullptr && impl_->code < 0) SetEvent(impl_->stop);
 }
 
 int ChildProcess::Wait() {

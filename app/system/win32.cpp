@@ -1,6 +1,8 @@
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "child_process.h"
@@ -45,6 +47,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     ExitProcess(128 + kConsoleStopSignal);
   }
   return TRUE;
+}
+
+// A port's process: its supervisor's stop event stands for Ctrl+Break.
+DWORD WINAPI WatchSupervisorStop(void* event) {
+  if (WaitForSingleObject(static_cast<HANDLE>(event), INFINITE) == WAIT_OBJECT_0)
+    OnConsoleEvent(CTRL_BREAK_EVENT);
+  return 0;
 }
 
 // One of a device's text properties; the first string of a list (hardware ids).
@@ -200,7 +209,16 @@ void Complain(const std::string& text) {
 // A write to a closed pipe fails with an error on Windows: there is no signal to ignore.
 void IgnoreLostOutput() {}
 
-void StopOnSignals() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+void StopOnSignals() {
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  // A port's process started by the many-ports supervisor has no console: its
+  // stop comes through an event it inherited, named in the environment.
+  char value[32] = {};
+  if (GetEnvironmentVariableA(kChildStopVariable, value, sizeof value) == 0) return;
+  HANDLE stop = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(value, nullptr, 10)));
+  HANDLE watcher = CreateThread(nullptr, 0, WatchSupervisorStop, stop, 0, nullptr);
+  if (watcher != nullptr) CloseHandle(watcher);
+}
 
 int StopNotice() { return -1; }
 

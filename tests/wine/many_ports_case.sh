@@ -43,13 +43,15 @@ timeout 300 env LC_ALL=zh_TW.UTF-8 wine "$exe" --batch --port COM1-COM2 --json >
 code=$?
 for pid in "${sims[@]}"; do timeout 60 tail --pid="$pid" -f /dev/null; done
 after=$( [[ -n $(record) ]] && wc -l <"$(record)" || echo 0)
-tr -d '\r' <"$work/out" >"$work/events"
-python3 - "$work/events" "$work/sim1.out" "$work/sim2.out" "$code" "$((after - before))" <<'PY'
+python3 - "$work/out" "$work/sim1.out" "$work/sim2.out" "$code" "$((after - before))" <<'PY'
 import json, sys
 events_file, sim1, sim2, code, records = sys.argv[1:6]
 problems = []
 ends = {}
-for line in open(events_file):
+raw = open(events_file, "rb").read()
+if b"\r\r" in raw:
+    problems.append("a line ends in two carriage returns: the children's line ends were passed on")
+for line in raw.decode().splitlines():
     try:
         event = json.loads(line)
     except ValueError:
