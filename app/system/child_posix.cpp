@@ -38,14 +38,20 @@ bool Redirect(posix_spawn_file_actions_t& actions, int output, int error) {
 }
 
 // Its own process group, and the stop signals at their defaults even where
-// this process was started with them ignored.
+// this process was started with them ignored. They start blocked: a stop
+// passed on before the child has its handlers waits for them (StopOnSignals
+// unblocks them) instead of ending the child unrecorded.
 void OwnGroupAndSignals(posix_spawnattr_t& attributes) {
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&defaults, signal);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+  sigset_t defaults = stops;
+  sigaddset(&defaults, SIGPIPE);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &stops);
   posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 }
 
 }  // namespace

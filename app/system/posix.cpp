@@ -204,7 +204,15 @@ void StopOnSignals() {
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaction(signal, &action, nullptr);
+    sigaddset(&stops, signal);
+  }
+  // A port's process starts with them blocked (see ChildProcess): one that
+  // came early is handled now.
+  pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
 }
 
 int StopNotice() { return gStopNotice[0]; }
