@@ -12,7 +12,14 @@ import signal
 import subprocess
 
 import batch_harness as h
-from batch_harness import FAST, IMAGE_BYTES, Instrument, check, default_signals, records, wait_bounded
+from batch_harness import FAST, Instrument, check, default_signals, records, wait_bounded
+
+
+def small_image(work, name="small.srec"):
+    """An image of about 200 kB: the cases check the ports, not the line."""
+    path = os.path.join(work, name)
+    subprocess.run([h.IMAGE_TOOL, "--size", "200000", "--output", path], check=True, stdout=subprocess.DEVNULL)
+    return path
 
 
 def many(*options, **popen):
@@ -38,8 +45,9 @@ def events_by_port(stdout):
 
 def case_four_ports(work):
     """A range and a single port; --json merges the four streams, whole lines only."""
+    image = small_image(work)
     instruments = [Instrument(work, *FAST, port=f"COM{n}") for n in range(1, 5)]
-    program = many("--port", "COM1-COM3", "--port", "COM4", "--json", "--station", "bench 9")
+    program = many("--port", "COM1-COM3", "--port", "COM4", "--json", "--station", "bench 9", "--image", image)
     code, seconds = wait_bounded(program, 120)
     out, err = program.communicate()
     verdicts = [i.verdict() for i in instruments]
@@ -53,7 +61,8 @@ def case_four_ports(work):
     check(all(e[0] == "start" and e[-1] == "end" and e.count("end") == 1 for e in ports.values()),
           f"each port's stream starts and ends once: {ports}")
     table = re.findall(r"^(COM\d)\s+complete\s+[\d.]+\s+(\d+)$", err, re.M)
-    check(table == [(f"COM{n}", str(IMAGE_BYTES)) for n in range(1, 5)], f"the table on standard error: {err}")
+    check(table == [(f"COM{n}", str(os.path.getsize(image))) for n in range(1, 5)],
+          f"the table on standard error: {err}")
     check("retry" not in err, "no retry line when every port completed")
     print(f"four ports in {seconds:.1f} s")
 
@@ -61,8 +70,7 @@ def case_four_ports(work):
 def case_one_silent(work):
     """Three ports, the last instrument silent: the others complete, the exit
     code is the silent port's, and the retry line names only it."""
-    image = os.path.join(work, "small image.srec")  # a space, so the retry line must quote it
-    subprocess.run([h.IMAGE_TOOL, "--size", "200000", "--output", image], check=True, stdout=subprocess.DEVNULL)
+    image = small_image(work, "small image.srec")  # a space, so the retry line must quote it
     instruments = [Instrument(work, *FAST, port=f"COM{n}") for n in (1, 2)]
     silent = Instrument(work, "--no-prompt", port="COM3")
     program = many("--port", "COM1", "--port", "COM2", "--port", "COM3", "--image", image)
@@ -106,7 +114,23 @@ def case_interrupted(work):
     check(err.count("must be upgraded again") == 3, f"each port says its instrument holds a partial image: {err}")
 
 
+def case_high_port(work):
+    """Batch mode takes ports beyond the dialog's twelve; --list-ports a range."""
+    instrument = Instrument(work, *FAST, port="COM200")
+    listing = subprocess.run([h.PROGRAM, "--list-ports", "COM199-COM201"], capture_output=True, text=True)
+    lines = listing.stdout.splitlines()
+    check(listing.returncode == 0 and [line.split()[0] for line in lines[:3]] == ["COM199", "COM200", "COM201"]
+          and len(lines) == 4, f"the range's three ports and the recipe: {listing.stdout}")
+    check(lines[0].startswith("COM199 /dev/ttyS198 ") and "[free]" in lines[1] and lines[1].startswith("COM200 "),
+          f"COM200 is the instrument's link, free: {lines}")
+    program = subprocess.run([h.PROGRAM, "--batch", "--port", "COM200", "--image", small_image(work)],
+                             capture_output=True, text=True, timeout=120)
+    check(program.returncode == 0 and instrument.verdict()["valid"], f"upgraded on COM200: {program.stderr}")
+    check(outcomes_recorded() == [("COM200", "complete")], f"record: {records()}")
+
+
 CASES = {
+    "many-ports-high-port": case_high_port,
     "many-ports-four": case_four_ports,
     "many-ports-one-silent": case_one_silent,
     "many-ports-interrupted": case_interrupted,
