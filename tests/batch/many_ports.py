@@ -47,7 +47,9 @@ def case_four_ports(work):
     """A range and a single port; --json merges the four streams, whole lines only."""
     image = small_image(work)
     instruments = [Instrument(work, *FAST, port=f"COM{n}") for n in range(1, 5)]
-    program = many("--port", "COM1-COM3", "--port", "COM4", "--json", "--station", "bench 9", "--image", image)
+    trace = os.path.join(work, "trace.txt")
+    program = many("--port", "COM1-COM3", "--port", "COM4", "--json", "--station", "bench 9", "--image", image,
+                   "--trace", trace)
     code, seconds = wait_bounded(program, 120)
     out, err = program.communicate()
     verdicts = [i.verdict() for i in instruments]
@@ -64,6 +66,9 @@ def case_four_ports(work):
     check(table == [(f"COM{n}", str(os.path.getsize(image))) for n in range(1, 5)],
           f"the table on standard error: {err}")
     check("retry" not in err, "no retry line when every port completed")
+    traced = [n for n in range(1, 5) if os.path.getsize(f"{trace}.COM{n}") > 0] if all(
+        os.path.exists(f"{trace}.COM{n}") for n in range(1, 5)) else []
+    check(traced == [1, 2, 3, 4], f"each port writes its own trace: {sorted(os.listdir(work))}")
     print(f"four ports in {seconds:.1f} s")
 
 
