@@ -13,6 +13,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from record_lines import records  # noqa: E402  (the scripts import it from here)
+
 # Set by run() from the command line: PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
 PROGRAM = SIM = IMAGE_TOOL = STANDIN = CASE = ""
 FAST = ["--baud", "1843200"]
@@ -54,15 +57,6 @@ class Instrument:
             self.process.wait()
         self.out.seek(0)
         return json.loads(self.out.read().splitlines()[-1])
-
-
-def records():
-    path = os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl")
-    try:
-        with open(path) as f:
-            return [json.loads(line) for line in f if line.strip()]
-    except FileNotFoundError:
-        return []
 
 
 def batch(*options, **popen):

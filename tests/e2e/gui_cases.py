@@ -19,6 +19,9 @@ except ImportError:  # enough to list the cases
 
 from hangup_line import link_com1
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from record_lines import records  # noqa: E402
+
 TITLE = "ORVEX-A/B Firmware Programmer"
 ABOUT_TITLE = "關於 ORVEX_DIALOG1"
 IDLE_TEXT = "Please turn off DSO and press 'YES' key!"
@@ -372,16 +375,6 @@ class FarSide:
 
 def simulator(s, *options):
     return FarSide([s.instrument, "--link", "COM1", *options])
-
-
-def records():
-    """The upgrade record's lines, oldest first."""
-    path = os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl")
-    try:
-        with open(path) as f:
-            return [json.loads(line) for line in f if line.strip()]
-    except FileNotFoundError:
-        return []
 
 
 def outcomes():
