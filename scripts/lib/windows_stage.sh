@@ -76,6 +76,20 @@ orvex_windows_run() {
     echo "SKIP the $arch program under Wine: this kernel runs no 32-bit programs (IA-32 emulation off)"
     return 0
   fi
+  # Each script below makes its own fresh prefix: a copy of this one.
+  local template rc=0
+  template=$(mktemp -d /tmp/orvex-wine-template.XXXXXX) || return 1
+  local -x ORVEX_WINE_PREFIX_TEMPLATE
+  (source scripts/lib/wine.sh && orvex_wine_template "$template/prefix") &&
+    ORVEX_WINE_PREFIX_TEMPLATE=$template/prefix &&
+    orvex_windows_wine_cases "$arch" "$build" "$shots" "$exe" || rc=$?
+  rm -rf "$template"
+  ((rc == 0)) || return "$rc"
+  echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
+}
+
+orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
+  local arch=$1 build=$2 shots=$3 exe=$4
   if [[ $arch == x86_64 ]]; then
     (
       source scripts/lib/wine.sh
@@ -94,5 +108,4 @@ orvex_windows_run() {
   else
     tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 || return 1
   fi
-  echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
 }
