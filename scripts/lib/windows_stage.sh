@@ -1,7 +1,10 @@
 # The Windows stage of scripts/test: source this file, then call
 #   orvex_windows_stage WERROR [ARCH]   (WERROR ON or OFF; ARCH x86_64, the default, or i686)
-# The Windows program: cross-built, its contents checked, zipped, and run under
-# Wine. It needs the simulator from the normal build (build/normal).
+# or its two halves, which scripts/test runs beside other stages' work:
+#   orvex_windows_build WERROR [ARCH]   cross-built, its contents checked, zipped
+#   orvex_windows_run [ARCH]            run under Wine
+# It needs the normal build (build/normal): the simulator, and the host tools
+# (image generator and checker, icon maker) that the cross build uses.
 #   x86_64 (build/windows): the cross-built tests, the port finder's cases, the
 #     headless upgrade cases, then whole upgrades through the real window at
 #     96, 144 and 192 DPI (screenshots in build/normal/screenshots/wine/).
@@ -12,19 +15,30 @@
 #     emulation off) can run none of that: the stage says so and stops after
 #     the zip.
 orvex_windows_stage() {
-  local werror=${1:-OFF} arch=${2:-x86_64}
-  local build shots exe started=$SECONDS
-  case $arch in
+  orvex_windows_build "$@" && orvex_windows_run "${2:-x86_64}"
+}
+
+orvex_windows_dirs() {  # ARCH: sets build and shots
+  case $1 in
     x86_64) build=build/windows shots=build/normal/screenshots/wine ;;
     i686) build=build/windows-i686 shots=build/normal/screenshots/wine-i686 ;;
-    *) echo "orvex_windows_stage: unknown ARCH $arch (x86_64 or i686)" >&2; return 2 ;;
+    *) echo "orvex_windows_stage: unknown ARCH $1 (x86_64 or i686)" >&2; return 2 ;;
   esac
-  echo "=== Windows program, $arch (mingw-w64, Wine)"
+}
+
+orvex_windows_build() {
+  local werror=${1:-OFF} arch=${2:-x86_64}
+  local build shots exe started=$SECONDS
+  orvex_windows_dirs "$arch" || return
+  echo "=== Windows program, $arch (mingw-w64): build"
 
   local run32=yes
   if [[ $arch == i686 ]]; then
     (source scripts/lib/wine.sh && orvex_install_wine32) || run32=no
   fi
+  # The run half reads whether the program can run here.
+  mkdir -p "$build" && echo "$run32" >"$build/run-here" || return 1
+  local -x ORVEX_HOST_TOOLS=build/normal
   if [[ $arch == x86_64 ]]; then
     exe=$(scripts/build-windows -DORVEX_BUILD_TESTS=ON -DORVEX_WERROR="${werror}" | tail -1) || return 1
   elif [[ $run32 == yes ]]; then
@@ -36,7 +50,7 @@ orvex_windows_stage() {
   fi
   echo "built $exe ($((SECONDS - started)) s)"
 
-  tests/wine/check_exe.sh "$exe" build/host-tools/firmware/firmware.srec "$arch" || return 1
+  tests/wine/check_exe.sh "$exe" build/normal/firmware/firmware.srec "$arch" || return 1
   rm -rf "$build/package"
   cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null || return 1
   local zip listing
@@ -49,11 +63,33 @@ orvex_windows_stage() {
   fi
   echo "zip of the Windows program: $zip ok"
 
-  if [[ $run32 == no ]]; then
+  echo "=== Windows program, $arch: built, checked and zipped in $((SECONDS - started)) s"
+}
+
+orvex_windows_run() {
+  local arch=${1:-x86_64}
+  local build shots exe started=$SECONDS
+  orvex_windows_dirs "$arch" || return
+  exe=$PWD/$build/app/ORVEX_DIALOG1.EXE
+  echo "=== Windows program, $arch: under Wine"
+  if [[ $(cat "$build/run-here") == no ]]; then
     echo "SKIP the $arch program under Wine: this kernel runs no 32-bit programs (IA-32 emulation off)"
-    echo "=== Windows program, $arch: $((SECONDS - started)) s"
     return 0
   fi
+  # Each script below makes its own fresh prefix: a copy of this one.
+  local template rc=0
+  template=$(mktemp -d /tmp/orvex-wine-template.XXXXXX) || return 1
+  local -x ORVEX_WINE_PREFIX_TEMPLATE
+  (source scripts/lib/wine.sh && orvex_wine_template "$template/prefix") &&
+    ORVEX_WINE_PREFIX_TEMPLATE=$template/prefix &&
+    orvex_windows_wine_cases "$arch" "$build" "$shots" "$exe" || rc=$?
+  rm -rf "$template"
+  ((rc == 0)) || return "$rc"
+  echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
+}
+
+orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
+  local arch=$1 build=$2 shots=$3 exe=$4
   if [[ $arch == x86_64 ]]; then
     (
       source scripts/lib/wine.sh
@@ -74,5 +110,4 @@ orvex_windows_stage() {
   else
     tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 || return 1
   fi
-  echo "=== Windows program, $arch: $((SECONDS - started)) s"
 }

@@ -153,17 +153,18 @@ def case_sigterm_mid_image(work):
     check(0 < sum(length for _, length, _ in sent) < IMAGE_BYTES, f"part of the image was traced: {len(sent)} chunks")
 
 
-def case_unwritable_trace(work):
-    """A trace that cannot be opened, or opened but not written: said once, the
-    upgrade completes."""
+def a_folder(work):
     folder = os.path.join(work, "a-folder")
     os.mkdir(folder)
-    rows = [  # trace, what standard error names
-        (folder, "opening"),
-        (os.path.join(work, "missing", "trace.txt"), "opening"),
-        ("/dev/full", "writing"),
-    ]
-    for path, says in rows:
+    return folder
+
+
+def unwritable_trace(trace_path, says):
+    """A trace that cannot be opened, or opened but not written: said once (standard
+    error names SAYS), the upgrade completes. A case each: each is a whole upgrade."""
+
+    def case(work):
+        path = trace_path(work)
         instrument = Instrument(work, *FAST)
         code, err = run_batch(["--trace", path], 90)
         summary = instrument.verdict()
@@ -172,13 +173,17 @@ def case_unwritable_trace(work):
         check(len(said) == 1 and path in said[0] and says in said[0], f"{path}: said once ({says}): {err!r}")
         print(f"{path}: exit {code}; {' '.join(said)}")
 
+    return case
+
 
 CASES = {
     "trace-complete": case_complete,
     "trace-silent-instrument": case_silent_instrument,
     "trace-stalled-line": case_stalled_line,
     "trace-sigterm-mid-image": case_sigterm_mid_image,
-    "trace-unwritable": case_unwritable_trace,
+    "trace-unwritable-folder": unwritable_trace(a_folder, "opening"),
+    "trace-unwritable-missing-folder": unwritable_trace(lambda work: os.path.join(work, "missing", "trace.txt"), "opening"),
+    "trace-unwritable-full-device": unwritable_trace(lambda work: "/dev/full", "writing"),
 }
 
 if __name__ == "__main__":
