@@ -6,6 +6,7 @@
 #                                    fails, installing nothing, where the kernel cannot run them
 #   orvex_wine_prefix DIR            make a fresh private Wine prefix in DIR (must not exist), export it;
 #                                    a copy of ORVEX_WINE_PREFIX_TEMPLATE where that names one
+#   orvex_wine_use_prefix DIR       the prefix in WINEPREFIX, else a fresh one in DIR (ORVEX_OWN_PREFIX=yes)
 #   orvex_wine_template DIR          make such a prefix in DIR to copy from, and export its name
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
 #   orvex_wine_run PROGRAM ARGS...   run a Windows program as on a Traditional Chinese system
@@ -104,6 +105,17 @@ orvex_wine_prefix() {
   { printf '\xff\xfe'; sed 's/$/\r/' "$dir/orvex-fonts.utf8.reg" | iconv -f UTF-8 -t UTF-16LE; } >"$dir/orvex-fonts.reg"
   wine regedit /S "$(winepath -w "$dir/orvex-fonts.reg")" >/dev/null 2>&1 || return 1
   wineserver -w
+}
+
+# Uses the prefix in WINEPREFIX when there is one, else makes a fresh one in
+# DIR; ORVEX_OWN_PREFIX says whether it made one (the caller removes it).
+orvex_wine_use_prefix() {
+  ORVEX_OWN_PREFIX=no
+  if [[ -z ${WINEPREFIX:-} || ! -d ${WINEPREFIX:-} ]]; then
+    orvex_wine_prefix "$1" || return 1
+    ORVEX_OWN_PREFIX=yes
+  fi
+  export WINEDEBUG=-all
 }
 
 orvex_wine_template() {

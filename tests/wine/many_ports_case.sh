@@ -12,21 +12,15 @@ sim=$(realpath "${2:?$usage}")
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 
 work=$(mktemp -d /tmp/orvex-wine-many.XXXXXX)
-own_prefix=no
 sims=()
 cleanup() {
   orvex_wine_cleanup
   ((${#sims[@]} > 0)) && kill "${sims[@]}" 2>/dev/null
   wait 2>/dev/null
-  [[ $own_prefix == yes ]] && rm -rf "$WINEPREFIX"
-  rm -rf "$work"
+  rm -rf "$work"  # a prefix of our own is inside
 }
 trap cleanup EXIT
-if [[ -z ${WINEPREFIX:-} || ! -d ${WINEPREFIX:-} ]]; then
-  orvex_wine_prefix "$work/prefix" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
-  own_prefix=yes
-fi
-export WINEDEBUG=-all
+orvex_wine_use_prefix "$work/prefix" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
 record() { compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/ORVEX/upgrades.jsonl" | head -1; }
 before=$( [[ -n $(record) ]] && wc -l <"$(record)" || echo 0)
 

@@ -11,17 +11,12 @@ exe=$(realpath "${1:?usage: port_list_cases.sh EXE}")
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 
 work=$(mktemp -d /tmp/orvex-wine-ports.XXXXXX)
-own_prefix=no
 cleanup() {
-  [[ $own_prefix == yes ]] && orvex_wine_cleanup
+  [[ ${ORVEX_OWN_PREFIX:-no} == yes ]] && orvex_wine_cleanup
   rm -rf "$work"
 }
 trap cleanup EXIT
-if [[ -z ${WINEPREFIX:-} || ! -d ${WINEPREFIX:-} ]]; then
-  orvex_wine_prefix "$work/prefix" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
-  own_prefix=yes
-fi
-export WINEDEBUG=-all
+orvex_wine_use_prefix "$work/prefix" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
 
 enum='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum'
 ports_class='{4d36e978-e325-11ce-bfc1-08002be10318}'
