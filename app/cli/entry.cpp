@@ -76,7 +76,9 @@ bool ImageFileIsGood(const std::string& path) {
 int RunManyPortsChecked(const CommandLine& line, const std::string& program) {
   if (!line.image.empty() && !ImageFileIsGood(line.image)) return kExitBadImage;
   sys::StopOnSignals();
-  return RunManyPorts(line, program);
+  const int code = RunManyPorts(line, program);
+  sys::StopHandled();
+  return code;
 }
 
 // The serial trace for support: `given` (--trace), else ORVEX_TRACE. A trace
