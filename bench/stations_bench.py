@@ -57,7 +57,8 @@ def main():
             summaries.append(json.loads(out.read().splitlines()[-1]))
     efficiencies = [s.get("lineEfficiency", 0) for s in summaries]
     valid = sum(1 for s in summaries if s.get("valid"))
-    print(output.split("port    outcome", 1)[-1].strip().splitlines()[-1] if "retry" in output else "every port complete")
+    retry = [line for line in output.splitlines() if line.startswith("retry the failed ports: ")]
+    print(retry[0] if retry else "every port complete")
     print(f"{ports} ports at {baud} baud: exit {watcher.returncode}, {valid} of {ports} images valid, "
           f"line efficiency {min(efficiencies) * 100:.2f}-{max(efficiencies) * 100:.2f} %, {wall:.1f} s; "
           f"the watching program: {cpu:.2f} s CPU ({100 * cpu / wall:.2f} % of one core)")

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_tables.h"
 #include "upgrade/upgrade_outcome.h"
 
 namespace cli {
@@ -12,16 +13,16 @@ enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kHelp, kVersion, kWro
 
 struct CommandLine {
   Mode mode = Mode::kDialog;
-  int portIndex = -1;      // --port COMn: n - 1 (the first, when there are more)
-  std::vector<int> ports;  // every --port, ranges spelled out, in the order given
-  int listFrom = 0;        // --list-ports [COMa-COMb]: the first and last port index
-  int listTo = 11;
-  std::string image;    // --image FILE, or empty for the embedded image
-  bool json = false;    // --json: standard output carries JSON Lines events only
-  std::string station;  // --station NAME, for the record (else ORVEX_STATION)
-  std::string unit;     // --unit TEXT: the instrument's serial number, for the record
-  std::string trace;    // --trace FILE: the serial trace for support, or empty
-  std::string error;    // Mode::kWrong: what is wrong, one line
+  int portIndex = -1;                 // --port COMn: n - 1 (the first, when there are more)
+  std::vector<int> ports;             // every --port, ranges spelled out, in the order given
+  int listFrom = 0;                   // --list-ports [COMa-COMb]: the first and last port index,
+  int listTo = kDialogPortCount - 1;  // else the dialog's
+  std::string image;                  // --image FILE, or empty for the embedded image
+  bool json = false;                  // --json: standard output carries JSON Lines events only
+  std::string station;                // --station NAME, for the record (else ORVEX_STATION)
+  std::string unit;                   // --unit TEXT: the instrument's serial number, for the record
+  std::string trace;                  // --trace FILE: the serial trace for support, or empty
+  std::string error;                  // Mode::kWrong: what is wrong, one line
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
