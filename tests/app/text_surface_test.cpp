@@ -10,16 +10,16 @@ struct Step {
   const char* text = "";
 };
 
-struct Case {
+struct SurfaceCase {
   const char* name;
   std::vector<Step> steps;
   std::string line0;
   std::string line20;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SurfaceCase& c, std::ostream* os) { *os << c.name; }
 
-class TextSurfaceTest : public testing::TestWithParam<Case> {};
+class TextSurfaceTest : public testing::TestWithParam<SurfaceCase> {};
 
 TEST_P(TextSurfaceTest, ShowsWhatWasDrawnSinceTheLastBlank) {
   ui::TextSurface surface;
@@ -36,21 +36,24 @@ TEST_P(TextSurfaceTest, ShowsWhatWasDrawnSinceTheLastBlank) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, TextSurfaceTest,
     testing::Values(
-        Case{"Empty", {}, "", ""},
-        Case{"TwoLines", {{Step::kDraw, 0, "one"}, {Step::kDraw, 20, "two"}}, "one", "two"},
-        Case{"ShorterLeavesTail",
-             {{Step::kDraw, 0, "Upgrading!   (It takes about 180 sec.) "},
-              {Step::kDraw, 0, "Upgrade complete!"}},
-             "Upgrade complete!takes about 180 sec.) ",
-             ""},
-        Case{"LongerCoversShorter", {{Step::kDraw, 0, "ab"}, {Step::kDraw, 0, "xyz"}}, "xyz", ""},
-        Case{"SpacesEraseByCovering", {{Step::kDraw, 0, "Start"}, {Step::kDraw, 0, "     "}}, "     ", ""},
-        Case{"BlankForgetsEverything",
-             {{Step::kDraw, 0, "old"}, {Step::kDraw, 20, "old"}, {Step::kBlank}, {Step::kDraw, 20, "new"}},
-             "",
-             "new"},
-        Case{"LinesDoNotMix", {{Step::kDraw, 0, "first line"}, {Step::kDraw, 20, "x"}}, "first line", "x"}),
-    [](const testing::TestParamInfo<Case>& p) { return std::string(p.param.name); });
+        SurfaceCase{"Empty", {}, "", ""},
+        SurfaceCase{"TwoLines", {{Step::kDraw, 0, "one"}, {Step::kDraw, 20, "two"}}, "one", "two"},
+        SurfaceCase{"ShorterLeavesTail",
+                    {{Step::kDraw, 0, "Upgrading!   (It takes about 180 sec.) "},
+                     {Step::kDraw, 0, "Upgrade complete!"}},
+                    "Upgrade complete!takes about 180 sec.) ",
+                    ""},
+        SurfaceCase{"LongerCoversShorter", {{Step::kDraw, 0, "ab"}, {Step::kDraw, 0, "xyz"}}, "xyz", ""},
+        SurfaceCase{
+            "SpacesEraseByCovering", {{Step::kDraw, 0, "Start"}, {Step::kDraw, 0, "     "}}, "     ", ""},
+        SurfaceCase{
+            "BlankForgetsEverything",
+            {{Step::kDraw, 0, "old"}, {Step::kDraw, 20, "old"}, {Step::kBlank}, {Step::kDraw, 20, "new"}},
+            "",
+            "new"},
+        SurfaceCase{
+            "LinesDoNotMix", {{Step::kDraw, 0, "first line"}, {Step::kDraw, 20, "x"}}, "first line", "x"}),
+    [](const testing::TestParamInfo<SurfaceCase>& p) { return std::string(p.param.name); });
 
 TEST(TextSurface, ListsDrawnLinesAscending) {
   ui::TextSurface surface;

@@ -3,27 +3,14 @@
 #include <thread>
 
 #include "image/image_generator.h"
-#include "pty_client.h"
 #include "sim/instrument.h"
+#include "sim_line.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using tools_test::PtyClient;
-
-struct Line {
-  explicit Line(const sim::Faults& faults) : instrument(options(faults)), client(instrument.devicePath()) {
-    instrument.start();
-  }
-  static sim::Options options(const sim::Faults& faults) {
-    sim::Options options;
-    options.baud = 0;
-    options.faults = faults;
-    return options;
-  }
-  sim::Instrument instrument;
-  PtyClient client;
-};
+using tools_test::SimLine;
+using tools_test::unthrottled;
 
 std::size_t count(const std::string& text, std::string_view what) {
   std::size_t n = 0;
@@ -33,7 +20,7 @@ std::size_t count(const std::string& text, std::string_view what) {
 
 // Without a prompt the instrument is still booting: the update command is noise.
 TEST(InstrumentFaults, NoPromptLeavesProbesAndTheCommandUnanswered) {
-  Line line({.noPrompt = true});
+  SimLine line(unthrottled({.noPrompt = true}));
   ASSERT_TRUE(line.client.write("UUUupdate\r"));
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (line.instrument.summary().noiseBytes < 7 && std::chrono::steady_clock::now() < deadline)
@@ -46,14 +33,14 @@ TEST(InstrumentFaults, NoPromptLeavesProbesAndTheCommandUnanswered) {
 }
 
 TEST(InstrumentFaults, PromptOnlyFromTheProbeAfterN) {
-  Line line({.promptAfter = 2});
+  SimLine line(unthrottled({.promptAfter = 2}));
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(line.client.write("U"));
   ASSERT_TRUE(line.client.write("update\r"));
   EXPECT_EQ(line.client.readUntil("Update Firmware\r\n"), "Lodar >Update Firmware\r\n");
 }
 
 TEST(InstrumentFaults, NoUpdateReplyAnswersProbesOnly) {
-  Line line({.noUpdateReply = true});
+  SimLine line(unthrottled({.noUpdateReply = true}));
   ASSERT_TRUE(line.client.write("Uupdate\rU"));
   const std::string got = line.client.readUntil("Lodar >Lodar >");
   EXPECT_EQ(got, "Lodar >Lodar >");
@@ -61,13 +48,13 @@ TEST(InstrumentFaults, NoUpdateReplyAnswersProbesOnly) {
 }
 
 TEST(InstrumentFaults, LowercaseReplies) {
-  Line line({.lowercase = true});
+  SimLine line(unthrottled({.lowercase = true}));
   ASSERT_TRUE(line.client.write("Uupdate\r"));
   EXPECT_EQ(line.client.readUntil("update firmware\r\n"), "lodar >update firmware\r\n");
 }
 
 TEST(InstrumentFaults, NoiseAroundReplies) {
-  Line line({.noise = true});
+  SimLine line(unthrottled({.noise = true}));
   ASSERT_TRUE(line.client.write("U"));
   const std::string got = line.client.readUntil("Lodar >");
   ASSERT_NE(got.find("Lodar >"), std::string::npos);
@@ -76,7 +63,7 @@ TEST(InstrumentFaults, NoiseAroundReplies) {
 }
 
 TEST(InstrumentFaults, SplitRepliesArriveWithAPause) {
-  Line line({.splitReplies = true});
+  SimLine line(unthrottled({.splitReplies = true}));
   const auto sent = std::chrono::steady_clock::now();
   ASSERT_TRUE(line.client.write("U"));
   EXPECT_EQ(line.client.readUntil("Lodar >"), "Lodar >");
@@ -84,13 +71,13 @@ TEST(InstrumentFaults, SplitRepliesArriveWithAPause) {
 }
 
 TEST(InstrumentFaults, EchoSendsBackWhatArrives) {
-  Line line({.echo = true});
+  SimLine line(unthrottled({.echo = true}));
   ASSERT_TRUE(line.client.write("U"));
   EXPECT_EQ(line.client.readUntil("Lodar >"), "ULodar >");
 }
 
 TEST(InstrumentFaults, StallStopsReadingAtImageByte) {
-  Line line({.stallAtByte = 1'000});
+  SimLine line(unthrottled({.stallAtByte = 1'000}));
   ASSERT_TRUE(line.client.write("Uupdate\r"));
   line.client.readUntil("Update Firmware\r\n");
   const std::string image = image::generate(400'000);
@@ -101,7 +88,7 @@ TEST(InstrumentFaults, StallStopsReadingAtImageByte) {
 }
 
 TEST(InstrumentFaults, HangupAtImageByte) {
-  Line line({.hangupAtByte = 5'000});
+  SimLine line(unthrottled({.hangupAtByte = 5'000}));
   ASSERT_TRUE(line.client.write("Uupdate\r"));
   line.client.readUntil("Update Firmware\r\n");
   const std::string image = image::generate(100'000);

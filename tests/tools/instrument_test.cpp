@@ -14,36 +14,17 @@
 #include "pty_client.h"
 #include "sim/crc32.h"
 #include "sim/instrument.h"
+#include "sim_line.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using tools_test::PtyClient;
-
-sim::Options unthrottled(sim::Faults faults = {}) {
-  sim::Options options;
-  options.baud = 0;
-  options.faults = faults;
-  return options;
-}
-
-// A started simulator with the programmer's end open.
-struct Line {
-  explicit Line(sim::Options options) : instrument(std::move(options)), client(instrument.devicePath()) {
-    instrument.start();
-  }
-  void enterUpdate() {
-    ASSERT_TRUE(client.write("U"));
-    ASSERT_NE(client.readUntil("Lodar >").find("Lodar >"), std::string::npos);
-    ASSERT_TRUE(client.write("update\r"));
-    ASSERT_NE(client.readUntil("Update Firmware\r\n").find("Update Firmware\r\n"), std::string::npos);
-  }
-  sim::Instrument instrument;
-  PtyClient client;
-};
+using tools_test::SimLine;
+using tools_test::unthrottled;
 
 TEST(Instrument, ProbeGetsPromptAndUpdateGetsReply) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   const sim::Summary summary = line.instrument.summary();
   EXPECT_EQ(summary.probeBytes, 1u);
@@ -60,7 +41,7 @@ TEST(Instrument, CommandRepeatedBeforeTheImageIsNotImageData) {
     unsigned long long repeats;
   } cases[] = {{"update\rupdate\r", true, 2}, {"upd", false, 0}, {"update\rx", false, 1}};
   for (const auto& c : cases) {
-    Line line(unthrottled());
+    SimLine line(unthrottled());
     line.enterUpdate();
     ASSERT_TRUE(line.client.write(c.before));
     ASSERT_EQ(line.client.stream(image, 900), image.size());
@@ -72,7 +53,7 @@ TEST(Instrument, CommandRepeatedBeforeTheImageIsNotImageData) {
 }
 
 TEST(Instrument, StreamedImageArrivesByteForByte) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   const std::string image = image::generate(60'000);
   ASSERT_EQ(line.client.stream(image, 900), image.size());
@@ -87,7 +68,7 @@ TEST(Instrument, StreamedImageArrivesByteForByte) {
 }
 
 TEST(Instrument, CorruptRecordMakesTheImageInvalid) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   std::string image = image::generate(9'000);
   image[image.find("\nS3", 4'000) + 30] ^= 1;
@@ -100,7 +81,7 @@ TEST(Instrument, CorruptRecordMakesTheImageInvalid) {
 }
 
 TEST(Instrument, IncompleteImageEndsAfterTheLineGoesQuiet) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   const std::string image = image::generate(9'000);
   line.client.stream(std::string_view(image).substr(0, 5'000), 900);
@@ -115,7 +96,7 @@ TEST(Instrument, BytesBeforePowerOnAreLost) {
   sim::Options options = unthrottled();
   options.powerOnDelay = 600ms;
   const auto started = std::chrono::steady_clock::now();
-  Line line(options);
+  SimLine line(options);
   ASSERT_TRUE(line.client.write("UUhelp\r"));
   if (std::chrono::steady_clock::now() - started > 300ms) GTEST_SKIP() << "machine too busy to write in time";
   EXPECT_EQ(line.client.readUntil("Lodar >", 300ms), "");
@@ -129,7 +110,7 @@ TEST(Instrument, BytesBeforePowerOnAreLost) {
 TEST(Instrument, RepliesStartTheLatencyAfterTheCommand) {
   sim::Options options = unthrottled();
   options.replyLatency = 150ms;
-  Line line(options);
+  SimLine line(options);
   const auto sent = std::chrono::steady_clock::now();
   ASSERT_TRUE(line.client.write("U"));
   ASSERT_EQ(line.client.readUntil("Lodar >"), "Lodar >");
@@ -159,7 +140,7 @@ TEST(Instrument, JudgesTheWholeStreamAndComparesItWithTheExpectedImage) {
   for (const auto& test : cases) {
     sim::Options options = unthrottled();
     options.expectedImage = test.expected;
-    Line line(options);
+    SimLine line(options);
     line.enterUpdate();
     ASSERT_EQ(line.client.stream(test.sent, 900), test.sent.size()) << test.what;
     ASSERT_TRUE(line.instrument.waitForImage(20s)) << test.what;
@@ -171,7 +152,7 @@ TEST(Instrument, JudgesTheWholeStreamAndComparesItWithTheExpectedImage) {
 }
 
 TEST(Instrument, FlagsBytesAfterTheEndRecord) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   const std::string image = image::generate(3'000);
   ASSERT_EQ(line.client.stream(image + "\r\n", 900), image.size() + 2);
@@ -185,7 +166,7 @@ TEST(Instrument, FlagsBytesAfterTheEndRecord) {
 }
 
 TEST(Instrument, LastLineWithoutLineEndIsFlaggedWhenTheLineGoesQuiet) {
-  Line line(unthrottled());
+  SimLine line(unthrottled());
   line.enterUpdate();
   const std::string image = image::generate(3'000);
   ASSERT_TRUE(line.client.write(std::string_view(image).substr(0, image.size() - 2)));
@@ -208,7 +189,7 @@ TEST(Instrument, RepeatModeTakesImageAfterImage) {
     validImages += summary.valid ? 1 : 0;
     ended.notify_all();
   };
-  Line line(options);
+  SimLine line(options);
   const std::string image = image::generate(3'000);
   for (int i = 1; i <= 2; ++i) {
     line.enterUpdate();
