@@ -1,5 +1,6 @@
 #include "record_fields.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace report {
@@ -44,11 +45,13 @@ class JsonCursor {
   bool String(std::string& out) {
     if (!Take('"')) return false;
     while (at_ < text_.size()) {
-      const std::size_t stop = text_.find_first_of("\"\\", at_);
-      if (stop == std::string_view::npos) break;
+      const std::size_t quote = text_.find('"', at_);
+      if (quote == std::string_view::npos) return false;
+      const std::size_t backslash = text_.substr(0, quote).find('\\', at_);
+      const std::size_t stop = std::min(quote, backslash);
       out.append(text_.substr(at_, stop - at_));
       at_ = stop + 1;
-      if (text_[stop] == '"') return true;
+      if (stop == quote) return true;
       if (!Escape(out)) return false;
     }
     return false;

@@ -60,7 +60,8 @@ std::string Failures(const char* title, const std::vector<FailureCounts>& list, 
             std::to_string(list[i].portFailed) + ", transfer-failed " +
             std::to_string(list[i].transferFailed) + "\n";
   }
-  if (list.size() > kWorstShown) text += "    and " + std::to_string(list.size() - kWorstShown) + " more\n";
+  if (list.size() > kWorstShown)
+    text += "    and " + std::to_string(list.size() - kWorstShown) + " more (--json lists them all)\n";
   return list.empty() ? text + "    none\n" : text;
 }
 

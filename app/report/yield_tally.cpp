@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <tuple>
 #include <utility>
 
 namespace report {
@@ -31,6 +30,41 @@ bool InRange(std::string_view key) {
   return date && time && (key.size() == 16 || Field(key, 17) < 60);
 }
 
+// Names as people count them: "bench 2" before "bench 10", COM9 before COM10.
+bool NaturalLess(std::string_view a, std::string_view b) {
+  const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      const std::size_t aEnd =
+          std::find_if_not(a.begin() + static_cast<std::ptrdiff_t>(i), a.end(), digit) - a.begin();
+      const std::size_t bEnd =
+          std::find_if_not(b.begin() + static_cast<std::ptrdiff_t>(j), b.end(), digit) - b.begin();
+      std::string_view aRun = a.substr(i, aEnd - i);
+      std::string_view bRun = b.substr(j, bEnd - j);
+      while (aRun.size() > 1 && aRun.front() == '0') aRun.remove_prefix(1);
+      while (bRun.size() > 1 && bRun.front() == '0') bRun.remove_prefix(1);
+      if (aRun.size() != bRun.size()) return aRun.size() < bRun.size();
+      if (aRun != bRun) return aRun < bRun;
+      i = aEnd;
+      j = bEnd;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
+bool PlaceLess(std::string_view aStation, std::string_view aName, std::string_view bStation,
+               std::string_view bName) {
+  if (aStation != bStation) return NaturalLess(aStation, bStation);
+  return NaturalLess(aName, bName);
+}
+
 void CountFailure(FailureCounts& counts, std::string_view outcome) {
   ++(outcome == kPortFailed ? counts.portFailed : counts.transferFailed);
 }
@@ -40,7 +74,7 @@ std::vector<FailureCounts> WorstFirst(std::vector<FailureCounts> list) {
     const long long aTotal = a.portFailed + a.transferFailed;
     const long long bTotal = b.portFailed + b.transferFailed;
     if (aTotal != bTotal) return aTotal > bTotal;
-    return std::tie(a.station, a.name) < std::tie(b.station, b.name);
+    return PlaceLess(a.station, a.name, b.station, b.name);
   });
   return list;
 }
@@ -59,8 +93,11 @@ PlaceCounts Place(const std::string& station, const std::string& port, const Out
   return place;
 }
 
-// The lines that name no station sort first by name; they are listed last.
-void NoStationLast(std::vector<PlaceCounts>& places) {
+// In natural order; the lines that name no station last.
+void Arrange(std::vector<PlaceCounts>& places) {
+  std::sort(places.begin(), places.end(), [](const PlaceCounts& a, const PlaceCounts& b) {
+    return PlaceLess(a.station, a.port, b.station, b.port);
+  });
   std::stable_partition(places.begin(), places.end(),
                         [](const PlaceCounts& p) { return !p.station.empty(); });
 }
@@ -120,8 +157,8 @@ YieldReport YieldTally::Report() const {
   for (const auto& [station, outcomes] : stations_) report.stations.push_back(Place(station, "", outcomes));
   for (const auto& [place, outcomes] : ports_)
     report.ports.push_back(Place(place.first, place.second, outcomes));
-  NoStationLast(report.stations);
-  NoStationLast(report.ports);
+  Arrange(report.stations);
+  Arrange(report.ports);
   for (const auto& [unit, first] : units_) {
     if (!first.covered) continue;
     ++report.units;
