@@ -33,9 +33,14 @@ std::string OutcomeList(const OutcomeCounts& outcomes) {
 }
 
 std::string Places(const char* title, const std::vector<PlaceCounts>& places) {
-  std::vector<std::string> names;
+  std::size_t stationWidth = 0;
   for (const PlaceCounts& place : places)
-    names.push_back(StationName(place.station) + (place.port.empty() ? "" : "  " + place.port));
+    stationWidth = std::max(stationWidth, StationName(place.station).size());
+  std::vector<std::string> names;
+  for (const PlaceCounts& place : places) {
+    const std::string station = StationName(place.station);
+    names.push_back(place.port.empty() ? station : Padded(station, stationWidth) + "  " + place.port);
+  }
   std::size_t width = 0;
   for (const std::string& name : names) width = std::max(width, name.size());
   std::string text = std::string(title) + "\n";
