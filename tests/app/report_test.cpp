@@ -233,7 +233,7 @@ class RecordFilesTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
   std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = (folder_ / name).string();
+    std::string path = (folder_ / name).string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
@@ -261,7 +261,7 @@ TEST_F(RecordFilesTest, AFolderMeansItsRecordFilesInNameOrder) {
 TEST_F(RecordFilesTest, LinesAcrossTheReadingChunksAreWhole) {
   std::string text;
   long long lines = 0;
-  for (; text.size() < 3 * 1024 * 1024; ++lines)
+  for (; text.size() < std::size_t{3} * 1024 * 1024; ++lines)
     text +=
         Line("2026-12-01T00:00:00Z", "b", "COM" + std::to_string(lines % 7 + 1), "", "complete", "1") + "\n";
   const std::string path = Write("big.jsonl", text);
