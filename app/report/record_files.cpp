@@ -14,6 +14,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kChunk = 1 << 20;
+// A record line is under 2 KiB; a longer one is not a record (a file named by
+// mistake), and is counted unreadable without being kept whole.
+constexpr std::size_t kLongestLine = 64 * 1024;
 
 // Carries a file's lines to the tally across chunk borders.
 class LineFeed {
@@ -24,7 +27,9 @@ class LineFeed {
   // Every whole line of `text`; the part after the last newline waits for the next chunk.
   void Feed(std::string_view text) {
     for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
-      if (carry_.empty()) {
+      if (overlong_) {
+        Overlong();
+      } else if (carry_.empty()) {
         Line(text.substr(0, end));
       } else {
         carry_.append(text.substr(0, end));
@@ -33,11 +38,19 @@ class LineFeed {
       }
       text.remove_prefix(end + 1);
     }
-    carry_.append(text);
+    if (!overlong_) carry_.append(text);
+    if (carry_.size() > kLongestLine) {
+      overlong_ = true;
+      carry_.clear();
+    }
   }
   void Finish() {
-    if (!carry_.empty()) Line(carry_);
-    carry_.clear();
+    if (overlong_) {
+      Overlong();
+    } else if (!carry_.empty()) {
+      Line(carry_);
+      carry_.clear();
+    }
   }
 
  private:
@@ -46,10 +59,19 @@ class LineFeed {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.find_first_not_of(" \t") == std::string_view::npos) return;
     ++summary_.lines;
-    if (ReadRecordFields(line, fields_)) {
+    if (line.size() <= kLongestLine && ReadRecordFields(line, fields_)) {
       tally_.Add(fields_);
-      return;
+    } else {
+      Unreadable();
     }
+  }
+  void Overlong() {
+    ++number_;
+    ++summary_.lines;
+    Unreadable();
+    overlong_ = false;
+  }
+  void Unreadable() {
     if (summary_.unreadable++ > 0) return;
     summary_.firstUnreadableFile = file_;
     summary_.firstUnreadableLine = number_;
@@ -60,6 +82,7 @@ class LineFeed {
   ReadSummary& summary_;
   RecordFields fields_;
   std::string carry_;
+  bool overlong_ = false;
   long long number_ = 0;
 };
 

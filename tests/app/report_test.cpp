@@ -273,6 +273,29 @@ TEST_F(RecordFilesTest, LinesAcrossTheReadingChunksAreWhole) {
   EXPECT_EQ(tally.Report().upgrades, lines);
 }
 
+TEST_F(RecordFilesTest, ALineLongerThanAnyRecordIsUnreadableNotKept) {
+  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    long long lines, unreadable, firstUnreadable;
+  } cases[] = {
+      {"within a chunk", good + std::string(100 * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"across chunks", good + std::string(3 * 1024 * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"the last line, with no newline", good + good + std::string(3 * 1024 * 1024, 'x'), 3, 1, 3},
+  };
+  for (const Case& c : cases) {
+    report::YieldTally tally({});
+    report::ReadSummary read;
+    std::string error;
+    ASSERT_TRUE(report::ReadRecordFiles({Write("long.jsonl", c.text)}, tally, read, error)) << error;
+    EXPECT_EQ(read.lines, c.lines) << c.what;
+    EXPECT_EQ(read.unreadable, c.unreadable) << c.what;
+    EXPECT_EQ(read.firstUnreadableLine, c.firstUnreadable) << c.what;
+    EXPECT_EQ(tally.Report().upgrades, 2) << c.what;
+  }
+}
+
 TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
   const std::string good = Write("good.jsonl", Line("t", "b", "COM1", "", "complete", "1") + "\n");
   const std::string missing = (folder_ / "missing.jsonl").string();
