@@ -160,7 +160,8 @@ int ExitCodeFor(UpgradeOutcome outcome) {
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
        [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb]
-       | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json] | --help | --version]
+       | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json]
+       | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).

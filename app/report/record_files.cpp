@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 constexpr std::size_t kChunk = 1 << 20;
 // A record line is under 2 KiB; a longer one is not a record (a file named by
 // mistake), and is counted unreadable without being kept whole.
-constexpr std::size_t kLongestLine = 64 * 1024;
+constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
 
 // Carries a file's lines to the tally across chunk borders.
 class LineFeed {

@@ -280,9 +280,10 @@ TEST_F(RecordFilesTest, ALineLongerThanAnyRecordIsUnreadableNotKept) {
     std::string text;
     long long lines, unreadable, firstUnreadable;
   } cases[] = {
-      {"within a chunk", good + std::string(100 * 1024, 'x') + "\n" + good, 3, 1, 2},
-      {"across chunks", good + std::string(3 * 1024 * 1024, 'x') + "\n" + good, 3, 1, 2},
-      {"the last line, with no newline", good + good + std::string(3 * 1024 * 1024, 'x'), 3, 1, 3},
+      {"within a chunk", good + std::string(std::size_t{100} * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"across chunks", good + std::string(std::size_t{3} * 1024 * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"the last line, with no newline", good + good + std::string(std::size_t{3} * 1024 * 1024, 'x'), 3, 1,
+       3},
   };
   for (const Case& c : cases) {
     report::YieldTally tally({});
