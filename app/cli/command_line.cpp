@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/report/yield_tally.h"
 #include "serial/port_tables.h"
 #include "upgrade/stop_request.h"
 
@@ -36,8 +37,19 @@ std::string SetListRange(CommandLine& line, const std::string& value) {
   return "";
 }
 
+// --report reads files: of the other options it takes --since, --station and --json.
+CommandLine SettleReport(CommandLine line, bool others) {
+  if (others || !line.ports.empty() || !line.image.empty() || !line.unit.empty() || !line.trace.empty())
+    return Wrong("--report takes files and folders, --since, --station and --json, no other option");
+  line.mode = Mode::kReport;
+  return line;
+}
+
 // Which mode the options add up to, once every one was read.
-CommandLine Settle(CommandLine line, bool batch, bool listPorts) {
+CommandLine Settle(CommandLine line, bool batch, bool listPorts, bool report) {
+  if (report) return SettleReport(std::move(line), batch || listPorts);
+  if (!line.records.empty()) return Wrong("unknown argument '" + line.records.front() + "'");
+  if (!line.since.empty()) return Wrong("--since belongs to --report");
   const bool batchOptions =
       !line.ports.empty() || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
   if (listPorts) {
@@ -74,10 +86,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool batch = false;
   bool listPorts = false;
+  bool reportMode = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    const bool takesValue =
-        arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" || arg == "--trace";
+    const bool takesValue = arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" ||
+                            arg == "--trace" || arg == "--since";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
     std::string error;
     if (arg == "--help" || arg == "-h") {
@@ -106,12 +119,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (arg == "--trace") {
       line.trace = argv[++i];
       if (line.trace.empty()) error = "--trace needs a file name";
+    } else if (arg == "--report") {
+      reportMode = true;
+    } else if (arg == "--since") {
+      line.since = report::SinceKey(argv[++i]);
+      if (line.since.empty())
+        error =
+            "--since takes a date such as 2026-03-01 or 2026-03-01T08:00, not '" + std::string(argv[i]) + "'";
+    } else if (!arg.empty() && arg[0] != '-') {
+      line.records.emplace_back(arg);
     } else {
       error = "unknown argument '" + std::string(arg) + "'";
     }
     if (!error.empty()) return Wrong(error);
   }
-  return Settle(std::move(line), batch, listPorts);
+  return Settle(std::move(line), batch, listPorts, reportMode);
 }
 
 int ExitCodeFor(UpgradeOutcome outcome) {
@@ -137,7 +159,9 @@ int ExitCodeFor(UpgradeOutcome outcome) {
 
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
-       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb] | --help | --version]
+       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb]
+       | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json]
+       | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
@@ -172,6 +196,24 @@ Without options the dialog opens (it needs a display).
   --list-ports         COM1 to COM12 (or the range given): the device each opens,
                        whether it exists and can be opened now, and how to point
                        a COMn at an adapter
+  --report [FILE|DIR]...
+                       the yield report over upgrade records (this machine's
+                       record when none is named; a folder means its *.jsonl
+                       files), lines of every record version: upgrades per
+                       station and per port by outcome, first-pass yield (of
+                       the units named by --unit, those whose first upgrade
+                       completed; upgrades with no unit are counted apart),
+                       median and slowest seconds of the completed upgrades,
+                       and the adapters (by serial number) and ports with the
+                       most port-failed and transfer-failed, worst first.
+                       Lines that cannot be read are skipped and counted, the
+                       first named. Exit code 0 when the report was printed,
+                       1 when a file or folder cannot be read (said on one
+                       line), 2 for wrong arguments
+  --since DATE         with --report: only upgrades started at or after DATE
+                       (UTC), 2026-03-01 or 2026-03-01T08:00[:00]
+  --station NAME       with --report: only that station's upgrades
+  --json               with --report: the report as one JSON object
   --help               this text
   --version            the program's version
 

@@ -9,7 +9,7 @@
 
 namespace cli {
 
-enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kHelp, kVersion, kWrong };
+enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kReport, kHelp, kVersion, kWrong };
 
 struct CommandLine {
   Mode mode = Mode::kDialog;
@@ -22,6 +22,8 @@ struct CommandLine {
   std::string station;                // --station NAME, for the record (else ORVEX_STATION)
   std::string unit;                   // --unit TEXT: the instrument's serial number, for the record
   std::string trace;                  // --trace FILE: the serial trace for support, or empty
+  std::vector<std::string> records;   // --report FILE|DIR...: empty for this machine's record
+  std::string since;                  // --report --since DATE, as report::SinceKey reads it
   std::string error;                  // Mode::kWrong: what is wrong, one line
 };
 
@@ -34,7 +36,8 @@ std::vector<int> ParsePortRange(const std::string& text);
 // Exit codes of the program; each documented in --help and the README.
 enum ExitCode : int {
   kExitComplete = 0,
-  kExitPortDied = 1,  // the serial link ended the program (a dead port), or no display
+  kExitPortDied = 1,          // the serial link ended the program (a dead port), or no display
+  kExitRecordUnreadable = 1,  // --report: a record file or folder cannot be read
   kExitUsage = 2,
   kExitProbeTimeOut = 3,
   kExitCommandTimeOut = 4,

@@ -6,9 +6,11 @@
 #include <string>
 
 #include "app/record/sha256.h"
+#include "app/report/make_report.h"
 #include "app/system/console.h"
 #include "app/system/diagnostics.h"
 #include "app/system/output.h"
+#include "app/system/record_store.h"
 #include "app/system/stop_signals.h"
 #include "batch_run.h"
 #include "embedded_image.h"
@@ -83,6 +85,27 @@ int RunManyPortsChecked(const CommandLine& line, const std::string& program) {
   return code;
 }
 
+// The yield report over the files named, else over this machine's record.
+int RunReport(const CommandLine& line) {
+  report::ReportRequest request{line.records, line.records.empty(), {line.since, line.station}, line.json};
+  std::string error;
+  if (request.paths.empty()) {
+    const std::string folder = sys::RecordFolder(error);
+    if (folder.empty()) {
+      sys::Complain("the upgrade record's folder cannot be found (" + error + ")");
+      return kExitRecordUnreadable;
+    }
+    request.paths.push_back(folder + "/upgrades.jsonl");
+  }
+  std::string text;
+  if (!report::MakeReport(request, text, error)) {
+    sys::Complain(error);
+    return kExitRecordUnreadable;
+  }
+  sys::Print(stdout, text);
+  return kExitComplete;
+}
+
 // The serial trace for support: `given` (--trace), else ORVEX_TRACE. A trace
 // that cannot be written is said once and the upgrade goes on without it.
 void StartTrace(const std::string& given) {
@@ -132,6 +155,8 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
     case Mode::kWrong:
       sys::Complain(line.error + " (see --help)");
       return kExitUsage;
+    case Mode::kReport:
+      return RunReport(line);
     case Mode::kManyPorts:
       return RunManyPortsChecked(line, argc > 0 ? argv[0] : "orvex-programmer");
     case Mode::kBatch:

@@ -125,6 +125,41 @@ TEST(CommandLine, TraceBelongsToBatch) {
   }
 }
 
+TEST(CommandLine, ReportTakesFilesFoldersAndWhatNarrowsIt) {
+  const cli::CommandLine plain = Parse({"--report"});
+  EXPECT_EQ(plain.mode, cli::Mode::kReport);
+  EXPECT_TRUE(plain.records.empty()) << "this machine's record";
+  const cli::CommandLine full = Parse(
+      {"--json", "--report", "a.jsonl", "--since", "2026-03-01T08:00Z", "site/", "--station", "bench 4"});
+  EXPECT_EQ(full.mode, cli::Mode::kReport);
+  EXPECT_EQ(full.records, (std::vector<std::string>{"a.jsonl", "site/"}));
+  EXPECT_EQ(full.since, "2026-03-01T08:00");
+  EXPECT_EQ(full.station, "bench 4");
+  EXPECT_TRUE(full.json);
+  struct Case {
+    std::vector<const char*> args;
+    std::string error;
+  } cases[] = {
+      {{"--report", "--since", "March"},
+       "--since takes a date such as 2026-03-01 or 2026-03-01T08:00, not 'March'"},
+      {{"--report", "--since"}, "--since needs a value"},
+      {{"--since", "2026-03-01"}, "--since belongs to --report"},
+      {{"a.jsonl"}, "unknown argument 'a.jsonl'"},
+      {{"--report", "--batch", "--port", "COM1"},
+       "--report takes files and folders, --since, --station and --json, no other option"},
+      {{"--report", "--unit", "SN1"},
+       "--report takes files and folders, --since, --station and --json, no other option"},
+      {{"--report", "--list-ports"},
+       "--report takes files and folders, --since, --station and --json, no other option"},
+      {{"--report", "-x"}, "unknown argument '-x'"},
+  };
+  for (const Case& c : cases) {
+    const cli::CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.mode, cli::Mode::kWrong) << c.error;
+    EXPECT_EQ(line.error, c.error);
+  }
+}
+
 TEST(BatchMode, EveryOutcomeHasItsExitCodeAndRecordCode) {
   struct Case {
     UpgradeOutcome outcome;

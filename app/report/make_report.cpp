@@ -1,0 +1,26 @@
+#include "make_report.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "record_files.h"
+#include "report_output.h"
+
+namespace report {
+
+bool MakeReport(const ReportRequest& request, std::string& out, std::string& error) {
+  std::vector<std::string> paths;
+  for (const std::string& path : request.paths) {
+    std::error_code failure;
+    if (!request.missingIsEmpty || std::filesystem::exists(path, failure)) paths.push_back(path);
+  }
+  YieldTally tally(request.filter);
+  ReadSummary read;
+  if (!ReadRecordFiles(paths, tally, read, error)) return false;
+  const YieldReport figures = tally.Report();
+  const ReportInput input{read, request.filter, figures};
+  out = request.json ? ReportJson(input) : ReportText(input);
+  return true;
+}
+
+}  // namespace report

@@ -1,0 +1,144 @@
+#include "record_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace report {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kChunk = 1 << 20;
+// A record line is under 2 KiB; a longer one is not a record (a file named by
+// mistake), and is counted unreadable without being kept whole.
+constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
+
+// Carries a file's lines to the tally across chunk borders.
+class LineFeed {
+ public:
+  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary)
+      : file_(file), tally_(tally), summary_(summary) {}
+
+  // Every whole line of `text`; the part after the last newline waits for the next chunk.
+  void Feed(std::string_view text) {
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+      if (overlong_) {
+        Overlong();
+      } else if (carry_.empty()) {
+        Line(text.substr(0, end));
+      } else {
+        carry_.append(text.substr(0, end));
+        Line(carry_);
+        carry_.clear();
+      }
+      text.remove_prefix(end + 1);
+    }
+    if (!overlong_) carry_.append(text);
+    if (carry_.size() > kLongestLine) {
+      overlong_ = true;
+      carry_.clear();
+    }
+  }
+  void Finish() {
+    if (overlong_) {
+      Overlong();
+    } else if (!carry_.empty()) {
+      Line(carry_);
+      carry_.clear();
+    }
+  }
+
+ private:
+  void Line(std::string_view line) {
+    ++number_;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") == std::string_view::npos) return;
+    ++summary_.lines;
+    if (line.size() <= kLongestLine && ReadRecordFields(line, fields_)) {
+      tally_.Add(fields_);
+    } else {
+      Unreadable();
+    }
+  }
+  void Overlong() {
+    ++number_;
+    ++summary_.lines;
+    Unreadable();
+    overlong_ = false;
+  }
+  void Unreadable() {
+    if (summary_.unreadable++ > 0) return;
+    summary_.firstUnreadableFile = file_;
+    summary_.firstUnreadableLine = number_;
+  }
+
+  const std::string& file_;
+  YieldTally& tally_;
+  ReadSummary& summary_;
+  RecordFields fields_;
+  std::string carry_;
+  bool overlong_ = false;
+  long long number_ = 0;
+};
+
+std::string CannotRead(const std::string& path, int error) {
+  return "cannot read " + path + ": " + std::strerror(error);
+}
+
+bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, std::string& error) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) {
+    error = CannotRead(path, errno);
+    return false;
+  }
+  LineFeed feed(path, tally, summary);
+  std::string chunk(kChunk, '\0');
+  std::size_t got = 0;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0)
+    feed.Feed(std::string_view(chunk).substr(0, got));
+  if (std::ferror(file.get()) != 0) {
+    error = CannotRead(path, errno != 0 ? errno : EIO);
+    return false;
+  }
+  feed.Finish();
+  ++summary.files;
+  return true;
+}
+
+// A folder's *.jsonl files, in name order so that reports repeat exactly.
+bool FolderFiles(const std::string& folder, std::vector<std::string>& files, std::string& error) {
+  std::error_code failure;
+  for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end;
+       entry.increment(failure)) {
+    if (entry->path().extension() == ".jsonl" && entry->is_regular_file(failure))
+      files.push_back(entry->path().string());
+  }
+  if (failure) error = "cannot read " + folder + ": " + failure.message();
+  std::sort(files.begin(), files.end());
+  return !failure;
+}
+
+}  // namespace
+
+bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+                     std::string& error) {
+  for (const std::string& path : paths) {
+    std::error_code failure;
+    std::vector<std::string> files;
+    if (fs::is_directory(path, failure)) {
+      if (!FolderFiles(path, files, error)) return false;
+    } else {
+      files.push_back(path);
+    }
+    for (const std::string& file : files)
+      if (!ReadFile(file, tally, summary, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace report

@@ -1,0 +1,27 @@
+#pragma once
+// The record files the report reads: files as named, a folder's *.jsonl files
+// in name order. Lines that cannot be read are counted and skipped, the first
+// named, so that one broken line (a truncated last line after a power cut,
+// a line of a schema this program does not know) never hides the rest.
+#include <string>
+#include <vector>
+
+#include "yield_tally.h"
+
+namespace report {
+
+struct ReadSummary {
+  int files = 0;
+  long long lines = 0;  // blank lines left out
+  long long unreadable = 0;
+  std::string firstUnreadableFile;
+  long long firstUnreadableLine = 0;  // from 1
+};
+
+// Reads every line of every file `paths` name into `tally`. False with one
+// line in `error` when a file or folder cannot be read: a report that silently
+// left out a station's file would mislead.
+bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+                     std::string& error);
+
+}  // namespace report

@@ -1,0 +1,310 @@
+// The yield report's reading of record lines and its figures, from lines made
+// up here: each row says what it proves.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/report/record_fields.h"
+#include "app/report/record_files.h"
+#include "app/report/yield_tally.h"
+
+namespace {
+
+using report::RecordFields;
+
+// A line of the current schema, with the fields the report reads filled in.
+std::string Line(const std::string& started, const std::string& station, const std::string& port,
+                 const std::string& unit, const std::string& outcome, const std::string& seconds,
+                 const std::string& serial = "") {
+  std::string line = R"({"v":1,"started":")" + started + R"(","port":")" + port +
+                     R"(","device":"/dev/ttyUSB0","imageBytes":2281784,"imageSha256":"ab","outcome":")" +
+                     outcome + R"(","status":"Upgrade complete!","seconds":)" + seconds +
+                     R"(,"bytesSent":2281784,"program":"1.0.0.1","host":"h","exitCode":0)";
+  if (!station.empty()) line += R"(,"station":")" + station + "\"";
+  if (!unit.empty()) line += R"(,"unit":")" + unit + "\"";
+  if (!serial.empty())
+    line += R"(,"adapter":{"vendorId":"0403","productId":"6001","serial":")" + serial + "\"}";
+  return line + "}";
+}
+
+TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
+  struct Case {
+    const char* what;
+    std::string line;
+    bool read;
+    RecordFields want;
+  } cases[] = {
+      {"the current schema, adapter nested",
+       Line("2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "3.250", "FT01"),
+       true,
+       {"2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "FT01", 3.25}},
+      {"the first schema: no v, program, station, unit or adapter",
+       R"({"started":"2026-01-02T03:04:05Z","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab",)"
+       R"("outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0})",
+       true,
+       {"2026-01-02T03:04:05Z", "", "COM1", "", "port-error", "", 1.5}},
+      {"escapes in strings, spaces between tokens",
+       R"( { "started" : "2026-01-02T03:04:05Z" , "port":"COM1", "station":"bench \"4\"\u00e9\\",)"
+       R"( "outcome":"complete", "seconds": 2e1 } )",
+       true,
+       {"2026-01-02T03:04:05Z", "bench \"4\"\xc3\xa9\\", "COM1", "", "complete", "", 20}},
+      {"fields of a later schema skipped, nested or not",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"future":[1,{"a":[true,false,null]},"x"],)"
+       R"("adapter":{"serial":"S","more":{"b":2}},"v":2})",
+       true,
+       {"s", "", "p", "", "o", "S", 1}},
+      {"a truncated line",
+       Line("2026-12-01T08:00:00Z", "b", "COM2", "", "complete", "1").substr(0, 60),
+       false,
+       {}},
+      {"cut inside the adapter",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S")",
+       false,
+       {}},
+      {"no seconds", R"({"started":"s","port":"p","outcome":"o"})", false, {}},
+      {"no outcome", R"({"started":"s","port":"p","seconds":1})", false, {}},
+      {"outcome not a string", R"({"started":"s","port":"p","outcome":3,"seconds":1})", false, {}},
+      {"seconds not a number", R"({"started":"s","port":"p","outcome":"o","seconds":"1"})", false, {}},
+      {"text after the object", R"({"started":"s","port":"p","outcome":"o","seconds":1}x)", false, {}},
+      {"two objects on a line",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1}{"started":"s","port":"p","outcome":"o","seconds":1})",
+       false,
+       {}},
+      {"an array", R"([{"started":"s","port":"p","outcome":"o","seconds":1}])", false, {}},
+      {"a bad escape", R"({"started":"s\q","port":"p","outcome":"o","seconds":1})", false, {}},
+      {"nesting deeper than any record",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":)" + std::string(40, '[') +
+           std::string(40, ']') + "}",
+       false,
+       {}},
+  };
+  for (const Case& c : cases) {
+    RecordFields got;
+    ASSERT_EQ(report::ReadRecordFields(c.line, got), c.read) << c.what;
+    if (!c.read) continue;
+    EXPECT_EQ(got.started, c.want.started) << c.what;
+    EXPECT_EQ(got.station, c.want.station) << c.what;
+    EXPECT_EQ(got.port, c.want.port) << c.what;
+    EXPECT_EQ(got.unit, c.want.unit) << c.what;
+    EXPECT_EQ(got.outcome, c.want.outcome) << c.what;
+    EXPECT_EQ(got.adapterSerial, c.want.adapterSerial) << c.what;
+    EXPECT_DOUBLE_EQ(got.seconds, c.want.seconds) << c.what;
+  }
+}
+
+TEST(YieldReport, SinceTakesDatesAndTimesInTheRecordsForm) {
+  struct Case {
+    std::string given;
+    std::string key;
+  } cases[] = {
+      {"2026-03-01", "2026-03-01"},
+      {"2026-03-01T08:00", "2026-03-01T08:00"},
+      {"2026-03-01T08:00:59Z", "2026-03-01T08:00:59"},
+      {"2026-13-01", ""},
+      {"2026-02-00", ""},
+      {"2026-03-01T24:00", ""},
+      {"2026-03-01 08:00", ""},
+      {"2026-3-1", ""},
+      {"2026-03-01Z", "2026-03-01"},
+      {"yesterday", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(report::SinceKey(c.given), c.key) << c.given;
+}
+
+// Tallies `lines` (read as the files are) under `filter`.
+report::YieldReport Tally(const std::vector<std::string>& lines, report::ReportFilter filter = {}) {
+  report::YieldTally tally(std::move(filter));
+  for (const std::string& line : lines) {
+    RecordFields fields;
+    EXPECT_TRUE(report::ReadRecordFields(line, fields)) << line;
+    tally.Add(fields);
+  }
+  return tally.Report();
+}
+
+TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
+  const std::vector<std::string> lines = {
+      // Read out of order: SN1's retry comes first in the files, its failure started earlier.
+      Line("2026-12-02T10:00:00Z", "bench 1", "COM1", "SN1", "complete", "200"),
+      Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "probe-timeout", "101"),
+      Line("2026-12-02T09:00:00Z", "bench 2", "COM1", "SN2", "complete", "210"),
+      Line("2026-12-02T09:30:00Z", "bench 2", "COM1", "SN2", "complete", "190"),
+      Line("2026-12-03T09:00:00Z", "bench 2", "COM2", "SN3", "interrupted", "50"),
+      Line("2026-12-03T09:00:00Z", "bench 2", "COM2", "", "complete", "205"),
+      Line("2026-12-03T09:10:00Z", "bench 2", "COM2", "", "complete", "205"),
+  };
+  struct Case {
+    const char* what;
+    report::ReportFilter filter;
+    long long upgrades, units, firstPass, withoutUnit;
+  } cases[] = {
+      {"everything: SN2 passed first, SN1 and SN3 did not", {}, 7, 3, 1, 2},
+      {"since SN1's retry: its first upgrade is not covered, nor is SN2's",
+       {"2026-12-02T10:00", ""},
+       4,
+       1,
+       0,
+       2},
+      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2},
+      {"one station", {"", "bench 1"}, 2, 1, 0, 0},
+      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const report::YieldReport got = Tally(lines, c.filter);
+    EXPECT_EQ(got.upgrades, c.upgrades) << c.what;
+    EXPECT_EQ(got.units, c.units) << c.what;
+    EXPECT_EQ(got.firstPassComplete, c.firstPass) << c.what;
+    EXPECT_EQ(got.withoutUnit, c.withoutUnit) << c.what;
+  }
+}
+
+TEST(YieldReport, SecondsAreOfCompletedUpgrades) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> seconds;  // of completed upgrades; each case adds a slower failure
+    long long completed;
+    double median, slowest;
+  } cases[] = {
+      {"none completed", {}, 0, 0, 0},
+      {"one", {"200.5"}, 1, 200.5, 200.5},
+      {"an odd count", {"210", "190", "205"}, 3, 205, 210},
+      {"an even count: the middle two's mean", {"210", "190", "200", "250"}, 4, 205, 250},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines = {Line("2026-12-01T00:00:00Z", "", "COM1", "", "transfer-failed", "900")};
+    for (const std::string& s : c.seconds)
+      lines.push_back(Line("2026-12-01T01:00:00Z", "", "COM1", "", "complete", s));
+    const report::YieldReport got = Tally(lines);
+    EXPECT_EQ(got.completed, c.completed) << c.what;
+    EXPECT_DOUBLE_EQ(got.medianSeconds, c.median) << c.what;
+    EXPECT_DOUBLE_EQ(got.slowestSeconds, c.slowest) << c.what;
+  }
+  const report::YieldReport slowest =
+      Tally({Line("2026-12-01T01:00:00Z", "b", "COM3", "", "complete", "300"),
+             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301")});
+  EXPECT_EQ(slowest.slowest.port, "COM4") << "the slowest upgrade is named";
+}
+
+TEST(YieldReport, PlacesInNaturalOrderAndFailuresWorstFirst) {
+  const std::vector<std::string> lines = {
+      Line("t", "bench 10", "COM1", "", "port-failed", "1", "FT9"),
+      Line("t", "bench 2", "COM10", "", "transfer-failed", "1", "FT1"),
+      Line("t", "bench 2", "COM10", "", "port-failed", "1", "FT1"),
+      Line("t", "bench 2", "COM9", "", "complete", "1", "FT2"),
+      Line("t", "bench 2", "COM9", "", "transfer-failed", "1", ""),
+      Line("t", "", "COM1", "", "probe-timeout", "1", "FT3"),
+      Line("t", "bench 2", "COM9", "", "some-later-outcome", "1", "FT2"),
+  };
+  const report::YieldReport got = Tally(lines);
+  std::vector<std::string> stations;
+  for (const auto& place : got.stations)
+    stations.push_back(place.station + ":" + std::to_string(place.upgrades));
+  EXPECT_EQ(stations, (std::vector<std::string>{"bench 2:5", "bench 10:1", ":1"}))
+      << "bench 2 before bench 10, the lines with no station last";
+  std::vector<std::string> ports;
+  for (const auto& place : got.ports) ports.push_back(place.station + " " + place.port);
+  EXPECT_EQ(ports, (std::vector<std::string>{"bench 2 COM9", "bench 2 COM10", "bench 10 COM1", " COM1"}));
+  const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};
+  EXPECT_EQ(got.ports.front().outcomes, com9)
+      << "an outcome this program does not know is counted as written";
+
+  std::vector<std::string> adapters;
+  for (const auto& a : got.failingAdapters)
+    adapters.push_back(a.name + " " + std::to_string(a.portFailed) + "/" + std::to_string(a.transferFailed));
+  EXPECT_EQ(adapters, (std::vector<std::string>{"FT1 1/1", "FT9 1/0"}))
+      << "worst first; a line with no adapter and an adapter with no such failure are not listed";
+  std::vector<std::string> failingPorts;
+  for (const auto& p : got.failingPorts) failingPorts.push_back(p.station + " " + p.name);
+  EXPECT_EQ(failingPorts, (std::vector<std::string>{"bench 2 COM10", "bench 2 COM9", "bench 10 COM1"}))
+      << "ties in natural order of station, then port";
+}
+
+class RecordFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("orvex-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::string path = (folder_ / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(RecordFilesTest, AFolderMeansItsRecordFilesInNameOrder) {
+  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1");
+  Write("b.jsonl", good + "\r\n\r\n  \n" + good + "\n" + good.substr(0, 50));
+  Write("a.jsonl", good + "\n{broken\n");
+  Write("notes.txt", "{broken\n");
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
+  EXPECT_EQ(read.files, 2);
+  EXPECT_EQ(read.lines, 5) << "blank lines are not lines of the record";
+  EXPECT_EQ(read.unreadable, 2) << "the truncated last line without its newline counts";
+  EXPECT_EQ(read.firstUnreadableFile, (folder_ / "a.jsonl").string());
+  EXPECT_EQ(read.firstUnreadableLine, 2);
+  EXPECT_EQ(tally.Report().upgrades, 3) << "lines ending in CR LF are read, blank or not";
+}
+
+TEST_F(RecordFilesTest, LinesAcrossTheReadingChunksAreWhole) {
+  std::string text;
+  long long lines = 0;
+  for (; text.size() < std::size_t{3} * 1024 * 1024; ++lines)
+    text +=
+        Line("2026-12-01T00:00:00Z", "b", "COM" + std::to_string(lines % 7 + 1), "", "complete", "1") + "\n";
+  const std::string path = Write("big.jsonl", text);
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  ASSERT_TRUE(report::ReadRecordFiles({path}, tally, read, error)) << error;
+  EXPECT_EQ(read.unreadable, 0);
+  EXPECT_EQ(tally.Report().upgrades, lines);
+}
+
+TEST_F(RecordFilesTest, ALineLongerThanAnyRecordIsUnreadableNotKept) {
+  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    long long lines, unreadable, firstUnreadable;
+  } cases[] = {
+      {"within a chunk", good + std::string(std::size_t{100} * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"across chunks", good + std::string(std::size_t{3} * 1024 * 1024, 'x') + "\n" + good, 3, 1, 2},
+      {"the last line, with no newline", good + good + std::string(std::size_t{3} * 1024 * 1024, 'x'), 3, 1,
+       3},
+  };
+  for (const Case& c : cases) {
+    report::YieldTally tally({});
+    report::ReadSummary read;
+    std::string error;
+    ASSERT_TRUE(report::ReadRecordFiles({Write("long.jsonl", c.text)}, tally, read, error)) << error;
+    EXPECT_EQ(read.lines, c.lines) << c.what;
+    EXPECT_EQ(read.unreadable, c.unreadable) << c.what;
+    EXPECT_EQ(read.firstUnreadableLine, c.firstUnreadable) << c.what;
+    EXPECT_EQ(tally.Report().upgrades, 2) << c.what;
+  }
+}
+
+TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
+  const std::string good = Write("good.jsonl", Line("t", "b", "COM1", "", "complete", "1") + "\n");
+  const std::string missing = (folder_ / "missing.jsonl").string();
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  EXPECT_FALSE(report::ReadRecordFiles({good, missing}, tally, read, error));
+  EXPECT_EQ(error, "cannot read " + missing + ": No such file or directory");
+}
+
+}  // namespace
