@@ -131,10 +131,23 @@ int ChildProcess::Wait() {
   return impl_->code;
 }
 
+// For cmd.exe and the C runtime: a quote inside is doubled, which keeps cmd's
+// own count of quotes even, so & | < > stay quoted; backslashes before a quote
+// or the closing one are doubled, as the runtime halves them there.
 std::string QuoteArgument(const std::string& text) {
   if (!text.empty() && text.find_first_of(" \t\"&|<>^%") == std::string::npos) return text;
   std::string quoted = "\"";
-  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  std::size_t backslashes = 0;
+  for (const char c : text) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  quoted.append(backslashes * 2, '\\');
   return quoted + "\"";
 }
 
