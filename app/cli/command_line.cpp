@@ -132,8 +132,12 @@ Without options the dialog opens (it needs a display).
   --port COMa-COMb     with --batch, --port may be given again and as a range:
                        every port is upgraded at once, each by a process of its
                        own that this one starts and watches; one live line per
-                       port on a terminal (else lines that start with the port),
-                       then a table of the results and, when a port failed, the
+                       port on a terminal, fitted to its height (the ports done
+                       counted on one line when they do not all fit), and above
+                       them every other line a port's process writes to
+                       standard error, with its port (else lines that start
+                       with the port), then a table of the results and, when a
+                       port failed, the
                        command that retries only the failed ports. The exit code
                        is 0 when every port completed, else that of the first
                        failed port in the order given (8 for one with no
