@@ -4,7 +4,10 @@
 // defined with the controller.
 #include "app/ui/cdialog.h"
 #include "res/resource.h"
-#include "upgrade/upgrade_outcome.h"
+
+// How an upgrade ended (upgrade/upgrade_outcome.h): the controller's members
+// below take it, and the dialog's library sits under the controller's.
+enum class UpgradeOutcome;
 
 class CProgrammerDlg : public CDialog {
  public:

@@ -52,16 +52,13 @@ int AttemptsMade() {
   return gAttemptCount + (StopRequested() ? 0 : 1);
 }
 
-// The exit code of a process ended by a signal's request.
-unsigned SignalExitCode() { return 128U + static_cast<unsigned>(StopSignal()); }
-
 // The port died, or the operator's Exit closed it under a running step: the
 // upgrade ends with the process, on whichever thread ends it.
 unsigned EndWithProcess(unsigned exitCode) {
   UpgradeOutcome outcome = UpgradeOutcome::kPortFailed;
   if (StopRequested()) {
     outcome = UpgradeOutcome::kInterrupted;
-    exitCode = SignalExitCode();
+    exitCode = static_cast<unsigned>(SignalExitCode(StopSignal()));
   } else if (exitCode == kExitAfterOperatorExit) {
     outcome = UpgradeOutcome::kAbandoned;
   }

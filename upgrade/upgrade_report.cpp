@@ -10,6 +10,7 @@ namespace {
 // The listener's calls come from the user-interface thread, and the end of a
 // failed port's upgrade may come from the reader thread: one lock orders them.
 std::mutex gReportLock;
+thread_local bool tReporting = false;  // this thread holds gReportLock
 UpgradeListener* gListener = nullptr;
 bool gRunning = false;
 std::string gLastStatus;  // line 1 as last reported
@@ -17,9 +18,20 @@ std::string gLastStatus;  // line 1 as last reported
 FirmwareImage gGivenImage;
 bool gImageGiven = false;
 
+class Reporting {
+ public:
+  Reporting() : lock_(gReportLock) { tReporting = true; }
+  ~Reporting() { tReporting = false; }
+  Reporting(const Reporting&) = delete;
+  Reporting& operator=(const Reporting&) = delete;
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+};
+
 template <typename Call>
 void Tell(Call call) {
-  const std::lock_guard lock(gReportLock);
+  const Reporting reporting;
   if (gListener != nullptr) call(*gListener);
 }
 }  // namespace
@@ -30,13 +42,13 @@ UpgradeListener* SetUpgradeListener(UpgradeListener* listener) {
 }
 
 void ReportStarted(int portIndex) {
-  const std::lock_guard lock(gReportLock);
+  const Reporting reporting;
   gRunning = true;
   if (gListener != nullptr) gListener->Started(portIndex);
 }
 
 void ReportStatus(int line, const char* text) {
-  const std::lock_guard lock(gReportLock);
+  const Reporting reporting;
   if (line == 1) gLastStatus = text;
   if (gListener != nullptr) gListener->Status(line, text);
 }
@@ -54,33 +66,13 @@ void ReportSent(DWORD bytes) {
 }
 
 bool ReportEnded(UpgradeOutcome outcome, const char* text) {
-  const std::lock_guard lock(gReportLock);
+  const Reporting reporting;
   if (!std::exchange(gRunning, false)) return false;
   if (gListener != nullptr) gListener->Ended(outcome, text != nullptr ? text : gLastStatus.c_str());
   return true;
 }
 
-const char* OutcomeCode(UpgradeOutcome outcome) {
-  switch (outcome) {
-    case UpgradeOutcome::kComplete:
-      return "complete";
-    case UpgradeOutcome::kProbeTimeOut:
-      return "probe-timeout";
-    case UpgradeOutcome::kCommandTimeOut:
-      return "command-timeout";
-    case UpgradeOutcome::kPortError:
-      return "port-error";
-    case UpgradeOutcome::kTransferFailed:
-      return "transfer-failed";
-    case UpgradeOutcome::kAbandoned:
-      return "abandoned";
-    case UpgradeOutcome::kInterrupted:
-      return "interrupted";
-    case UpgradeOutcome::kPortFailed:
-      return "port-failed";
-  }
-  return "unknown";
-}
+bool ReportFault(UpgradeOutcome outcome) { return !tReporting && ReportEnded(outcome, nullptr); }
 
 void SetFirmwareImage(const BYTE* bytes, DWORD size) {
   gImageGiven = bytes != nullptr;

@@ -66,6 +66,10 @@ void ReportSent(DWORD bytes);
 // of the same upgrade are dropped. Returns whether this one was the first.
 // Without a text, line 1 reads what ReportStatus last said of it.
 bool ReportEnded(UpgradeOutcome outcome, const char* text);
+// For a fault handler: ReportEnded with line 1's last text, unless this thread
+// is inside a report already (its listener failed), where it would wait for
+// itself.
+bool ReportFault(UpgradeOutcome outcome);
 
 // Batch mode's --image: the image to send instead of the program's "BIN" 134
 // resource. The bytes must outlive the upgrades; nullptr restores the resource.

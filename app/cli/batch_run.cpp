@@ -10,7 +10,9 @@
 #include "app/system/diagnostics.h"
 #include "app/system/output.h"
 #include "app/ui/headless/headless_screen.h"
+#include "followed_run.h"
 #include "json_events.h"
+#include "percent_sent.h"
 #include "res/resource.h"
 #include "res/status_texts.h"
 #include "serial/port_tables.h"
@@ -19,6 +21,11 @@
 
 namespace cli {
 namespace {
+
+int InternalError(const std::string& what) {
+  sys::Complain("internal error (" + what + "); the program ends");
+  return kExitInternalError;
+}
 
 // Prints the upgrade as it goes: each new text of status line 1 on a line of
 // its own, progress as one updating line on a terminal, else a line every 10 %.
@@ -43,7 +50,7 @@ class BatchProgress final : public ForwardingListener {
     sent_ = bytes;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const double rate = seconds > 0 ? bytes / seconds : 0;
-    const unsigned percent = total_ ? static_cast<unsigned>(100.0 * bytes / total_) : 100;
+    const unsigned percent = PercentSent(bytes, total_);
     const double left = rate > 0 ? (total_ - bytes) / rate : 0;
     if (terminal_) {
       sys::PrintFormatted(out_, "\r%3u %%  %lu / %lu bytes  %.1f kB/s  %.0f s left   ", percent,
@@ -85,6 +92,21 @@ class BatchProgress final : public ForwardingListener {
   bool onProgressLine_ = false;
 };
 
+// Creates the dialog, chooses the port and presses YES: the exit code for how
+// the upgrade ended, or the internal error's, said on one line, when it
+// reached no end.
+int RunDialog(ui::headless::Screen& screen, int portIndex, const BatchProgress& progress) {
+  CProgrammerDlg dlg;
+  if (!dlg.Create()) return InternalError("the dialog could not be created");
+  // Batch mode takes ports beyond the dialog's list: the list grows to the one asked for.
+  for (int port = kDialogPortCount; port <= portIndex; ++port) screen.AddItem(IDC_PORT, PortName(port));
+  if (!screen.Select(IDC_PORT, portIndex))
+    return InternalError(std::string("the port list has no ") + PortName(portIndex));
+  screen.Press(IDOK);
+  if (const auto outcome = progress.Outcome()) return ExitCodeFor(*outcome);
+  return InternalError("the upgrade reached no end");
+}
+
 }  // namespace
 
 int RunBatch(const CommandLine& line, const RecordContext& context) {
@@ -100,20 +122,7 @@ int RunBatch(const CommandLine& line, const RecordContext& context) {
     return IDOK;
   });
   UpgradeRecord record(context, shown);
-  UpgradeListener* previousListener = SetUpgradeListener(&record);
-  int code = kExitPortError;
-  {
-    CProgrammerDlg dlg;
-    if (dlg.Create()) {
-      // Batch mode takes ports beyond the dialog's list: the list grows to the one asked for.
-      for (int port = kDialogPortCount; port <= line.portIndex; ++port)
-        screen.AddItem(IDC_PORT, PortName(port));
-      screen.Select(IDC_PORT, line.portIndex);
-      screen.Press(IDOK);
-      if (const auto outcome = progress.Outcome()) code = ExitCodeFor(*outcome);
-    }
-  }
-  SetUpgradeListener(previousListener);
+  const int code = RunFollowed(record, [&] { return RunDialog(screen, line.portIndex, progress); });
   ui::SetMessageBoxHandler(std::move(previousBoxes));
   return code;
 }

@@ -5,10 +5,13 @@
 
 #include "app/report/yield_tally.h"
 #include "serial/port_tables.h"
-#include "upgrade/stop_request.h"
+#include "upgrade/firmware_image.h"
 
 namespace cli {
 namespace {
+
+// "COM1 to COMn" for the first `count` ports.
+std::string PortSpan(int count) { return std::string(PortName(0)) + " to " + PortName(count - 1); }
 
 CommandLine Wrong(std::string error) {
   CommandLine line;
@@ -20,7 +23,8 @@ CommandLine Wrong(std::string error) {
 // Adds the ports of one --port value; an error text when it names none or repeats one.
 std::string AddPorts(CommandLine& line, const std::string& value) {
   const std::vector<int> ports = ParsePortRange(value);
-  if (ports.empty()) return "--port takes COM1 to COM256 or a range such as COM1-COM8, not '" + value + "'";
+  if (ports.empty())
+    return "--port takes " + PortSpan(kPortCount) + " or a range such as COM1-COM8, not '" + value + "'";
   for (const int port : ports) {
     if (std::find(line.ports.begin(), line.ports.end(), port) != line.ports.end())
       return std::string(PortName(port)) + " is given twice";
@@ -136,27 +140,6 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return Settle(std::move(line), batch, listPorts, reportMode);
 }
 
-int ExitCodeFor(UpgradeOutcome outcome) {
-  switch (outcome) {
-    case UpgradeOutcome::kComplete:
-      return kExitComplete;
-    case UpgradeOutcome::kProbeTimeOut:
-      return kExitProbeTimeOut;
-    case UpgradeOutcome::kCommandTimeOut:
-      return kExitCommandTimeOut;
-    case UpgradeOutcome::kPortError:
-      return kExitPortError;
-    case UpgradeOutcome::kTransferFailed:
-      return kExitTransferFailed;
-    case UpgradeOutcome::kInterrupted:
-      return kExitSignalBase + StopSignal();
-    case UpgradeOutcome::kAbandoned:
-    case UpgradeOutcome::kPortFailed:
-      break;
-  }
-  return kExitPortDied;
-}
-
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
        [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb]
@@ -166,20 +149,26 @@ Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
 
-  --batch --port COMn  one upgrade on COMn (COM1 to COM256) with no window: prints
+  --batch --port COMn  one upgrade on COMn ()" +
+         PortSpan(kPortCount) + R"() with no window: prints
                        each status text, the progress, and message boxes on
                        standard error, then ends with the exit code below
   --port COMa-COMb     with --batch, --port may be given again and as a range:
                        every port is upgraded at once, each by a process of its
                        own that this one starts and watches; one live line per
-                       port on a terminal (else lines that start with the port),
-                       then a table of the results and, when a port failed, the
+                       port on a terminal, fitted to its height (the ports done
+                       counted on one line when they do not all fit), and above
+                       them every other line a port's process writes to
+                       standard error, with its port (else lines that start
+                       with the port), then a table of the results and, when a
+                       port failed, the
                        command that retries only the failed ports. The exit code
                        is 0 when every port completed, else that of the first
-                       failed port in the order given; with --trace FILE each
-                       port writes FILE.COMn
+                       failed port in the order given (8 for one with no
+                       result); with --trace FILE each port writes FILE.COMn
   --image FILE         send this S-record image instead of the embedded one: a
-                       regular file of at most 58981500 bytes (65535 chunks),
+                       regular file of at most )" +
+         std::to_string(kMaxImageBytes) + " bytes (" + std::to_string(kMaxImageChunks) + R"( chunks),
                        checked whole before the port is opened
   --json               with --batch: standard output carries only JSON Lines, one
                        event per line as it happens (start, status, message,
@@ -193,7 +182,8 @@ Without options the dialog opens (it needs a display).
                        (replaced): each port setting, write, read, image chunk,
                        time-out and message box, in milliseconds since the port
                        opened; the dialog writes one when ORVEX_TRACE=FILE is set
-  --list-ports         COM1 to COM12 (or the range given): the device each opens,
+  --list-ports         )" +
+         PortSpan(kDialogPortCount) + R"( (or the range given): the device each opens,
                        whether it exists and can be opened now, and how to point
                        a COMn at an adapter
   --report [FILE|DIR]...
@@ -237,7 +227,8 @@ Exit codes:
   6  the image did not go out whole
   7  the --image file is not a valid S-record image, or not a file that can
      hold one (nothing was sent)
-  8  an internal error of the program, said on one line
+  8  an internal error of the program, said on one line (the record says
+     internal-error), or batch mode reached no end of the upgrade
   128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP
          (Windows console events: 130); after image bytes went out the
          instrument holds a partial image and must be upgraded again before use

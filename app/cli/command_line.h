@@ -33,25 +33,6 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 // text is neither.
 std::vector<int> ParsePortRange(const std::string& text);
 
-// Exit codes of the program; each documented in --help and the README.
-enum ExitCode : int {
-  kExitComplete = 0,
-  kExitPortDied = 1,          // the serial link ended the program (a dead port), or no display
-  kExitRecordUnreadable = 1,  // --report: a record file or folder cannot be read
-  kExitUsage = 2,
-  kExitProbeTimeOut = 3,
-  kExitCommandTimeOut = 4,
-  kExitPortError = 5,
-  kExitTransferFailed = 6,
-  kExitBadImage = 7,
-  kExitInternalError = 8,  // a fault of the program itself, reported on one line
-  kExitSignalBase = 128,   // + the signal that interrupted the upgrade (Windows: 130)
-};
-
-// The exit code batch mode ends with for how an upgrade ended; the record
-// keeps it too.
-int ExitCodeFor(UpgradeOutcome outcome);
-
 std::string HelpText(const std::string& program);
 
 }  // namespace cli

@@ -14,6 +14,7 @@
 #include "app/system/stop_signals.h"
 #include "batch_run.h"
 #include "embedded_image.h"
+#include "followed_run.h"
 #include "image_file.h"
 #include "many_ports.h"
 #include "port_list.h"
@@ -39,7 +40,6 @@ bool LoadImage(const std::string& path, std::string& bytes, ImageIdentity& ident
   return true;
 }
 
-// A signal that closed the dialog ends the program with its own code.
 // The station's name: --station, else ORVEX_STATION.
 std::string Station(const CommandLine& line) {
   if (!line.station.empty()) return line.station;
@@ -47,14 +47,13 @@ std::string Station(const CommandLine& line) {
   return station != nullptr ? station : "";
 }
 
+// A signal that closed the dialog ends the program with its own code.
 int RunWithRecord(const CommandLine& line, const std::function<int()>& runDialog) {
   UpgradeRecord record(
       RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), "", ""},
       nullptr);
-  UpgradeListener* previous = SetUpgradeListener(&record);
-  const int code = runDialog();
-  SetUpgradeListener(previous);
-  return StopRequested() ? kExitSignalBase + StopSignal() : code;
+  const int code = RunFollowed(record, runDialog);
+  return StopRequested() ? SignalExitCode(StopSignal()) : code;
 }
 
 int RunBatchWithImage(const CommandLine& line) {
@@ -125,6 +124,8 @@ void StartTrace(const std::string& given) {
   } catch (...) {
   }
   sys::Complain("internal error (" + what + "); the program ends");
+  // A fault on another thread leaves the running upgrade open: its record line says so.
+  ReportFault(UpgradeOutcome::kInternalError);
   std::_Exit(kExitInternalError);
 }
 

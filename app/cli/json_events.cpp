@@ -5,7 +5,7 @@
 
 #include "app/record/json_text.h"
 #include "app/system/output.h"
-#include "command_line.h"
+#include "percent_sent.h"
 #include "res/version.h"
 #include "serial/port_tables.h"
 
@@ -42,7 +42,7 @@ void JsonEvents::Transferring(DWORD imageBytes) {
 
 void JsonEvents::Sent(DWORD bytes) {
   sent_ = bytes;
-  const int percent = total_ != 0 ? static_cast<int>(100ULL * bytes / total_) : 100;
+  const int percent = static_cast<int>(PercentSent(bytes, total_));
   if (percent > percent_) {
     percent_ = percent;
     Emit("progress", ",\"bytesSent\":" + std::to_string(bytes) + ",\"total\":" + std::to_string(total_) +

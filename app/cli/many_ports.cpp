@@ -1,5 +1,6 @@
 #include "many_ports.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "app/system/diagnostics.h"
 #include "app/system/output.h"
 #include "app/system/stop_signals.h"
+#include "live_view.h"
 #include "port_runs.h"
 #include "serial/port_tables.h"
 #include "upgrade/stop_request.h"
@@ -20,7 +22,8 @@
 namespace cli {
 namespace {
 
-constexpr std::size_t kLiveWidth = 79;  // a live line never wraps on an 80-column terminal
+// Wide enough that a change to any part of a live line is seen.
+constexpr std::size_t kWidest = 1000;
 
 // What the reading threads hand the supervisor: a piece of a child's output,
 // the end of one of its streams, or a stop request.
@@ -30,6 +33,7 @@ struct Arrival {
   std::string text;
   bool end = false;
   bool stop = false;
+  bool resized = false;
 };
 
 class Mailbox {
@@ -82,6 +86,7 @@ class Supervisor {
 
   int Run() {
     WatchForStop();
+    if (live_) WatchForResize();
     Start();
     Watch();
     for (std::thread& reader : readers_) reader.join();
@@ -99,6 +104,16 @@ class Supervisor {
     std::thread([mailbox = mailbox_] {
       sys::WaitForStopRequest();
       mailbox->Put({0, sys::ChildStream::kOutput, "", false, true});
+    }).detach();
+  }
+
+  // Likewise for the terminal's changes of size, which redraw the live lines.
+  void WatchForResize() {
+    std::thread([mailbox = mailbox_] {
+      for (;;) {
+        sys::WaitForResize();
+        mailbox->Put({0, sys::ChildStream::kOutput, "", false, false, true});
+      }
     }).detach();
   }
 
@@ -129,6 +144,10 @@ class Supervisor {
         for (const auto& child : children_) child->Stop(StopSignal());
         continue;
       }
+      if (arrival.resized) {
+        Redraw();
+        continue;
+      }
       std::string& text = pending[arrival.run * 2 + (arrival.stream == sys::ChildStream::kOutput ? 0 : 1)];
       text += arrival.text;
       if (arrival.end && !text.empty()) text += '\n';
@@ -141,14 +160,14 @@ class Supervisor {
   void TakeLine(std::size_t run, sys::ChildStream stream, const std::string& text) {
     if (stream == sys::ChildStream::kOutput) {
       if (line_.json) sys::Print(stdout, text + "\n");
-      const std::string shown = LiveLine(runs_[run], kLiveWidth);
-      if (TakeEvent(runs_[run], text) && LiveLine(runs_[run], kLiveWidth) != shown) Redraw();
+      const std::string shown = LiveLine(runs_[run], kWidest);
+      if (TakeEvent(runs_[run], text) && LiveLine(runs_[run], kWidest) != shown) Redraw();
     } else if (line_.json) {
       sys::Print(stderr, Prefixed(run, text));
     } else if (!live_) {
       sys::Print(stdout, Prefixed(run, text));
-    } else if (text.starts_with(sys::ComplaintPrefix())) {
-      Above(Prefixed(run, text));  // the live lines show the rest
+    } else if (ShowsAbove(text)) {
+      Above(Prefixed(run, Visible(text)));  // the live lines show the rest
     }
   }
 
@@ -161,20 +180,28 @@ class Supervisor {
     return std::string(PortName(runs_[run].port)) + ": " + text + "\n";
   }
 
-  // On a terminal, one line per port, rewritten in place.
+  // On a terminal, the live lines, rewritten in place: the cursor goes back
+  // up over what was drawn last, never above it, nor above the screen's top
+  // when the terminal has shrunk since.
+  std::string BackOverLiveLines(int rows) {
+    const std::size_t up = std::min(drawn_, static_cast<std::size_t>(std::max(rows - 1, 0)));
+    drawn_ = 0;
+    return (up > 0 ? "\x1b[" + std::to_string(up) + "A" : std::string()) + "\r\x1b[J";
+  }
+
   void Redraw() {
     if (!live_) return;
-    std::string text = drawn_ > 0 ? "\x1b[" + std::to_string(drawn_) + "A" : "";
-    for (const PortRun& run : runs_) text += "\r\x1b[K" + LiveLine(run, kLiveWidth) + "\n";
-    drawn_ = runs_.size();
+    const sys::TerminalSize size = sys::OutputTerminalSize();
+    std::string text = BackOverLiveLines(size.rows);
+    const std::vector<std::string> lines = LiveLines(runs_, size.rows, size.columns);
+    for (const std::string& line : lines) text += line + "\n";
+    drawn_ = lines.size();
     sys::Print(stdout, text);
   }
 
-  // A line printed above the live lines, which move down by one.
+  // A line printed above the live lines, which move down below it.
   void Above(const std::string& line) {
-    std::string text = drawn_ > 0 ? "\x1b[" + std::to_string(drawn_) + "A" : "";
-    sys::Print(stdout, text + "\r\x1b[K" + line);
-    drawn_ = 0;
+    sys::Print(stdout, BackOverLiveLines(sys::OutputTerminalSize().rows) + line);
     Redraw();
   }
 

@@ -24,10 +24,16 @@ std::string Field(const std::map<std::string, std::string>& fields, const std::s
 // The outcome as the table shows it: the end event's, else how the process ended.
 std::string OutcomeText(const PortRun& run) {
   if (run.ended) return run.outcome;
+  if (run.exitCode == sys::kNoExitCode) return "no result";
   return "no result (exit " + std::to_string(run.exitCode) + ")";
 }
 
 }  // namespace
+
+int ExitCodeOf(const PortRun& run) {
+  if (run.exitCode != sys::kNoExitCode) return run.exitCode;
+  return run.ended ? run.eventExitCode : kExitInternalError;
+}
 
 bool TakeEvent(PortRun& run, const std::string& line) {
   const std::map<std::string, std::string> fields = ReadFlatJson(line);
@@ -42,6 +48,7 @@ bool TakeEvent(PortRun& run, const std::string& line) {
   } else if (event == "end") {
     run.ended = true;
     run.outcome = Field(fields, "outcome");
+    run.eventExitCode = static_cast<int>(Number(fields, "exitCode", kExitInternalError));
     run.seconds = Number(fields, "seconds", 0);
     run.bytesSent = static_cast<unsigned long long>(Number(fields, "bytesSent", 0));
   }
@@ -81,7 +88,7 @@ std::string RetryCommand(const std::vector<PortRun>& runs, const CommandLine& li
   std::string command = sys::QuoteArgument(program) + " --batch";
   bool failed = false;
   for (const PortRun& run : runs) {
-    if (run.exitCode == kExitComplete) continue;
+    if (ExitCodeOf(run) == kExitComplete) continue;
     command += std::string(" --port ") + PortName(run.port);
     failed = true;
   }
@@ -95,7 +102,7 @@ std::string RetryCommand(const std::vector<PortRun>& runs, const CommandLine& li
 
 int FirstFailure(const std::vector<PortRun>& runs) {
   for (const PortRun& run : runs)
-    if (run.exitCode != kExitComplete) return run.exitCode;
+    if (ExitCodeOf(run) != kExitComplete) return ExitCodeOf(run);
   return kExitComplete;
 }
 

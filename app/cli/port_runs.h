@@ -12,15 +12,20 @@ namespace cli {
 
 struct PortRun {
   int port = -1;
-  std::string status;   // status line 1's latest text
-  std::string message;  // the latest message box
-  int percent = -1;     // of the image sent; -1 before the transfer
-  bool ended = false;   // the stream's end event came
-  std::string outcome;  // as in the record, from the end event
+  std::string status;      // status line 1's latest text
+  std::string message;     // the latest message box
+  int percent = -1;        // of the image sent; -1 before the transfer
+  bool ended = false;      // the stream's end event came
+  std::string outcome;     // as in the record, from the end event
+  int eventExitCode = -1;  // the end event's
   double seconds = 0;
   unsigned long long bytesSent = 0;
-  int exitCode = -1;  // the process's, once it ended
+  int exitCode = -1;  // the process's once it ended; sys::kNoExitCode when that is unknown
 };
+
+// The port's exit code: its process's, else its end event's; the internal
+// error's when neither is known.
+int ExitCodeOf(const PortRun& run);
 
 // Takes one line of the port's event stream; false when it is no event.
 bool TakeEvent(PortRun& run, const std::string& line);

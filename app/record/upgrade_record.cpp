@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/cli/command_line.h"
 #include "app/system/diagnostics.h"
 #include "app/system/record_store.h"
 #include "json_text.h"
@@ -31,7 +30,7 @@ std::string RecordLine(const RecordContext& context, const RecordEntry& entry) {
                      ",\"bytesSent\":" + std::to_string(entry.bytesSent) +
                      ",\"program\":" + JsonString(ORVEX_VERSION_TEXT) +
                      ",\"host\":" + JsonString(context.host) + ",\"ended\":" + JsonString(entry.ended) +
-                     ",\"exitCode\":" + std::to_string(cli::ExitCodeFor(entry.outcome)) +
+                     ",\"exitCode\":" + std::to_string(ExitCodeFor(entry.outcome)) +
                      ",\"probeAttempts\":" + std::to_string(entry.probeAttempts) +
                      ",\"commandAttempts\":" + std::to_string(entry.commandAttempts);
   if (!context.station.empty()) line += ",\"station\":" + JsonString(context.station);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "child_process.h"
+#include "upgrade/upgrade_outcome.h"
 
 extern char** environ;
 
@@ -19,7 +20,8 @@ struct ChildProcess::Impl {
   pid_t pid = -1;
   std::array<int, 2> streams = {-1, -1};
   std::string error;
-  int code = -1;
+  int code = kNoExitCode;
+  bool waited = false;  // after this, the process id may name another process
 };
 
 namespace {
@@ -93,7 +95,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(st
 }
 
 ChildProcess::~ChildProcess() {
-  if (impl_->pid > 0 && impl_->code < 0) Wait();
+  if (impl_->pid > 0 && !impl_->waited) Wait();
   for (const int stream : impl_->streams)
     if (stream >= 0) close(stream);
 }
@@ -114,15 +116,18 @@ std::size_t ChildProcess::Read(ChildStream stream, char* buffer, std::size_t siz
 // An ended child that was not waited for yet keeps its process id, so the
 // signal cannot reach another process.
 void ChildProcess::Stop(int signal) {
-  if (impl_->pid > 0 && impl_->code < 0) kill(impl_->pid, signal);
+  if (impl_->pid > 0 && !impl_->waited) kill(impl_->pid, signal);
 }
 
 int ChildProcess::Wait() {
-  if (impl_->pid <= 0 || impl_->code >= 0) return impl_->code;
+  if (impl_->pid <= 0 || impl_->waited) return impl_->code;
   int status = 0;
-  while (waitpid(impl_->pid, &status, 0) < 0)
-    if (errno != EINTR) return impl_->code = 128;
-  impl_->code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  int result = 0;
+  while ((result = waitpid(impl_->pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  impl_->waited = true;
+  if (result < 0) return impl_->code = kNoExitCode;
+  impl_->code = WIFEXITED(status) ? WEXITSTATUS(status) : SignalExitCode(WTERMSIG(status));
   return impl_->code;
 }
 

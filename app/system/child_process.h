@@ -31,13 +31,16 @@ class ChildProcess {
   // Asks the child to stop its upgrade as `signal` would (Windows: through
   // an event the child inherited, as Ctrl+Break would).
   void Stop(int signal);
-  // Waits for the child to end: its exit code, or 128 + the signal that ended it.
+  // Waits for the child to end: its exit code, 128 + the signal that ended
+  // it, or kNoExitCode when how it ended cannot be learned.
   int Wait();
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+inline constexpr int kNoExitCode = -1;
 
 // Windows: the environment variable that hands a port's process the event
 // its supervisor sets to stop it (the process has no console to receive Ctrl+Break).

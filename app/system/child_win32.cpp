@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "child_process.h"
@@ -10,12 +11,17 @@ namespace sys {
 struct ChildProcess::Impl {
   PROCESS_INFORMATION process{};
   HANDLE streams[2] = {nullptr, nullptr};
-  HANDLE stop = nullptr;  // inherited by the child, which watches it
+  HANDLE stop = nullptr;  // inherited by this child alone, which watches it
   std::string error;
-  int code = -1;
+  int code = kNoExitCode;
+  bool waited = false;
 };
 
 namespace {
+
+// Held while a child's inheritable handles exist: each child inherits its own
+// pipes and stop event and none of another's.
+std::mutex gStarting;
 
 std::wstring OwnExecutable() {
   std::wstring path(32768, L'\0');
@@ -56,6 +62,7 @@ bool ChildPipe(HANDLE& read, HANDLE& write) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(std::make_unique<Impl>()) {
+  const std::lock_guard starting(gStarting);
   HANDLE writes[2] = {nullptr, nullptr};
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE empty = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -67,7 +74,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(st
     std::wstring command = CommandWord(program);
     for (const std::string& argument : arguments) command += L" " + CommandWord(ui::win32::Widen(argument));
     impl_->stop = CreateEventW(&inherit, TRUE, FALSE, nullptr);
-    // Children are started one after another on one thread: the variable is this child's alone.
+    // Under gStarting the variable is this child's alone.
     SetEnvironmentVariableA(kChildStopVariable,
                             std::to_string(reinterpret_cast<std::uintptr_t>(impl_->stop)).c_str());
     STARTUPINFOW startup{};
@@ -83,6 +90,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) : impl_(st
       impl_->process = {};
     }
     SetEnvironmentVariableA(kChildStopVariable, nullptr);
+    if (impl_->stop != nullptr) SetHandleInformation(impl_->stop, HANDLE_FLAG_INHERIT, 0);
   }
   for (HANDLE handle : {writes[0], writes[1], empty})
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
@@ -109,22 +117,37 @@ std::size_t ChildProcess::Read(ChildStream stream, char* buffer, std::size_t siz
 }
 
 void ChildProcess::Stop(int) {
-  if (impl_->stop != nullptr && impl_->code < 0) SetEvent(impl_->stop);
+  if (impl_->stop != nullptr && !impl_->waited) SetEvent(impl_->stop);
 }
 
 int ChildProcess::Wait() {
-  if (impl_->process.hProcess == nullptr || impl_->code >= 0) return impl_->code;
-  WaitForSingleObject(impl_->process.hProcess, INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(impl_->process.hProcess, &code);
+  if (impl_->process.hProcess == nullptr || impl_->waited) return impl_->code;
+  impl_->waited = true;
+  DWORD code = 0;
+  if (WaitForSingleObject(impl_->process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(impl_->process.hProcess, &code))
+    return impl_->code = kNoExitCode;
   impl_->code = static_cast<int>(code);
   return impl_->code;
 }
 
+// For cmd.exe and the C runtime: a quote inside is doubled, which keeps cmd's
+// own count of quotes even, so & | < > stay quoted; backslashes before a quote
+// or the closing one are doubled, as the runtime halves them there.
 std::string QuoteArgument(const std::string& text) {
   if (!text.empty() && text.find_first_of(" \t\"&|<>^%") == std::string::npos) return text;
   std::string quoted = "\"";
-  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  std::size_t backslashes = 0;
+  for (const char c : text) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  quoted.append(backslashes * 2, '\\');
   return quoted + "\"";
 }
 

@@ -8,6 +8,17 @@ namespace sys {
 bool HaveDisplay();
 // Whether standard output is a terminal (progress then updates one line).
 bool OutputIsTerminal();
+// The size of the terminal standard output shows on, in character cells;
+// 24 rows of 80 where that cannot be read.
+struct TerminalSize {
+  int rows = 24;
+  int columns = 80;
+};
+TerminalSize OutputTerminalSize();
+// Blocks until the terminal changes its size (SIGWINCH), for a thread that
+// redraws then. Windows has no such signal: there it never returns, and the
+// size is read again at each redraw.
+void WaitForResize();
 // Standard output and error reach the console the program was started from.
 void UseStartingConsole();
 // Output that goes away (a closed pipe, a terminal that is gone) never ends

@@ -9,6 +9,15 @@ namespace sys {
 
 bool HaveDisplay() { return true; }
 
+TerminalSize OutputTerminalSize() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  HANDLE out = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
+  if (out == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(out, &info)) return {};
+  return {info.srWindow.Bottom - info.srWindow.Top + 1, info.srWindow.Right - info.srWindow.Left + 1};
+}
+
+void WaitForResize() { Sleep(INFINITE); }
+
 bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 // A program of the window subsystem has no console of its own; started from a

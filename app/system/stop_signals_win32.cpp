@@ -4,6 +4,7 @@
 #include "child_process.h"
 #include "stop_signals.h"
 #include "upgrade/stop_request.h"
+#include "upgrade/upgrade_outcome.h"
 #include "winapi.h"
 
 namespace sys {
@@ -19,12 +20,12 @@ constexpr DWORD kCloseGraceMs = 4500;  // Windows ends a closing console's proce
 
 // Runs on a thread of its own that Windows starts for each event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (!RequestStop(kConsoleStopSignal)) ExitProcess(128 + kConsoleStopSignal);
+  if (!RequestStop(kConsoleStopSignal)) ExitProcess(static_cast<UINT>(SignalExitCode(kConsoleStopSignal)));
   if (gStopRequested != nullptr) SetEvent(gStopRequested);
   // The process ends when this returns from a close, log-off or shut-down event.
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
     WaitForSingleObject(gStopHandled, kCloseGraceMs);
-    ExitProcess(128 + kConsoleStopSignal);
+    ExitProcess(static_cast<UINT>(SignalExitCode(kConsoleStopSignal)));
   }
   return TRUE;
 }

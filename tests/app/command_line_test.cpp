@@ -1,11 +1,13 @@
 // The program's command line, its exit codes, and the upgrade record's lines.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/cli/batch_run.h"
 #include "app/cli/command_line.h"
+#include "app/record/json_text.h"
 #include "app/record/sha256.h"
 #include "app/record/upgrade_record.h"
 #include "res/status_texts.h"
@@ -174,16 +176,28 @@ TEST(BatchMode, EveryOutcomeHasItsExitCodeAndRecordCode) {
       {UpgradeOutcome::kPortFailed, 1, "port-failed"},
       {UpgradeOutcome::kAbandoned, 1, "abandoned"},
       {UpgradeOutcome::kInterrupted, 143, "interrupted"},  // by SIGTERM
+      {UpgradeOutcome::kInternalError, 8, "internal-error"},
   };
   ClearStopRequest();
   ASSERT_TRUE(RequestStop(15));
   for (const Case& c : cases) {
-    EXPECT_EQ(cli::ExitCodeFor(c.outcome), c.exitCode) << c.code;
+    EXPECT_EQ(ExitCodeFor(c.outcome), c.exitCode) << c.code;
     EXPECT_EQ(OutcomeCode(c.outcome), c.code);
   }
   EXPECT_FALSE(RequestStop(2)) << "a second request must not replace the first";
-  EXPECT_EQ(cli::ExitCodeFor(UpgradeOutcome::kInterrupted), 143);
+  EXPECT_EQ(ExitCodeFor(UpgradeOutcome::kInterrupted), 143);
   ClearStopRequest();
+}
+
+// The record's line as a reader takes it: field by field, in any order.
+std::map<std::string, std::string> RecordFields(std::string line, std::string& adapter) {
+  const std::size_t at = line.find(",\"adapter\":{");
+  if (at != std::string::npos) {
+    const std::size_t end = line.find('}', at);
+    adapter = line.substr(at + 11, end + 1 - (at + 11));
+    line.erase(at, end + 1 - at);
+  }
+  return ReadFlatJson(line);
 }
 
 TEST(UpgradeRecord, LineNamesTheUnitTheImageTheStationAndTheOutcome) {
@@ -198,20 +212,45 @@ TEST(UpgradeRecord, LineNamesTheUnitTheImageTheStationAndTheOutcome) {
   entry.seconds = 10.25;
   entry.probeAttempts = 101;
   const RecordContext context{ImageIdentity{2281784, "ab12"}, "bench 4", "SN 0042", "line-pc"};
-  EXPECT_EQ(RecordLine(context, entry),
-            "{\"v\":1,\"started\":\"2026-12-07T02:00:00Z\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
-            "\"imageBytes\":2281784,\"imageSha256\":\"ab12\",\"outcome\":\"probe-timeout\","
-            "\"status\":\"Time Out!  Check RS232 & Re-press 'YES' key!\",\"seconds\":10.250,\"bytesSent\":0,"
-            "\"program\":\"" ORVEX_VERSION_TEXT
-            "\",\"host\":\"line-pc\",\"ended\":\"2026-12-07T02:00:10.250Z\",\"exitCode\":3,"
-            "\"probeAttempts\":101,\"commandAttempts\":0,\"station\":\"bench 4\",\"unit\":\"SN 0042\","
-            "\"adapter\":{\"vendorId\":\"0403\",\"productId\":\"6001\",\"serial\":\"A5XK3RJT\"}}");
+  std::string adapter;
+  const std::map<std::string, std::string> expected = {
+      {"v", "1"},
+      {"started", "2026-12-07T02:00:00Z"},
+      {"port", "COM3"},
+      {"device", "/dev/ttyUSB0"},
+      {"imageBytes", "2281784"},
+      {"imageSha256", "ab12"},
+      {"outcome", "probe-timeout"},
+      {"status", "Time Out!  Check RS232 & Re-press 'YES' key!"},
+      {"seconds", "10.250"},
+      {"bytesSent", "0"},
+      {"program", ORVEX_VERSION_TEXT},
+      {"host", "line-pc"},
+      {"ended", "2026-12-07T02:00:10.250Z"},
+      {"exitCode", "3"},
+      {"probeAttempts", "101"},
+      {"commandAttempts", "0"},
+      {"station", "bench 4"},
+      {"unit", "SN 0042"},
+  };
+  EXPECT_EQ(RecordFields(RecordLine(context, entry), adapter), expected);
+  EXPECT_EQ(adapter, R"({"vendorId":"0403","productId":"6001","serial":"A5XK3RJT"})");
   // Without a station, a unit or a USB adapter, those fields are left out.
-  EXPECT_EQ(RecordLine(RecordContext{ImageIdentity{}, "", "", "h"}, entry).find("station"),
-            std::string::npos);
   entry.adapter = {};
-  EXPECT_EQ(RecordLine(RecordContext{ImageIdentity{}, "", "", "h"}, entry).find("adapter"),
-            std::string::npos);
+  adapter.clear();
+  const auto bare = RecordFields(RecordLine(RecordContext{ImageIdentity{}, "", "", "h"}, entry), adapter);
+  EXPECT_EQ(bare.size(), expected.size() - 2);
+  EXPECT_EQ(bare.count("station") + bare.count("unit"), 0u);
+  EXPECT_EQ(adapter, "");
+}
+
+TEST(Help, NamesThePortsAndTheLargestImageItTakes) {
+  const std::string help = cli::HelpText("orvex-programmer");
+  for (const char* text :
+       {"  --batch --port COMn  one upgrade on COMn (COM1 to COM256) with no window: prints\n",
+        "regular file of at most 58981500 bytes (65535 chunks),\n",
+        "  --list-ports         COM1 to COM12 (or the range given): the device each opens,\n"})
+    EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 
 TEST(UpgradeRecord, TextsAreEscapedForJson) {

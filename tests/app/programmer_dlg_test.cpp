@@ -40,8 +40,14 @@ TEST_F(ProgrammerDialog, ControlsAnswerByIdentifier) {
   EXPECT_STREQ(caption, "NE");
   EXPECT_EQ(dlg.GetDlgItem(4242), nullptr);
 
-  screen.Select(IDC_PORT, 11);
+  EXPECT_TRUE(screen.Select(IDC_PORT, 11));
   EXPECT_EQ(dlg.GetDlgItem(IDC_PORT)->SendMessage(CB_GETCURSEL), 11);
+  // A port outside the list is refused and the choice stays: batch mode must
+  // not upgrade another port than the one asked for.
+  for (const int outside : {12, -1, 255}) {
+    EXPECT_FALSE(screen.Select(IDC_PORT, outside)) << outside;
+    EXPECT_EQ(dlg.GetDlgItem(IDC_PORT)->SendMessage(CB_GETCURSEL), 11) << outside;
+  }
   EXPECT_EQ(dlg.m_ctlPort.SetCurSel(12), CB_ERR);
 }
 

@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr char kRole[] = "ORVEX_TEST_PORT_PROCESS";  // "complete" or "wait-for-stop"
+// "complete", "wait-for-stop" or "com2-dies" (COM2 ends with no end event)
+constexpr char kRole[] = "ORVEX_TEST_PORT_PROCESS";
 
 std::string OwnPort() {
   std::ifstream in("/proc/self/cmdline");
@@ -50,6 +51,7 @@ void Event(const std::string& port, const std::string& event, const std::string&
     Event(port, "end", ",\"outcome\":\"interrupted\",\"exitCode\":143,\"bytesSent\":900,\"seconds\":1.0");
     std::_Exit(143);
   }
+  if (port == "COM2" && role == "com2-dies") std::_Exit(9);
   if (port == "COM2") {
     Event(port, "end", ",\"outcome\":\"probe-timeout\",\"exitCode\":3,\"bytesSent\":0,\"seconds\":10.2");
     std::_Exit(3);
@@ -97,6 +99,25 @@ TEST(Supervisor, MergesEveryPortsEventsAndEndsWithTheFirstFailure) {
   EXPECT_NE(err.find("retry the failed ports: orvex-programmer --batch --port COM2 --json\n"),
             std::string::npos)
       << err;
+}
+
+// With SIGCHLD ignored the system reaps the ports' processes itself, and
+// waiting for one fails: the port's result is its end event's, or none.
+TEST(Supervisor, APortWhoseEndCannotBeLearnedHasNoResult) {
+  setenv(kRole, "com2-dies", 1);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction before {};
+  sigaction(SIGCHLD, &ignore, &before);
+  testing::internal::CaptureStdout();
+  const int code = cli::RunManyPorts(ManyPorts(false), "orvex-programmer");
+  const std::string out = testing::internal::GetCapturedStdout();
+  sigaction(SIGCHLD, &before, nullptr);
+  EXPECT_EQ(code, 8) << "COM2's, with no result: the internal error's";
+  EXPECT_NE(out.find("COM1    complete                     2.5          900\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("COM2    no result                    0.0            0\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("retry the failed ports: orvex-programmer --batch --port COM2\n"), std::string::npos)
+      << out;
 }
 
 TEST(Supervisor, PassesAStopOnToEveryPort) {

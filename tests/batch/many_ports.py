@@ -5,11 +5,15 @@ watched by the first, against simulated instruments on COM1 to COM4.
 Usage: many_ports.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
        many_ports.py --list   (the cases, for CMake)
 """
+import fcntl
 import json
 import os
+import pty
 import re
 import signal
+import struct
 import subprocess
+import termios
 
 import batch_harness as h
 from batch_harness import FAST, Instrument, check, default_signals, records, wait_bounded
@@ -134,7 +138,101 @@ def case_high_port(work):
     check(outcomes_recorded() == [("COM200", "complete")], f"record: {records()}")
 
 
+TABLE_ROW = re.compile(r"^(COM\d+) +(\S+(?: \S+)*) +\d+\.\d +\d+$")
+LIVE_SHAPES = [
+    re.compile(r"^COM\d+ {2,}\S"),                      # a port's live line
+    re.compile(r"^\d+ of 12 ports done: \d+ complete, \d+ failed$"),
+    re.compile(r"^and \d+ more running$"),
+    re.compile(r"^COM\d+: "),                           # a line of a port's standard error
+    re.compile(r"^port    outcome                  seconds   bytes sent$"),
+    TABLE_ROW,
+    re.compile(r"^retry the failed ports: "),
+]
+
+
+def on_terminal(command, rows, columns, env):
+    """Runs `command` with standard output and error on a pty of rows x
+    columns; what it wrote, as bytes."""
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
+    program = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=slave, stderr=slave, env=env,
+                               preexec_fn=default_signals)
+    os.close(slave)
+    written = bytearray()
+    while True:
+        try:
+            got = os.read(master, 65536)
+        except OSError:  # EIO: the program and its output are gone
+            break
+        if not got:
+            break
+        written += got
+    os.close(master)
+    code, _ = wait_bounded(program, 30)
+    return code, bytes(written)
+
+
+def case_small_terminal(work):
+    """Twelve ports on a terminal of 10 rows: the live view fits the height,
+    never moves above what it drew, shows each port's foreign lines of
+    standard error, and the screen ends with every port's outcome."""
+    image = small_image(work)
+    instruments = [Instrument(work, *FAST, port=f"COM{n}") for n in range(1, 12)]
+    silent = Instrument(work, "--no-prompt", port="COM12")
+    # The dynamic loader's statistics: lines on standard error that are not
+    # the program's own, from every process.
+    env = dict(os.environ, LD_DEBUG="statistics")
+    code, written = on_terminal([h.PROGRAM, "--batch", "--port", "COM1-COM12", "--image", image], 10, 80, env)
+    verdicts = [i.verdict() for i in instruments]
+    silent.verdict(ends_by_itself=False)
+    check(code == 3, f"exit 3 (COM12's probe timed out), got {code}")
+    check(all(v["valid"] for v in verdicts), f"eleven instruments got a valid image: {verdicts}")
+    text = written.decode("utf-8", "replace")
+    for n in range(1, 13):
+        check(re.search(rf"COM{n}: +\d+:\truntime linker statistics:\r?\n", text) is not None,
+              f"COM{n}'s foreign lines of standard error are shown with its port")
+    ups = [int(n) for n in re.findall(r"\x1b\[(\d+)A", text)]
+    check(ups and max(ups) <= 9, f"the cursor never moves up past the top of 10 rows: {sorted(set(ups))}")
+
+    lines = screen_lines(written, 10, 80)
+    lines = [line for line in lines if line and not re.match(r"^ +\d+:", line)]  # the loader's own
+    garbled = [line for line in lines if not any(shape.match(line) for shape in LIVE_SHAPES)]
+    check(not garbled, f"no garbled line on the screen: {garbled}")
+    live = [line.split()[0] for line in lines if LIVE_SHAPES[0].match(line) and not TABLE_ROW.match(line)]
+    repeated = sorted({port for port in live if live.count(port) > 1})
+    check(not repeated, f"no port's live line is left on the screen twice: {repeated}")
+    rows = [TABLE_ROW.match(line).groups() for line in lines[-13:] if TABLE_ROW.match(line)]
+    expected = [(f"COM{n}", "complete") for n in range(1, 12)] + [("COM12", "probe-timeout")]
+    check(rows == expected, f"the screen ends with every port's outcome in the table, in order: {lines[-14:]}")
+    check(lines[-1] == f"retry the failed ports: {h.PROGRAM} --batch --port COM12 --image {image}",
+          f"then the retry line: {lines[-1:]}")
+
+
+def screen_lines(written, rows, columns):
+    """What a terminal of rows x columns shows after `written`, the lines that
+    scrolled off the top included; a line that wrapped is one line. A row that
+    reaches into the last tab stop is taken to go on in the next (a tab may
+    leave the last cell blank)."""
+    import pyte  # a terminal's model (python3-pyte), for this case alone
+
+    screen = pyte.HistoryScreen(columns, rows, history=100000)
+    pyte.ByteStream(screen).feed(written)
+    cells = [[row[x].data if x in row else " " for x in range(columns)] for row in screen.history.top]
+    cells += [[screen.buffer[y][x].data for x in range(columns)] for y in range(rows)]
+    lines = []
+    wrapped = False
+    for row in cells:
+        text = "".join(row)
+        if wrapped:
+            lines[-1] += text.rstrip()
+        else:
+            lines.append(text.rstrip())
+        wrapped = len(text.rstrip()) > columns - 8
+    return lines
+
+
 CASES = {
+    "many-ports-small-terminal": case_small_terminal,
     "many-ports-high-port": case_high_port,
     "many-ports-four": case_four_ports,
     "many-ports-one-silent": case_one_silent,

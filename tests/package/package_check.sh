@@ -31,7 +31,10 @@ only() {  # the one file matching a pattern under the scratch root
 case $check in
   lintian)
     # Every tag down to the informational ones is shown; only errors fail.
-    lintian --display-info --pedantic --tag-display-limit 0 --fail-on error "$deb" 2>&1 |
+    # lintian leaves files in its temporary folder: it gets one of its own.
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    TMPDIR=$scratch lintian --display-info --pedantic --tag-display-limit 0 --fail-on error "$deb" 2>&1 |
       grep -v 'running with root privileges'
     status=${PIPESTATUS[0]}
     ((status == 0)) || fail "lintian found errors in $(basename "$deb")"

@@ -239,12 +239,14 @@ void Screen::Close() { Deliver(WM_CLOSE, 0, 0); }
 void Screen::Paint() { Deliver(WM_PAINT, 0, 0); }
 void Screen::SysCommand(UINT id) { Deliver(WM_SYSCOMMAND, id, 0); }
 
-void Screen::Select(int id, int index) {
+bool Screen::Select(int id, int index) {
   CDialog* dialog = TopDialog();
-  if (!dialog) return;
+  if (!dialog) return false;
   std::lock_guard lock(mutex_);
   ControlRecord& control = dialogs_.at(dialog->TemplateId()).controls.at(id);
-  if (index >= 0 && index < static_cast<int>(control.items.size())) control.selection = index;
+  if (index < 0 || index >= static_cast<int>(control.items.size())) return false;
+  control.selection = index;
+  return true;
 }
 
 void Screen::AddItem(int id, const std::string& text) {

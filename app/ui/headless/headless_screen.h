@@ -77,7 +77,8 @@ class Screen : public Backend {
   void Close();
   void Paint();
   void SysCommand(UINT id);
-  void Select(int id, int index);
+  // False, choosing nothing, when the index is outside the box's list.
+  bool Select(int id, int index);
   // Adds a string to a combo box of the dialog on top.
   void AddItem(int id, const std::string& text);
 
