@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "image_pin.h"
 #include "serial/port_tables.h"
 #include "upgrade/stop_request.h"
 
@@ -41,7 +42,8 @@ CommandLine Settle(CommandLine line, bool batch, bool listPorts) {
   const bool batchOptions =
       !line.ports.empty() || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
   if (listPorts) {
-    if (batch || batchOptions || !line.trace.empty()) return Wrong("--list-ports takes no other option");
+    if (batch || batchOptions || !line.trace.empty() || !line.expectSha256.empty())
+      return Wrong("--list-ports takes no other option");
     line.mode = Mode::kListPorts;
     return line;
   }
@@ -55,6 +57,8 @@ CommandLine Settle(CommandLine line, bool batch, bool listPorts) {
   }
   if (batchOptions) return Wrong("--port, --image, --json, --station and --unit belong to --batch");
   if (!line.trace.empty()) return Wrong("--trace belongs to --batch");
+  if (!line.expectSha256.empty())
+    return Wrong("--expect-sha256 belongs to --batch (the dialog reads ORVEX_EXPECT_SHA256)");
   return line;
 }
 
@@ -76,8 +80,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   bool listPorts = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    const bool takesValue =
-        arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" || arg == "--trace";
+    const bool takesValue = arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" ||
+                            arg == "--trace" || arg == "--expect-sha256";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
     std::string error;
     if (arg == "--help" || arg == "-h") {
@@ -106,6 +110,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (arg == "--trace") {
       line.trace = argv[++i];
       if (line.trace.empty()) error = "--trace needs a file name";
+    } else if (arg == "--expect-sha256") {
+      line.expectSha256 = ParseSha256(argv[++i]);
+      if (line.expectSha256.empty()) error = MalformedSha256("--expect-sha256", argv[i]);
     } else {
       error = "unknown argument '" + std::string(arg) + "'";
     }
@@ -137,7 +144,8 @@ int ExitCodeFor(UpgradeOutcome outcome) {
 
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
-       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb] | --help | --version]
+       [--unit TEXT] [--trace FILE] [--expect-sha256 HEX] | --list-ports [COMa-COMb]
+       | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
@@ -169,6 +177,12 @@ Without options the dialog opens (it needs a display).
                        (replaced): each port setting, write, read, image chunk,
                        time-out and message box, in milliseconds since the port
                        opened; the dialog writes one when ORVEX_TRACE=FILE is set
+  --expect-sha256 HEX  with --batch: send the image (embedded or --image) only if
+                       its SHA-256 is HEX (64 hexadecimal digits); else exit 7
+                       naming both digests before any port is opened. Without
+                       it ORVEX_EXPECT_SHA256=HEX pins the image; the dialog
+                       then shows a differing image's digests in a message box
+                       at YES and sends nothing
   --list-ports         COM1 to COM12 (or the range given): the device each opens,
                        whether it exists and can be opened now, and how to point
                        a COMn at an adapter
@@ -194,7 +208,8 @@ Exit codes:
   5  the port could not be opened or configured
   6  the image did not go out whole
   7  the --image file is not a valid S-record image, or not a file that can
-     hold one (nothing was sent)
+     hold one, or the image is not the one --expect-sha256 names (nothing
+     was sent)
   8  an internal error of the program, said on one line
   128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP
          (Windows console events: 130); after image bytes went out the

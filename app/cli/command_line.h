@@ -22,6 +22,7 @@ struct CommandLine {
   std::string station;                // --station NAME, for the record (else ORVEX_STATION)
   std::string unit;                   // --unit TEXT: the instrument's serial number, for the record
   std::string trace;                  // --trace FILE: the serial trace for support, or empty
+  std::string expectSha256;           // --expect-sha256 HEX (else ORVEX_EXPECT_SHA256), small letters
   std::string error;                  // Mode::kWrong: what is wrong, one line
 };
 
