@@ -29,7 +29,7 @@ TEST_F(ImageRefusalTest, YesShowsTheRefusalAndSendsNothing) {
   EXPECT_THAT(screen.MessageBoxes(), ElementsAre(kRefusal, kRefusal));
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(ghCommPort, nullptr);
-  EXPECT_EQ(Line(0), "Please turn off DSO and press 'YES' key!");
+  EXPECT_STREQ(gLine1Text, "Please turn off DSO and press 'YES' key!");  // no status line changed
   EXPECT_EQ(instrument->summary().probeBytes, 0u);
 
   RefuseFirmwareImage("");

@@ -88,9 +88,10 @@ for r in records:
     if r.get("station") != station or r.get("imageBytes") != int(size):
         problems.append(f"{r.get('port')}: station {r.get('station')!r}, imageBytes {r.get('imageBytes')}")
 for sim in (sim1, sim2):
-    summary = json.loads(open(sim).read().splitlines()[-1])
+    lines = open(sim).read().splitlines()
+    summary = json.loads(lines[-1]) if len(lines) > 1 else {}
     if not summary.get("valid"):
-        problems.append(f"{sim}: {summary}")
+        problems.append(f"{sim}: no valid image ({lines[-1:]})")
 if code != "0":
     problems.append(f"exit code {code}")
 print(f"PASS: names in any language, {where}" if not problems else f"FAIL ({where}): " + "; ".join(problems))
