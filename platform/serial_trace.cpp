@@ -11,6 +11,9 @@
 #include <iterator>
 #include <mutex>
 
+#include "named_file.h"
+#include "utf8_text.h"
+
 namespace serial_trace {
 
 std::atomic<bool> gOn{false};
@@ -194,7 +197,8 @@ void PortOpened(const char* device, BOOL ok) {
     gModemSeen = false;
   }
   Line line;
-  line.Add("open %s", device);
+  // A device path from a link in the ports folder is bytes; the trace stays UTF-8.
+  line.Add("open %s", ValidUtf8(device).c_str());
   line.Result(ok, keep.Error());
   Emit(line);
 }
@@ -369,7 +373,7 @@ bool StartSerialTrace(const std::string& path, TraceComplaint complain) {
   gModemSeen = false;
   gZero = Clock::now();
   errno = 0;
-  gFile = std::fopen(path.c_str(), "wb");
+  gFile = OpenNamedFile(path, "wb");
   if (gFile == nullptr) {
     GiveUp("opening", errno != 0 ? errno : EIO);
     return false;

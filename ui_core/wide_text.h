@@ -1,30 +1,11 @@
 #pragma once
 // Texts cross the framework as UTF-8 and reach Windows as UTF-16, so Chinese
 // captions and strings show whatever the system's code page.
-#include <string>
-
-#include "winapi.h"
+#include "utf16_text.h"
 
 namespace ui::win32 {
 
-inline std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
-                    L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-  return wide;
-}
-
-inline std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::string narrow(static_cast<std::size_t>(
-                         WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-                     '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr,
-                      nullptr);
-  return narrow;
-}
+using utf16::Narrow;
+using utf16::Widen;
 
 }  // namespace ui::win32

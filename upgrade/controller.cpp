@@ -17,6 +17,7 @@
 #include "serial/writer.h"
 #include "sleep_inhibitor.h"
 #include "stop_request.h"
+#include "ui_core/message_box.h"
 #include "upgrade_report.h"
 #include "upgrade_state.h"
 
@@ -71,6 +72,9 @@ unsigned EndWithProcess(unsigned exitCode) {
 void CProgrammerDlg::OnOK() {
   if (gUpgradeState == kUpgradeFinished) {
     ResetForNextUnit();
+  } else if (gUpgradeState == kUpgradeIdle && !FirmwareImageRefusal().empty()) {
+    // Nothing is opened or sent for an image the station did not pin.
+    AfxMessageBox(FirmwareImageRefusal().c_str());
   } else if (gUpgradeState == kUpgradeIdle) {
     RunUpgrade();
   }

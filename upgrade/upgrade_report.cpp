@@ -17,6 +17,7 @@ std::string gLastStatus;  // line 1 as last reported
 // Set and used on the user-interface thread only.
 FirmwareImage gGivenImage;
 bool gImageGiven = false;
+std::string gImageRefusal;
 
 class Reporting {
  public:
@@ -78,6 +79,10 @@ void SetFirmwareImage(const BYTE* bytes, DWORD size) {
   gImageGiven = bytes != nullptr;
   gGivenImage = FirmwareImage{bytes, size};
 }
+
+void RefuseFirmwareImage(const std::string& why) { gImageRefusal = why; }
+
+const std::string& FirmwareImageRefusal() { return gImageRefusal; }
 
 // The image is read in place from the program's resources; a missing one is empty.
 FirmwareImage FindFirmwareImage() {

@@ -5,6 +5,8 @@
 // Every upgrade that starts ends exactly once: at the controller's exits on
 // the user-interface thread, or on whichever thread ends the process after
 // its port failed. The listener's calls never overlap.
+#include <string>
+
 #include "upgrade_outcome.h"
 #include "winapi.h"
 
@@ -74,3 +76,8 @@ bool ReportFault(UpgradeOutcome outcome);
 // Batch mode's --image: the image to send instead of the program's "BIN" 134
 // resource. The bytes must outlive the upgrades; nullptr restores the resource.
 void SetFirmwareImage(const BYTE* bytes, DWORD size);
+
+// A station that pinned another image than the one to send: while `why` is
+// set, YES shows it in a message box and starts nothing. Empty lifts it.
+void RefuseFirmwareImage(const std::string& why);
+const std::string& FirmwareImageRefusal();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/report/yield_tally.h"
+#include "image_pin.h"
 #include "serial/port_tables.h"
 #include "upgrade/firmware_image.h"
 
@@ -57,7 +58,8 @@ CommandLine Settle(CommandLine line, bool batch, bool listPorts, bool report) {
   const bool batchOptions =
       !line.ports.empty() || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
   if (listPorts) {
-    if (batch || batchOptions || !line.trace.empty()) return Wrong("--list-ports takes no other option");
+    if (batch || batchOptions || !line.trace.empty() || !line.expectSha256.empty())
+      return Wrong("--list-ports takes no other option");
     line.mode = Mode::kListPorts;
     return line;
   }
@@ -71,6 +73,8 @@ CommandLine Settle(CommandLine line, bool batch, bool listPorts, bool report) {
   }
   if (batchOptions) return Wrong("--port, --image, --json, --station and --unit belong to --batch");
   if (!line.trace.empty()) return Wrong("--trace belongs to --batch");
+  if (!line.expectSha256.empty())
+    return Wrong("--expect-sha256 belongs to --batch (the dialog reads ORVEX_EXPECT_SHA256)");
   return line;
 }
 
@@ -94,7 +98,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" ||
-                            arg == "--trace" || arg == "--since";
+                            arg == "--trace" || arg == "--since" || arg == "--expect-sha256";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
     std::string error;
     if (arg == "--help" || arg == "-h") {
@@ -132,6 +136,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             "--since takes a date such as 2026-03-01 or 2026-03-01T08:00, not '" + std::string(argv[i]) + "'";
     } else if (!arg.empty() && arg[0] != '-') {
       line.records.emplace_back(arg);
+    } else if (arg == "--expect-sha256") {
+      line.expectSha256 = ParseSha256(argv[++i]);
+      if (line.expectSha256.empty()) error = MalformedSha256("--expect-sha256", argv[i]);
     } else {
       error = "unknown argument '" + std::string(arg) + "'";
     }
@@ -142,7 +149,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
-       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb]
+       [--unit TEXT] [--trace FILE] [--expect-sha256 HEX] | --list-ports [COMa-COMb]
        | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json]
        | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
@@ -182,6 +189,12 @@ Without options the dialog opens (it needs a display).
                        (replaced): each port setting, write, read, image chunk,
                        time-out and message box, in milliseconds since the port
                        opened; the dialog writes one when ORVEX_TRACE=FILE is set
+  --expect-sha256 HEX  with --batch: send the image (embedded or --image) only if
+                       its SHA-256 is HEX (64 hexadecimal digits); else exit 7
+                       naming both digests before any port is opened. Without
+                       it ORVEX_EXPECT_SHA256=HEX pins the image; the dialog
+                       then shows a differing image's digests in a message box
+                       at YES and sends nothing
   --list-ports         )" +
          PortSpan(kDialogPortCount) + R"( (or the range given): the device each opens,
                        whether it exists and can be opened now, and how to point
@@ -226,7 +239,8 @@ Exit codes:
   5  the port could not be opened or configured
   6  the image did not go out whole
   7  the --image file is not a valid S-record image, or not a file that can
-     hold one (nothing was sent)
+     hold one, or the image is not the one --expect-sha256 names (nothing
+     was sent)
   8  an internal error of the program, said on one line (the record says
      internal-error), or batch mode reached no end of the upgrade
   128+N  interrupted by signal N: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP

@@ -24,6 +24,7 @@ struct CommandLine {
   std::string trace;                  // --trace FILE: the serial trace for support, or empty
   std::vector<std::string> records;   // --report FILE|DIR...: empty for this machine's record
   std::string since;                  // --report --since DATE, as report::SinceKey reads it
+  std::string expectSha256;           // --expect-sha256 HEX (else ORVEX_EXPECT_SHA256), small letters
   std::string error;                  // Mode::kWrong: what is wrong, one line
 };
 

@@ -9,6 +9,7 @@
 #include "app/report/make_report.h"
 #include "app/system/console.h"
 #include "app/system/diagnostics.h"
+#include "app/system/environment.h"
 #include "app/system/output.h"
 #include "app/system/record_store.h"
 #include "app/system/stop_signals.h"
@@ -16,68 +17,76 @@
 #include "embedded_image.h"
 #include "followed_run.h"
 #include "image_file.h"
+#include "image_pin.h"
 #include "many_ports.h"
 #include "port_list.h"
 #include "res/version.h"
 #include "serial_trace.h"
+#include "station_settings.h"
 #include "upgrade/stop_request.h"
 #include "upgrade/upgrade_report.h"
 
 namespace cli {
 namespace {
 
-// The --image file, checked whole before any port is opened; kept for the
-// program's life because the transfer reads it in place.
-bool LoadImage(const std::string& path, std::string& bytes, ImageIdentity& identity) {
+// The image to send: an --image file is checked whole, and any image against
+// the station's pin, before a port is opened; a refusal is said on one line.
+bool ImageToSend(const CommandLine& line, std::string& bytes, ImageIdentity& identity) {
+  identity = ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256};
   std::string why;
-  if (!ReadImageFile(path, bytes, why)) {
-    sys::Complain(why);
-    return false;
+  if (!line.image.empty()) {
+    if (!ReadImageFile(line.image, bytes, why)) {
+      sys::Complain(why);
+      return false;
+    }
+    identity = ImageIdentity{bytes.size(),
+                             Sha256Hex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())};
   }
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  identity = ImageIdentity{bytes.size(), Sha256Hex(data, bytes.size())};
-  SetFirmwareImage(data, static_cast<DWORD>(bytes.size()));
-  return true;
+  why =
+      PinMismatch(line.expectSha256, identity.sha256, line.image.empty() ? "the embedded image" : line.image);
+  if (why.empty()) return true;
+  sys::Complain(why);
+  return false;
 }
 
-// The station's name: --station, else ORVEX_STATION.
-std::string Station(const CommandLine& line) {
-  if (!line.station.empty()) return line.station;
-  const char* station = std::getenv("ORVEX_STATION");
-  return station != nullptr ? station : "";
-}
-
+// A pin the embedded image does not meet, or a malformed one (`wrongPin`),
+// refuses YES with a box: the operator of a window sees no standard error.
 // A signal that closed the dialog ends the program with its own code.
-int RunWithRecord(const CommandLine& line, const std::function<int()>& runDialog) {
+int RunWithRecord(const CommandLine& line, const std::string& wrongPin,
+                  const std::function<int()>& runDialog) {
+  RefuseFirmwareImage(!wrongPin.empty()
+                          ? wrongPin
+                          : PinMismatch(line.expectSha256, kEmbeddedImageSha256, "the embedded image"));
   UpgradeRecord record(
-      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), "", ""},
-      nullptr);
+      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, line.station, "", ""}, nullptr);
   const int code = RunFollowed(record, runDialog);
   return StopRequested() ? SignalExitCode(StopSignal()) : code;
 }
 
 int RunBatchWithImage(const CommandLine& line) {
+  // Kept for the program's life: the transfer reads an --image file in place.
   static std::string givenImage;
-  RecordContext context{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, Station(line), line.unit,
+  RecordContext context{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, line.station, line.unit,
                         ""};
-  if (!line.image.empty() && !LoadImage(line.image, givenImage, context.image)) return kExitBadImage;
+  if (!ImageToSend(line, givenImage, context.image)) return kExitBadImage;
+  if (!line.image.empty())
+    SetFirmwareImage(reinterpret_cast<const unsigned char*>(givenImage.data()),
+                     static_cast<DWORD>(givenImage.size()));
   const int code = RunBatch(line, context);
   sys::StopHandled();
   return code;
 }
 
-// Whether the --image file is one that can be sent; said when not.
-bool ImageFileIsGood(const std::string& path) {
+// Whether the image may be sent (ImageToSend); its bytes are not kept.
+bool ImageIsGood(const CommandLine& line) {
   std::string bytes;
-  std::string why;
-  if (ReadImageFile(path, bytes, why)) return true;
-  sys::Complain(why);
-  return false;
+  ImageIdentity identity;
+  return ImageToSend(line, bytes, identity);
 }
 
 // The image is checked once here, before any port's process starts.
 int RunManyPortsChecked(const CommandLine& line, const std::string& program) {
-  if (!line.image.empty() && !ImageFileIsGood(line.image)) return kExitBadImage;
+  if (!ImageIsGood(line)) return kExitBadImage;
   sys::StopOnSignals();
   const int code = RunManyPorts(line, program);
   sys::StopHandled();
@@ -108,8 +117,7 @@ int RunReport(const CommandLine& line) {
 // The serial trace for support: `given` (--trace), else ORVEX_TRACE. A trace
 // that cannot be written is said once and the upgrade goes on without it.
 void StartTrace(const std::string& given) {
-  const char* fromEnvironment = std::getenv("ORVEX_TRACE");
-  const std::string path = !given.empty() ? given : fromEnvironment != nullptr ? fromEnvironment : "";
+  const std::string path = !given.empty() ? given : sys::EnvironmentVariable("ORVEX_TRACE");
   if (!path.empty()) StartSerialTrace(path, [](const std::string& text) { sys::Complain(text); });
 }
 
@@ -130,9 +138,14 @@ void StartTrace(const std::string& given) {
 }
 
 int Run(int argc, const char* const* argv, const std::function<int()>& runDialog) {
-  const CommandLine line = ParseCommandLine(argc, argv);
+  CommandLine line = ParseCommandLine(argc, argv);
   if (line.mode != Mode::kDialog) sys::UseStartingConsole();
   sys::IgnoreLostOutput();
+  const bool upgrades =
+      line.mode == Mode::kDialog || line.mode == Mode::kBatch || line.mode == Mode::kManyPorts;
+  const std::string wrongPin = upgrades ? SettleStationTexts(line) : "";
+  if (!wrongPin.empty()) sys::Complain(wrongPin + (line.mode == Mode::kDialog ? "" : " (see --help)"));
+  if (!wrongPin.empty() && line.mode != Mode::kDialog) return kExitUsage;
   switch (line.mode) {
     case Mode::kDialog:
       if (!sys::HaveDisplay()) {
@@ -143,7 +156,7 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
       }
       StartTrace("");
       sys::StopOnSignals();
-      return RunWithRecord(line, runDialog);
+      return RunWithRecord(line, wrongPin, runDialog);
     case Mode::kHelp:
       sys::Print(stdout, HelpText(argc > 0 ? argv[0] : "orvex-programmer"));
       return kExitComplete;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "named_file.h"
 #include "srec/stream_parser.h"
 #include "upgrade/firmware_image.h"
 
@@ -48,13 +49,14 @@ bool Refuse(const std::string& path, const std::string& reason, std::string& byt
 
 bool ReadImageFile(const std::string& path, std::string& bytes, std::string& why) {
   std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
+  const fs::path name = NamedPath(path);
+  const fs::file_status status = fs::status(name, ec);
   if (ec) return Refuse(path, "cannot be read (" + ec.message() + ")", bytes, why);
   if (const char* what = NotAFile(status.type())) return Refuse(path, what, bytes, why);
-  const auto size = fs::file_size(path, ec);
+  const auto size = fs::file_size(name, ec);
   if (ec) return Refuse(path, "cannot be read (" + ec.message() + ")", bytes, why);
   if (size > kMaxImageBytes) return Refuse(path, TooLarge(size), bytes, why);
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenNamedFile(path, "rb"), std::fclose);
   if (!file) return Refuse(path, std::string("cannot be read (") + std::strerror(errno) + ")", bytes, why);
   bytes.clear();
   bytes.reserve(static_cast<std::size_t>(size));  // at most kMaxImageBytes, checked above

@@ -76,6 +76,7 @@ std::vector<std::string> ChildArguments(const CommandLine& line, int port) {
   if (!line.image.empty()) arguments.insert(arguments.end(), {"--image", line.image});
   if (!line.station.empty()) arguments.insert(arguments.end(), {"--station", line.station});
   if (!line.trace.empty()) arguments.insert(arguments.end(), {"--trace", line.trace + "." + PortName(port)});
+  if (!line.expectSha256.empty()) arguments.insert(arguments.end(), {"--expect-sha256", line.expectSha256});
   return arguments;
 }
 

@@ -97,6 +97,7 @@ std::string RetryCommand(const std::vector<PortRun>& runs, const CommandLine& li
   if (line.json) command += " --json";
   if (!line.station.empty()) command += " --station " + sys::QuoteArgument(line.station);
   if (!line.trace.empty()) command += " --trace " + sys::QuoteArgument(line.trace);
+  if (!line.expectSha256.empty()) command += " --expect-sha256 " + line.expectSha256;
   return command;
 }
 

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "utf8_text.h"
+
 namespace {
 
 template <typename Duration>
@@ -130,7 +132,7 @@ std::map<std::string, std::string> ReadFlatJson(std::string_view text) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (const char c : text) {
+  for (const char c : ValidUtf8(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;

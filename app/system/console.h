@@ -1,6 +1,8 @@
 #pragma once
 // The display and the console the program was started from.
 // console_posix.cpp or console_win32.cpp, chosen by the build.
+#include <cstdio>
+#include <string>
 
 namespace sys {
 
@@ -24,5 +26,9 @@ void UseStartingConsole();
 // Output that goes away (a closed pipe, a terminal that is gone) never ends
 // the program: writing to it fails instead of raising a signal (Linux).
 void IgnoreLostOutput();
+// Writes `text` (UTF-8) when `stream` is a Windows console, which then shows
+// it in any language whatever its code page; false, writing nothing, when it
+// is not one (always, on Linux, where a terminal takes the bytes).
+bool WriteToConsole(std::FILE* stream, const std::string& text);
 
 }  // namespace sys

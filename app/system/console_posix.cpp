@@ -62,4 +62,6 @@ void UseStartingConsole() {}
 
 void IgnoreLostOutput() { ::signal(SIGPIPE, SIG_IGN); }
 
+bool WriteToConsole(std::FILE*, const std::string&) { return false; }
+
 }  // namespace sys

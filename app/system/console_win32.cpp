@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "console.h"
+#include "ui_core/wide_text.h"
 #include "winapi.h"
 
 namespace sys {
@@ -33,5 +34,15 @@ void UseStartingConsole() {
 
 // A write to a closed pipe fails with an error on Windows: there is no signal to ignore.
 void IgnoreLostOutput() {}
+
+bool WriteToConsole(std::FILE* stream, const std::string& text) {
+  HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) return false;
+  std::fflush(stream);  // what went out through the C runtime comes first
+  const std::wstring wide = ui::win32::Widen(text);
+  DWORD written = 0;
+  return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
+}
 
 }  // namespace sys

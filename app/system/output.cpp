@@ -2,11 +2,13 @@
 
 #include <cstdarg>
 
+#include "console.h"
+
 namespace sys {
 
 void Print(std::FILE* stream, const std::string& text) {
   // The stream's error flag stays set after a failed write or flush.
-  if (std::ferror(stream) != 0) return;
+  if (std::ferror(stream) != 0 || WriteToConsole(stream, text)) return;
   std::fputs(text.c_str(), stream);
   std::fflush(stream);
 }

@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "port_finder.h"
+#include "ui_core/wide_text.h"
 #include "winapi.h"
 
 // SetupAPI after <windows.h>; initguid.h first, so devguid.h defines the class GUIDs here.
@@ -13,14 +14,15 @@
 namespace sys {
 namespace {
 
-// One of a device's text properties; the first string of a list (hardware ids).
+// One of a device's text properties, as UTF-8 (a friendly name may be in the
+// system's language); the first string of a list (hardware ids).
 std::string DeviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-  char value[512] = {};
-  if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, property, nullptr, reinterpret_cast<BYTE*>(value),
-                                         sizeof value - 2, nullptr)) {
+  wchar_t value[512] = {};
+  if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr, reinterpret_cast<BYTE*>(value),
+                                         sizeof value - 2 * sizeof value[0], nullptr)) {
     return "";
   }
-  return value;
+  return ui::win32::Narrow(value);
 }
 
 // The port name Windows gave the device (its hardware key's PortName, as in

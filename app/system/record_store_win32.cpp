@@ -1,20 +1,23 @@
 #include <string>
 
 #include "diagnostics.h"
+#include "environment.h"
 #include "record_store.h"
+#include "ui_core/wide_text.h"
 #include "winapi.h"
 
 namespace sys {
 
+// Through the wide API: a user's folder may be named in any language.
 std::string RecordFolder(std::string& error) {
-  char base[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
-  if (length == 0 || length >= sizeof base) {
+  const std::string base = EnvironmentVariable("LOCALAPPDATA");
+  if (base.empty()) {
     error = "LOCALAPPDATA is not set";
     return "";
   }
-  const std::string folder = std::string(base) + "\\ORVEX";
-  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+  const std::string folder = base + "\\ORVEX";
+  if (!CreateDirectoryW(ui::win32::Widen(folder).c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
     error = folder + ": " + SystemErrorText(GetLastError());
     return "";
   }
@@ -23,8 +26,9 @@ std::string RecordFolder(std::string& error) {
 
 bool AppendLine(const std::string& path, const std::string& line, std::string& error) {
   // Append-only access: every write lands at the end of the file, after every other.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(ui::win32::Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = path + ": " + SystemErrorText(GetLastError());
     return false;
@@ -39,9 +43,9 @@ bool AppendLine(const std::string& path, const std::string& line, std::string& e
 }
 
 std::string HostName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  return GetComputerNameA(name, &size) ? name : "";
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? ui::win32::Narrow(name) : "";
 }
 
 }  // namespace sys

@@ -5,11 +5,13 @@
 #   orvex_windows_run [ARCH]            run under Wine
 # It needs the normal build (build/normal): the simulator, and the host tools
 # (image generator and checker, icon maker) that the cross build uses.
-#   x86_64 (build/windows): the cross-built tests, the port finder's cases, the
-#     headless upgrade cases, then whole upgrades through the real window at
-#     96, 144 and 192 DPI (screenshots in build/normal/screenshots/wine/).
+#   x86_64 (build/windows): the cross-built tests, the port finder's cases, two
+#     ports from one command (also with names in Chinese under code pages 950
+#     and 1252), the headless upgrade cases, then whole upgrades through the
+#     real window at 96, 144 and 192 DPI (screenshots in
+#     build/normal/screenshots/wine/).
 #   i686 (build/windows-i686), kept lean: no cross-built unit tests; the port
-#     finder's cases, the headless upgrade cases and one upgrade through the
+#     finder's cases, the two-port cases, the headless upgrade cases and one upgrade through the
 #     window at 96 DPI (build/normal/screenshots/wine-i686/), under 32-bit Wine,
 #     which is installed for it. A kernel that runs no 32-bit programs (IA-32
 #     emulation off) can run none of that: the stage says so and stops after
@@ -99,10 +101,14 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       (cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300 --no-tests=error) || exit
       tests/wine/port_list_cases.sh "$exe" || exit
       tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
+      tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
+        build/normal/tools/image/make-firmware-image || exit
     ) || return 1
   else
     tests/wine/port_list_cases.sh "$exe" || return 1
     tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
+    tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
+      build/normal/tools/image/make-firmware-image || return 1
   fi
   tests/wine/headless_cases.sh "$build/bench/windows-port-bench.exe" build/normal/tools/sim/instrument-sim || return 1
   if [[ $arch == x86_64 ]]; then

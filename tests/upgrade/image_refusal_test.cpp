@@ -1,0 +1,43 @@
+// A station that pinned another image: YES shows why in a box and neither
+// opens the port nor sends anything; lifted, the same YES upgrades.
+#include "controller_fixture.h"
+#include "upgrade/upgrade_report.h"
+
+namespace test {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr char kRefusal[] =
+    "the embedded image: SHA-256 1111111111111111111111111111111111111111111111111111111111111111, but the "
+    "station expects 2222222222222222222222222222222222222222222222222222222222222222; nothing was sent";
+
+class ImageRefusalTest : public ControllerTest {
+ protected:
+  void TearDown() override {
+    RefuseFirmwareImage("");
+    ControllerTest::TearDown();
+  }
+};
+
+TEST_F(ImageRefusalTest, YesShowsTheRefusalAndSendsNothing) {
+  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+  StartInstrument();
+  RefuseFirmwareImage(kRefusal);
+  PressYes();
+  PressYes();
+  EXPECT_THAT(screen.MessageBoxes(), ElementsAre(kRefusal, kRefusal));
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(ghCommPort, nullptr);
+  EXPECT_STREQ(gLine1Text, "Please turn off DSO and press 'YES' key!");  // no status line changed
+  EXPECT_EQ(instrument->summary().probeBytes, 0u);
+
+  RefuseFirmwareImage("");
+  PressYes();
+  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
+  EXPECT_EQ(screen.MessageBoxes().size(), 2u);
+}
+
+}  // namespace
+}  // namespace test
