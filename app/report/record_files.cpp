@@ -8,6 +8,8 @@
 #include <memory>
 #include <system_error>
 
+#include "named_file.h"
+
 namespace report {
 namespace {
 
@@ -91,7 +93,7 @@ std::string CannotRead(const std::string& path, int error) {
 }
 
 bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, std::string& error) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenNamedFile(path, "rb"), &std::fclose);
   if (!file) {
     error = CannotRead(path, errno);
     return false;
@@ -113,10 +115,11 @@ bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, 
 // A folder's *.jsonl files, in name order so that reports repeat exactly.
 bool FolderFiles(const std::string& folder, std::vector<std::string>& files, std::string& error) {
   std::error_code failure;
-  for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end;
+  for (fs::directory_iterator entry(NamedPath(folder), failure), end; !failure && entry != end;
        entry.increment(failure)) {
-    if (entry->path().extension() == ".jsonl" && entry->is_regular_file(failure))
-      files.push_back(entry->path().string());
+    if (entry->path().extension() != ".jsonl" || !entry->is_regular_file(failure)) continue;
+    const std::u8string name = entry->path().u8string();
+    files.emplace_back(name.begin(), name.end());
   }
   if (failure) error = "cannot read " + folder + ": " + failure.message();
   std::sort(files.begin(), files.end());
@@ -130,7 +133,7 @@ bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, R
   for (const std::string& path : paths) {
     std::error_code failure;
     std::vector<std::string> files;
-    if (fs::is_directory(path, failure)) {
+    if (fs::is_directory(NamedPath(path), failure)) {
       if (!FolderFiles(path, files, error)) return false;
     } else {
       files.push_back(path);
