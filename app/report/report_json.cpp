@@ -34,14 +34,19 @@ std::string JsonNumber(double value, int decimals) {
 template <typename Item, typename Write>
 std::string JsonList(const std::vector<Item>& items, Write write) {
   std::string text = "[";
-  for (const Item& item : items) text += (text.size() > 1 ? "," : "") + write(item);
+  for (const Item& item : items) {
+    if (text.size() > 1) text += ',';
+    text += write(item);
+  }
   return text + "]";
 }
 
 std::string JsonOutcomes(const OutcomeCounts& outcomes) {
   std::string text = "{";
-  for (const auto& [outcome, count] : outcomes)
-    text += (text.size() > 1 ? "," : "") + JsonQuoted(outcome) + ":" + std::to_string(count);
+  for (const auto& [outcome, count] : outcomes) {
+    if (text.size() > 1) text += ',';
+    text += JsonQuoted(outcome) + ":" + std::to_string(count);
+  }
   return text + "}";
 }
 
