@@ -88,6 +88,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.mode = Mode::kVersion;
       return line;
     }
+    if (arg == "--register-event-source") {
+      if (argc != 2) return Wrong("--register-event-source takes no other option");
+      line.mode = Mode::kRegisterEventSource;
+      return line;
+    }
     if (arg == "--batch") {
       batch = true;
     } else if (arg == "--list-ports") {
@@ -137,7 +142,8 @@ int ExitCodeFor(UpgradeOutcome outcome) {
 
 std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
-       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb] | --help | --version]
+       [--unit TEXT] [--trace FILE] | --list-ports [COMa-COMb] | --register-event-source |
+       --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
@@ -172,6 +178,12 @@ Without options the dialog opens (it needs a display).
   --list-ports         COM1 to COM12 (or the range given): the device each opens,
                        whether it exists and can be opened now, and how to point
                        a COMn at an adapter
+  --register-event-source
+                       Windows, once, as administrator: registers the program as
+                       the source of its Application event log entries (one per
+                       upgrade record line), so the Event Viewer shows their
+                       messages; ends with 0, or 1 and says why. Linux: the
+                       journal takes the entries as they are
   --help               this text
   --version            the program's version
 

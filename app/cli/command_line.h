@@ -9,7 +9,7 @@
 
 namespace cli {
 
-enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kHelp, kVersion, kWrong };
+enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kHelp, kVersion, kWrong, kRegisterEventSource };
 
 struct CommandLine {
   Mode mode = Mode::kDialog;
