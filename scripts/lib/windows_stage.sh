@@ -98,11 +98,13 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       orvex_wine_prefix "$prefix/wine"
       (cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300) &&
         tests/wine/port_list_cases.sh "$exe" &&
-        tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim
+        tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim &&
+        tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim
     ) || return 1
   else
     tests/wine/port_list_cases.sh "$exe" || return 1
     tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
+    tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
   fi
   tests/wine/headless_cases.sh "$build/bench/windows-port-bench.exe" build/normal/tools/sim/instrument-sim || return 1
   if [[ $arch == x86_64 ]]; then
