@@ -2,7 +2,9 @@
 // simulator (a separate process, so its work is not counted here) and prints
 // the line efficiency seen by the instrument, the programmer's CPU time over
 // the transfer and its peak resident memory. With --trace FILE the upgrade
-// writes the serial trace, so its cost on the line can be seen.
+// writes the serial trace, so its cost on the line can be seen; with --record
+// it keeps the upgrade record as the program does (the line and the journal
+// entry at the end).
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,7 +15,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/cli/embedded_image.h"
 #include "app/programmer_dlg.h"
+#include "app/record/upgrade_record.h"
 #include "app/ui/headless/headless_screen.h"
 #include "res/resource.h"
 #include "serial_trace.h"
@@ -35,9 +39,12 @@ double CpuSeconds() {
 int main(int argc, char** argv) {
   std::string baud = "1843200";
   std::string trace;
+  bool record = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
       trace = argv[++i];
+    } else if (std::strcmp(argv[i], "--record") == 0) {
+      record = true;
     } else {
       baud = argv[i];
     }
@@ -47,6 +54,10 @@ int main(int argc, char** argv) {
     return 1;
   std::string home = test::MakeTempFolder("orvex-bench-");
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  setenv("XDG_STATE_HOME", home.c_str(), 1);
+  UpgradeRecord upgradeRecord(
+      RecordContext{ImageIdentity{kEmbeddedImageBytes, kEmbeddedImageSha256}, "bench", "", ""}, nullptr);
+  if (record) SetUpgradeListener(&upgradeRecord);
   SimulatorProcess sim(home, {"--baud", baud});
 
   SetPausesForTesting([](PauseKind kind, DWORD ms) {
@@ -67,8 +78,8 @@ int main(int argc, char** argv) {
   double transfer = JsonNumber(summary, "lastByteSeconds") - JsonNumber(summary, "firstByteSeconds");
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("baud %s%s: %.0f bytes in %.2f s (upgrade %.2f s), line efficiency %.2f %%\n", baud.c_str(),
-              trace.empty() ? "" : ", traced", JsonNumber(summary, "bytes"), transfer, wall,
+  std::printf("baud %s%s%s: %.0f bytes in %.2f s (upgrade %.2f s), line efficiency %.2f %%\n", baud.c_str(),
+              trace.empty() ? "" : ", traced", record ? ", recorded" : "", JsonNumber(summary, "bytes"), transfer, wall,
               100.0 * JsonNumber(summary, "lineEfficiency"));
   std::printf("programmer CPU %.3f s = %.2f %% of the transfer; peak resident memory %.1f MB\n", cpu,
               transfer > 0 ? 100.0 * cpu / transfer : 0.0, static_cast<double>(usage.ru_maxrss) / 1024.0);

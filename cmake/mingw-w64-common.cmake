@@ -5,6 +5,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${ORVEX_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ORVEX_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORVEX_MINGW_TRIPLE}-windres)
+# The event log's message table (res/site_log_messages.mc).
+set(ORVEX_WINDMC ${ORVEX_MINGW_TRIPLE}-windmc)
 set(CMAKE_AR ${ORVEX_MINGW_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${ORVEX_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
 

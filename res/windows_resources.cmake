@@ -35,9 +35,9 @@ function(orvex_add_windows_resources target image)
   set(rc ${ORVEX_RES_DIR}/orvex.rc)
   target_sources(${target} PRIVATE ${rc})
   set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES
-    INCLUDE_DIRECTORIES "${ORVEX_RES_DIR};${out};${PROJECT_BINARY_DIR}/generated"
-    OBJECT_DEPENDS "${ORVEX_ICON_FILE};${image};${ORVEX_RES_DIR}/orvex.manifest;${ORVEX_RES_DIR}/resource.h;${out}/rc_paths.h;${PROJECT_BINARY_DIR}/generated/res/version.h")
-  add_dependencies(${target} ${target}_icon)
+    INCLUDE_DIRECTORIES "${ORVEX_RES_DIR};${out};${PROJECT_BINARY_DIR}/generated;${PROJECT_BINARY_DIR}/generated/res"
+    OBJECT_DEPENDS "${ORVEX_ICON_FILE};${image};${ORVEX_RES_DIR}/orvex.manifest;${ORVEX_RES_DIR}/resource.h;${out}/rc_paths.h;${PROJECT_BINARY_DIR}/generated/res/version.h;${PROJECT_BINARY_DIR}/generated/res/site_log_messages.rc")
+  add_dependencies(${target} ${target}_icon orvex_site_log_messages)
   if(TARGET orvex_firmware_checked)
     add_dependencies(${target} orvex_firmware_checked)
   endif()

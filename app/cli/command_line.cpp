@@ -109,6 +109,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.mode = Mode::kVersion;
       return line;
     }
+    if (arg == "--register-event-source") {
+      if (argc != 2) return Wrong("--register-event-source takes no other option");
+      line.mode = Mode::kRegisterEventSource;
+      return line;
+    }
     if (arg == "--batch") {
       batch = true;
     } else if (arg == "--list-ports") {
@@ -151,7 +156,7 @@ std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
        [--unit TEXT] [--trace FILE] [--expect-sha256 HEX] | --list-ports [COMa-COMb]
        | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json]
-       | --help | --version]
+       | --register-event-source | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
 Without options the dialog opens (it needs a display).
@@ -217,6 +222,12 @@ Without options the dialog opens (it needs a display).
                        (UTC), 2026-03-01 or 2026-03-01T08:00[:00]
   --station NAME       with --report: only that station's upgrades
   --json               with --report: the report as one JSON object
+  --register-event-source
+                       Windows, once, as administrator: registers the program as
+                       the source of its Application event log entries (one per
+                       upgrade record line), so the Event Viewer shows their
+                       messages; ends with 0, or 1 and says why. Linux: the
+                       journal takes the entries as they are
   --help               this text
   --version            the program's version
 

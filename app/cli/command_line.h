@@ -9,7 +9,17 @@
 
 namespace cli {
 
-enum class Mode { kDialog, kBatch, kManyPorts, kListPorts, kReport, kHelp, kVersion, kWrong };
+enum class Mode {
+  kDialog,
+  kBatch,
+  kManyPorts,
+  kListPorts,
+  kReport,
+  kHelp,
+  kVersion,
+  kWrong,
+  kRegisterEventSource
+};
 
 struct CommandLine {
   Mode mode = Mode::kDialog;

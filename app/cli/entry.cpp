@@ -12,6 +12,7 @@
 #include "app/system/environment.h"
 #include "app/system/output.h"
 #include "app/system/record_store.h"
+#include "app/system/site_log.h"
 #include "app/system/stop_signals.h"
 #include "batch_run.h"
 #include "embedded_image.h"
@@ -121,6 +122,17 @@ void StartTrace(const std::string& given) {
   if (!path.empty()) StartSerialTrace(path, [](const std::string& text) { sys::Complain(text); });
 }
 
+// Windows: the event source's registry key; said either way.
+int RegisterLogSource() {
+  std::string said;
+  if (!sys::RegisterSiteLogSource(said)) {
+    sys::Complain(said);
+    return kExitPortDied;
+  }
+  sys::Print(stdout, said + "\n");
+  return kExitComplete;
+}
+
 // A fault of the program itself ends it on one line with a code of its own,
 // never with an abort.
 [[noreturn]] void EndOnInternalError() {
@@ -166,6 +178,8 @@ int Run(int argc, const char* const* argv, const std::function<int()>& runDialog
     case Mode::kListPorts:
       sys::Print(stdout, PortList(line.listFrom, line.listTo));
       return kExitComplete;
+    case Mode::kRegisterEventSource:
+      return RegisterLogSource();
     case Mode::kWrong:
       sys::Complain(line.error + " (see --help)");
       return kExitUsage;

@@ -8,6 +8,7 @@
 #include "json_text.h"
 #include "res/version.h"
 #include "serial/port_tables.h"
+#include "site_entry.h"
 
 namespace {
 
@@ -69,7 +70,9 @@ void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
   entry_.ended = UtcNowMilliseconds();
   entry_.outcome = outcome;
   entry_.status = text;
-  Write(RecordLine(context_, entry_));
+  const std::string line = RecordLine(context_, entry_);
+  Write(line);
+  sys::SendToSiteLog(SiteEntry(context_, entry_, line));
   ForwardingListener::Ended(outcome, text);
 }
 

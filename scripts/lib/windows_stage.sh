@@ -103,12 +103,14 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
       tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
         build/normal/tools/image/make-firmware-image || exit
+      tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || exit
     ) || return 1
   else
     tests/wine/port_list_cases.sh "$exe" || return 1
     tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
     tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
       build/normal/tools/image/make-firmware-image || return 1
+    tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
   fi
   tests/wine/headless_cases.sh "$build/bench/windows-port-bench.exe" build/normal/tools/sim/instrument-sim || return 1
   if [[ $arch == x86_64 ]]; then

@@ -34,6 +34,7 @@ TEST(CommandLine, ModesAndTheirOptions) {
       {{"--list-ports"}, cli::Mode::kListPorts, -1, ""},
       {{"--batch", "--help"}, cli::Mode::kHelp, -1, ""},
       {{"--version"}, cli::Mode::kVersion, -1, ""},
+      {{"--register-event-source"}, cli::Mode::kRegisterEventSource, -1, ""},
   };
   for (const Case& c : cases) {
     const cli::CommandLine line = Parse(c.args);
@@ -73,6 +74,9 @@ TEST(CommandLine, WrongArgumentsSayWhatIsWrongInOneLine) {
       {{"--unit", "SN1"}, "--port, --image, --json, --station and --unit belong to --batch"},
       {{"--batch", "--port", "COM1", "--unit"}, "--unit needs a value"},
       {{"--list-ports", "--batch", "--port", "COM1"}, "--list-ports takes no other option"},
+      {{"--register-event-source", "--batch"}, "--register-event-source takes no other option"},
+      {{"--batch", "--port", "COM1", "--register-event-source"},
+       "--register-event-source takes no other option"},
   };
   for (const Case& c : cases) {
     const cli::CommandLine line = Parse(c.args);

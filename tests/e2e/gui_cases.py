@@ -569,6 +569,37 @@ def case_yes_during_transfer(s):
     print(f"line 1 {w.seen}; {w.elapsed():.1f} s in all")
 
 
+def case_journal(s):
+    """Three upgrades from the dialog, each with its journal entry (the test's own
+    journald, tests/journal/private_journal.sh): complete, timed out, interrupted."""
+    import journal_entries
+    w = Watch(s)
+    line = simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    check(w.button.queryAction().doAction(0), "NEXT was pressed")
+    wait_for("the idle text after NEXT", lambda: w.line1() == IDLE_TEXT)
+    line = simulator(s, "--baud", "0", "--no-prompt")
+    key(s.xid, "Return")
+    wait_for("the probe to time out", lambda: (w.line1() or "").startswith("Time Out!"), timeout=60)
+    line.stop()
+    line = simulator(s, "--baud", "115200")
+    key(s.xid, "Return")
+    wait_for("the transfer", lambda: w.line1() == UPGRADING_TEXT)
+    s.process.send_signal(signal.SIGTERM)
+    code, _, _ = wait_for_end(s, w, LEAVE_BOUND)
+    check(code == 143, f"SIGTERM ends the dialog with code 143, got {code}")
+    lines = journal_entries.record_texts()
+    check(outcomes() == ["complete", "probe-timeout", "interrupted"], f"the record: {lines}")
+    found = journal_entries.wait_for_entries(len(lines))
+    faults = journal_entries.journal_faults(found, lines)
+    check(not faults, f"the journal entries: {faults}")
+    check(all(e.get("ORVEX_STATION") == os.environ["ORVEX_STATION"] for e in found), f"the station: {found}")
+    print(f"journal: {[e['MESSAGE'] for e in found]}")
+
+
 # Every case once: its name (the test is e2e_<name>), its time bound in seconds, what it runs.
 CASES = {
     "idle": (240, case_idle),
@@ -602,6 +633,8 @@ CASES = {
     "sigterm_during_transfer": (240, signal_during_transfer(signal.SIGTERM)),
     "sigint_during_transfer": (240, signal_during_transfer(signal.SIGINT)),
     "sighup_during_transfer": (240, signal_during_transfer(signal.SIGHUP)),
+    # Complete, timed out and interrupted, each with its journal entry (runs with a journald of its own).
+    "journal": (300, case_journal),
 }
 
 
