@@ -6,6 +6,7 @@ namespace ui::wx {
 namespace {
 
 using EventsPendingFn = int (*)();
+using EventTimeFn = unsigned (*)();
 using IterationFn = int (*)(void* context, int mayBlock);
 
 template <typename Fn>
@@ -18,6 +19,12 @@ Fn Find(const char* name) {
 bool WindowEventWaiting() {
   static const auto eventsPending = Find<EventsPendingFn>("gdk_events_pending");
   return eventsPending != nullptr && eventsPending() != 0;
+}
+
+// An event's time is never 0 (GDK_CURRENT_TIME): 0 means no event.
+bool InWindowEvent() {
+  static const auto eventTime = Find<EventTimeFn>("gtk_get_current_event_time");
+  return eventTime != nullptr && eventTime() != 0;
 }
 
 bool DispatchReadySources() {
