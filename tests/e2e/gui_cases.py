@@ -262,8 +262,6 @@ def acknowledge_until_end(s, line):
 def hang_up_with(s, far_side, says_when=True):
     line = subprocess.Popen(far_side, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     line.stdout.readline()  # the pty is linked as COM1
-    # A press through the accessibility bus would run the whole upgrade inside
-    # its call, and the bus could not read the boxes: the key presses YES.
     key(s.xid, "Return")
     if says_when:
         check(line.stdout.readline().strip() == "hung up", "the line hung up")
@@ -304,7 +302,8 @@ class Watch:
         self.panel = s.status()
         self.button = find(s.dialog, "push button", "YES")
         # Read now: the window answers nothing while it repeats the update command.
-        self.exit_extents = find(s.dialog, "push button", "Exit").queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+        self.exit_button = find(s.dialog, "push button", "Exit")
+        self.exit_extents = self.exit_button.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
         self.seen = [self.panel.name]
         self.started = time.monotonic()
 
@@ -448,6 +447,8 @@ def leave_during_command(how, answered):
             line.tell("reply")
         bound = LEAVE_BOUND + (0 if answered else 12.0)  # a command time-out takes about 10 s
         took = check_left_quietly(s, w, bound)
+        if answered:
+            check(line.line("the image") == "image", "the image began")
         sent = int(line.line("the end of the line").split()[-1])
         line.stop()
         ended = outcomes()
@@ -478,6 +479,82 @@ def leave_during_transfer(how):
         print(f"ended {took:.2f} s after the operator left, {w.elapsed():.1f} s in all; "
               f"the instrument got {summary['bytes']} bytes")
     return case
+
+
+# A screen reader's press of Exit ends the program as a click does, well inside
+# the probe's 10 s; finding the button first takes it a few dozen requests.
+ACTION_BOUND = 5.0
+READER_BOUND = 8.0
+SILENT_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "silent_line.py")
+
+
+def reader_presses_exit(s, w):
+    """Exit pressed as a screen reader presses it: it finds the button in the dialog
+    through the accessibility bus, then invokes the button's default action. Returns
+    the times from the search and from the action to the program's end."""
+    start = time.monotonic()
+    exit_button = find(s.dialog, "push button", "Exit")
+    found = time.monotonic() - start
+    check(found < READER_BOUND, f"finding Exit through the accessibility bus took {found:.1f} s")
+    pressed = time.monotonic()
+    try:
+        exit_button.queryAction().doAction(0)  # may return before the window has taken it
+    except Exception:  # the program ended before it answered
+        pass
+    code, _, boxes = wait_for_end(s, w, min(ACTION_BOUND, READER_BOUND - found))
+    ended = time.monotonic()
+    # Reading the window may have waited as long as the action: the end is checked here too.
+    check(ended - pressed < ACTION_BOUND, f"the program ended {ended - pressed:.1f} s after Exit's action")
+    check(ended - start < READER_BOUND, f"the program ended {ended - start:.1f} s after the search for Exit began")
+    check(code == 0, f"Exit through the accessibility bus ends the program with code 0, got {code}")
+    check(not boxes, f"no box when the operator leaves, got {boxes}")
+    check(COMPLETE_TEXT not in w.seen, f"no success shown, line 1 {w.seen}")
+    return ended - start, ended - pressed
+
+
+def press_yes(s, w, how):
+    if how == "key":
+        key(s.xid, "Return")
+    else:  # the screen reader's action; the upgrade must not run inside the bus's call
+        w.button.queryAction().doAction(0)
+
+
+def reader_exit_during_probe(yes):
+    """A screen reader's Exit reaches the dialog while the probe waits for a silent
+    instrument, long before the probe gives up, whether YES was pressed by the key
+    or by the reader. The line, not the window, tells when the probe runs."""
+    def case(s):
+        w = Watch(s)
+        line = FarSide([sys.executable, SILENT_LINE])
+        press_yes(s, w, yes)
+        check(line.line("the first probe byte") == "probe", "the probe began")
+        took, after_action = reader_presses_exit(s, w)
+        line.stop()
+        check([(r["outcome"], r["bytesSent"]) for r in records()] == [("abandoned", 0)],
+              f"one record line for the upgrade the operator left, got {records()}")
+        print(f"ended {took:.2f} s after the search for Exit began, {after_action:.2f} s after the action; "
+              f"line 1 {w.seen}")
+    return case
+
+
+def case_reader_exit_during_transfer(s):
+    """The same while the image goes out, at 16 times the line rate: through a pty the
+    writes wait in bursts, which at the real rate come 1.5 s apart, each serving one
+    of the reader's requests (and one click)."""
+    w = Watch(s)
+    line = FarSide([sys.executable, HELD_COMMAND_LINE, "1843200"])
+    key(s.xid, "Return")
+    check(line.line("the update command") == "update command", "the update command arrived")
+    line.tell("reply")
+    check(line.line("the image") == "image", "the image began")
+    took, after_action = reader_presses_exit(s, w)
+    sent = int(line.line("the end of the line").split()[-1])
+    line.stop()
+    check(0 < sent < 2281784, f"the image began and was cut short, got {sent} bytes")
+    check([r["outcome"] for r in records()] == ["abandoned"] and 0 < records()[0]["bytesSent"] < 2281784,
+          f"one record line for the upgrade the operator left, with the bytes sent, got {records()}")
+    print(f"ended {took:.2f} s after the search for Exit began, {after_action:.2f} s after the action; "
+          f"the instrument got {sent} bytes")
 
 
 def signal_during_transfer(number):
@@ -522,7 +599,7 @@ def case_yes_during_port_error_box(s):
     key(s.xid, "Return")
     wait_for_box(s, "Error Create File ")
     start = time.monotonic()
-    check(w.button.queryAction().doAction(0), "the second YES was pressed")  # returns once it was handled
+    check(w.button.queryAction().doAction(0), "the second YES was pressed")  # taken in the box's loop
     pressed = time.monotonic() - start
     boxes = box_texts(s)
     check(boxes == [["Error Create File "]], f"one box after the second YES, got {boxes}")
@@ -625,6 +702,10 @@ CASES = {
     "exit_during_command_timeout": (240, leave_during_command("exit", answered=False)),
     "exit_during_transfer": (240, leave_during_transfer("exit")),
     "close_during_transfer": (240, leave_during_transfer("close")),
+    # The same through the accessibility bus, as a screen reader presses Exit.
+    "reader_exit_during_probe": (240, reader_exit_during_probe("key")),
+    "reader_yes_exit_during_probe": (240, reader_exit_during_probe("action")),
+    "reader_exit_during_transfer": (240, case_reader_exit_during_transfer),
     # YES again while the box of a failed open is up, and during the transfer.
     "yes_during_port_error_box": (240, case_yes_during_port_error_box),
     "yes_during_transfer": (240, case_yes_during_transfer),

@@ -4,15 +4,18 @@ configuration folder. The programmer's window does not serve its events while
 it repeats the command, so a case can act on the window in that phase and
 decide when it ends.
 
-Usage: held_command_line.py
+Usage: held_command_line.py [BAUD]
 Prints the pty path on its first line and "update command" when the first
 command arrives. A line "reply" on standard input makes it answer the next
-command; after that it reads and counts what comes (the image) until the
-programmer closes the line, then prints "image bytes N".
+command; after that it reads and counts what comes (the image), printing
+"image" at its first bytes, until the programmer closes the line, then prints
+"image bytes N". With BAUD it takes the image no faster than an 8N1 line of
+that rate would; without, as fast as it comes.
 """
 import os
 import select
 import sys
+import time
 import tty
 
 from hangup_line import COMMAND, PROMPT, link_com1
@@ -21,6 +24,7 @@ REPLY = b"Update Firmware\r\n"
 
 
 def main():
+    rate = int(sys.argv[1]) / 10 if len(sys.argv) > 1 else None  # bytes per second
     master, slave = os.openpty()
     tty.setraw(slave)
     path = os.ttyname(slave)
@@ -29,13 +33,18 @@ def main():
     received = b""
     told = announced = replied = False
     image = 0
+    image_began = None
     while True:
         ready, _, _ = select.select([master] + ([] if told else [sys.stdin]), [], [])
         if sys.stdin in ready:
             told = sys.stdin.readline().strip() == "reply"
             continue
+        paced = rate is not None and image_began is not None
+        if paced:
+            # The line's pace on an absolute clock: a tenth of a second of line per read.
+            time.sleep(max(image_began + image / rate - time.monotonic(), 0))
         try:
-            data = os.read(master, 65536)
+            data = os.read(master, int(rate / 10) if paced else 65536)
         except OSError:  # the programmer closed the line
             break
         if not data:
@@ -44,6 +53,9 @@ def main():
             os.close(slave)
             slave = None
         if replied:
+            if image_began is None:
+                image_began = time.monotonic()
+                print("image", flush=True)
             image += len(data)
             continue
         received += data

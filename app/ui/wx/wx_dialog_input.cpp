@@ -5,6 +5,7 @@
 // Shift+F10), and F1 runs the first of them (the About box).
 
 #include "app/ui/cdialog.h"
+#include "gtk_main_context.h"
 #include "wx_dialog.h"
 #include "wx_status_surface.h"
 
@@ -23,8 +24,18 @@ void DialogWindow::BindInput() {
   Bind(wxEVT_PAINT, &DialogWindow::OnPaint, this);
 }
 
+// A press by an assistive technology's action arrives inside the dispatch of
+// its bus connection, which serves nothing more until the press's handler
+// returns: YES would run the whole upgrade there, and the screen reader would
+// get no answer until it ended. Such a press runs from the loop instead, as a
+// click's does.
 void DialogWindow::OnButton(wxCommandEvent& event) {
-  owner_.WindowProc(WM_COMMAND, static_cast<WPARAM>(event.GetId()), 0);
+  const auto id = static_cast<WPARAM>(event.GetId());
+  if (InWindowEvent()) {
+    owner_.WindowProc(WM_COMMAND, id, 0);
+  } else {
+    CallAfter([this, id] { owner_.WindowProc(WM_COMMAND, id, 0); });
+  }
 }
 
 int DialogWindow::FocusedButton() const {
