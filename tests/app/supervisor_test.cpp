@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "app/cli/command_line.h"
@@ -115,7 +116,9 @@ TEST(Supervisor, APortWhoseEndCannotBeLearnedHasNoResult) {
   sigaction(SIGCHLD, &before, nullptr);
   EXPECT_EQ(code, 8) << "COM2's, with no result: the internal error's";
   EXPECT_NE(out.find("COM1    complete                     2.5          900\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("COM2    no result                    0.0            0\n"), std::string::npos) << out;
+  // Its seconds are the time its process took to die, which a busy machine stretches.
+  EXPECT_TRUE(std::regex_search(out, std::regex("\nCOM2    no result +[0-9]+\\.[0-9]            0\n")))
+      << out;
   EXPECT_NE(out.find("retry the failed ports: orvex-programmer --batch --port COM2\n"), std::string::npos)
       << out;
 }
