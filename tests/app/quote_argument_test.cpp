@@ -47,6 +47,7 @@ const bool kEchoed = [] {
     }
   }
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size());
   for (std::string& a : arguments) pointers.push_back(a.data());
   const int argc = static_cast<int>(pointers.size());
   char** argv = pointers.data();
