@@ -173,11 +173,11 @@ Without options the dialog opens (it needs a display).
                        them every other line a port's process writes to
                        standard error, with its port (else lines that start
                        with the port), then a table of the results and, when a
-                       port failed, the
-                       command that retries only the failed ports. The exit code
-                       is 0 when every port completed, else that of the first
-                       failed port in the order given (8 for one with no
-                       result); with --trace FILE each port writes FILE.COMn
+                       port failed, the command that retries only the failed
+                       ports. The exit code is 0 when every port completed,
+                       else that of the first failed port in the order given
+                       (8 for one with no result); with --trace FILE each port
+                       writes FILE.COMn
   --image FILE         send this S-record image instead of the embedded one: a
                        regular file of at most )" +
          std::to_string(kMaxImageBytes) + " bytes (" + std::to_string(kMaxImageChunks) + R"( chunks),

@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
 
 #include "console.h"
 

@@ -30,6 +30,7 @@ cli::PortRun Ended(int port, const char* outcome, int exitCode) {
 // Twelve ports: COM1-COM3 complete, COM4 timed out, COM5-COM12 running.
 std::vector<cli::PortRun> TwelvePorts() {
   std::vector<cli::PortRun> runs;
+  runs.reserve(12);
   for (int port = 0; port < 3; ++port) runs.push_back(Ended(port, "complete", 0));
   runs.push_back(Ended(3, "probe-timeout", 3));
   runs.back().status = "Time Out!  Check RS232 & Re-press 'YES' key!";
@@ -88,6 +89,7 @@ TEST(LiveLines, FitTheTerminalsHeight) {
 
 TEST(LiveLines, EveryPortDoneIsOneCountedLine) {
   std::vector<cli::PortRun> runs;
+  runs.reserve(12);
   for (int port = 0; port < 12; ++port) runs.push_back(Ended(port, "complete", 0));
   runs[7].exitCode = 130;  // the process's code counts over the end event's
   EXPECT_EQ(cli::LiveLines(runs, 10, 80),

@@ -47,6 +47,7 @@ const bool kEchoed = [] {
     }
   }
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size());
   for (std::string& a : arguments) pointers.push_back(a.data());
   const int argc = static_cast<int>(pointers.size());
   char** argv = pointers.data();
@@ -97,7 +98,13 @@ TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
   };
   std::string command;
   for (const std::string& word : words) command += " " + sys::QuoteArgument(word);
-  EXPECT_EQ(Echoed(command), words) << command;
+  const std::vector<std::string> echoed = Echoed(command);
+#ifdef _WIN32
+  _putenv_s(kEcho, "");
+#else
+  unsetenv(kEcho);
+#endif
+  EXPECT_EQ(echoed, words) << command;
 }
 
 // What a reader of the retry line sees: plain words stay bare.

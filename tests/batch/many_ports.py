@@ -10,10 +10,12 @@ import json
 import os
 import pty
 import re
+import select
 import signal
 import struct
 import subprocess
 import termios
+import time
 
 import batch_harness as h
 from batch_harness import FAST, Instrument, check, default_signals, records, wait_bounded
@@ -231,7 +233,49 @@ def screen_lines(written, rows, columns):
     return lines
 
 
+def case_resized(work):
+    """The terminal shrinks while every port waits for its instrument: the
+    live lines are redrawn for the new height at once, with no port's news
+    (the first comes when a probe gives up, 10 s after the start)."""
+    silent = [Instrument(work, "--no-prompt", port=f"COM{n}") for n in range(1, 5)]
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 40, 80, 0, 0))
+
+    def own_terminal():
+        default_signals()
+        os.setsid()
+        fcntl.ioctl(1, termios.TIOCSCTTY, 0)  # so that a resize signals the program
+
+    program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM4"], stdin=subprocess.DEVNULL,
+                               stdout=slave, stderr=slave, preexec_fn=own_terminal)
+    os.close(slave)
+    written = b""
+    resized = None
+    deadline = time.monotonic() + 5
+    while b"and 3 more running" not in written and time.monotonic() < deadline:
+        ready, _, _ = select.select([master], [], [], 1)
+        if ready:
+            try:
+                written += os.read(master, 65536)
+            except OSError:
+                break
+        # Once every port waits for its instrument, nothing but the resize redraws.
+        if resized is None and written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == 4:
+            resized = len(written)
+            fcntl.ioctl(master, termios.TIOCSWINSZ, struct.pack("HHHH", 4, 80, 0, 0))
+    after = written[resized or len(written):]
+    check(resized is not None and b"0 of 4 ports done: 0 complete, 0 failed" in after
+          and b"and 3 more running" in after and b"Time Out!" not in written,
+          f"a redraw for 4 rows within 5 s, before any probe gave up: {after[-400:]!r}")
+    program.send_signal(signal.SIGTERM)
+    wait_bounded(program, 60)
+    os.close(master)
+    for instrument in silent:
+        instrument.verdict(ends_by_itself=False)
+
+
 CASES = {
+    "many-ports-resized": case_resized,
     "many-ports-small-terminal": case_small_terminal,
     "many-ports-high-port": case_high_port,
     "many-ports-four": case_four_ports,
