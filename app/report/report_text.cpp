@@ -113,15 +113,24 @@ std::string Seconds(const YieldReport& figures) {
          StationName(slowest.station) + " " + slowest.port + ", started " + slowest.started + ")\n";
 }
 
+// Names come from collected files: a control character in one (an escape
+// sequence) must not reach the terminal as a command.
+std::string Printable(std::string text) {
+  for (char& c : text)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7f) c = '?';
+  return text;
+}
+
 }  // namespace
 
 std::string ReportText(const ReportInput& input) {
   const YieldReport& figures = input.figures;
-  return Reading(input.read) + Narrowed(input.filter) + "Upgrades: " + std::to_string(figures.upgrades) +
-         "\n\n" + Places("By station", figures.stations) + "\n" + Places("By port", figures.ports) + "\n" +
-         Yield(figures) + Seconds(figures) + "\nMost port-failed and transfer-failed, worst first\n" +
-         Failures("by adapter (serial number)", figures.failingAdapters, false) +
-         Failures("by port", figures.failingPorts, true);
+  return Printable(
+      Reading(input.read) + Narrowed(input.filter) + "Upgrades: " + std::to_string(figures.upgrades) +
+      "\n\n" + Places("By station", figures.stations) + "\n" + Places("By port", figures.ports) + "\n" +
+      Yield(figures) + Seconds(figures) + "\nMost port-failed and transfer-failed, worst first\n" +
+      Failures("by adapter (serial number)", figures.failingAdapters, false) +
+      Failures("by port", figures.failingPorts, true));
 }
 
 }  // namespace report

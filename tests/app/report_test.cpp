@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report/make_report.h"
 #include "app/report/record_fields.h"
 #include "app/report/record_files.h"
 #include "app/report/yield_tally.h"
@@ -305,6 +306,19 @@ TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
   std::string error;
   EXPECT_FALSE(report::ReadRecordFiles({good, missing}, tally, read, error));
   EXPECT_EQ(error, "cannot read " + missing + ": No such file or directory");
+}
+
+TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
+  // "\u001b" is how a record line carries an escape; the reader decodes it.
+  const std::string path = Write(
+      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n");
+  std::string text, error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
+  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+  EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << text;
+  std::string json;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true}, json, error)) << error;
+  EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
 }
 
 }  // namespace
