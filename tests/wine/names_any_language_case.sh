@@ -4,7 +4,8 @@
 # Chinese and with "é", once as on a Traditional Chinese system (code page 950)
 # and once as on a Western one (code page 1252). Both instruments must get a
 # valid image, each port must write its trace under that name, and every
-# record line and event must be valid UTF-8 carrying the name exactly.
+# record line and event must be valid UTF-8 carrying the name exactly; the
+# image pinned to another digest must be refused naming the file whole.
 #
 # Wine takes the ANSI code page from the language and territory in LC_ALL,
 # with or without a glibc locale of that name; but it decodes the Unix side's
@@ -107,8 +108,25 @@ sys.exit(1 if problems else 0)
 PY
   local status=$?
   ((status == 0)) || { echo "--- standard error:"; tail -20 "$work/err"; }
+  pinned_elsewhere "$locale (code page $codepage)" || status=1
   orvex_wine_cleanup
   return $status
+}
+
+# The same image pinned to another digest: refused on one line that names the
+# file and both digests, and no port is opened (COM1 is not mapped any more).
+pinned_elsewhere() {  # where
+  local other digest err code
+  other=$(printf '0%.0s' {1..64})
+  digest=$(sha256sum "$image" | cut -d' ' -f1)
+  err=$(timeout 120 wine "$exe" --batch --port COM1 --image "$(winepath -w "$image")" --expect-sha256 "$other" 2>&1)
+  code=$?
+  if ((code == 7)) && [[ $(wc -l <<<"$err") == 1 && $err == *"韌體 é.srec: SHA-256 $digest"*"$other"* ]]; then
+    echo "PASS: another pinned digest refuses the image, $1"
+    return 0
+  fi
+  echo "FAIL ($1): a pinned digest of another image: exit $code, standard error: $err"
+  return 1
 }
 
 run_case zh_TW.UTF-8 950 && run_case en_US.UTF-8 1252
