@@ -34,10 +34,10 @@ def strict_lines(raw, what):
     return objects
 
 
-def two_ports(work, station, image):
+def two_ports(work, station, image, *options):
     instruments = [Instrument(work, *FAST, port=f"COM{n}") for n in (1, 2)]
     program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM2", "--json", "--station", station,
-                                "--image", image], preexec_fn=default_signals, stdout=subprocess.PIPE,
+                                "--image", image, *options], preexec_fn=default_signals, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE)
     code, _ = wait_bounded(program, 120)
     out, err = program.communicate()
@@ -64,14 +64,22 @@ def case_utf8_names(work):
 
 
 def case_invalid_byte(work):
-    """A byte that is not UTF-8 becomes U+FFFD in every record line; said once."""
-    image = os.path.join(work, "small.srec")
+    """A byte that is not UTF-8 becomes U+FFFD in every record line; said once.
+    Files keep their names' bytes: the image and the traces are found."""
+    image = os.fsencode(work) + b"/image\xff.srec"
     subprocess.run([h.IMAGE_TOOL, "--size", "100000", "--output", image], check=True, stdout=subprocess.DEVNULL)
-    events, lines, err = two_ports(work, b"line\xff7 \xe7\x94", image)
+    trace = os.fsencode(work) + b"/trace\xfe.txt"
+    events, lines, err = two_ports(work, b"line\xff7 \xe7\x94", image, "--trace", trace)
     check(all(r.get("station") == "line\ufffd7 \ufffd\ufffd" for r in lines),
           f"each bad byte as U+FFFD, the rest as given: {[r.get('station') for r in lines]}")
     warnings = [line for line in err.splitlines() if "not valid UTF-8" in line]
     check(len(warnings) == 1 and "station" in warnings[0], f"one warning naming the station: {err}")
+    for port in (b"COM1", b"COM2"):
+        try:
+            with open(trace + b"." + port, "rb") as f:
+                check("open " in f.read().decode("utf-8"), f"{port}'s trace opens the port")
+        except (OSError, UnicodeDecodeError) as error:
+            check(False, f"{port}'s trace, valid UTF-8 under its name's bytes: {error}")
 
 
 if __name__ == "__main__":

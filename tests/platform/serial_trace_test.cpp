@@ -132,6 +132,16 @@ TEST_F(SerialTrace, EachTracePointWritesItsLine) {
 }
 
 // A long command shows its first bytes; an overlong box text is cut, its line still whole.
+TEST_F(SerialTrace, DeviceNamesThatAreNotUtf8StayValidText) {
+  Start();
+  TracePortOpened(
+      "/dev/serial/by-id/usb-\xFF"
+      "adapter",
+      TRUE);
+  EXPECT_EQ(Events(), std::vector<std::string>{"open /dev/serial/by-id/usb-\xEF\xBF\xBD"
+                                               "adapter -> ok"});
+}
+
 TEST_F(SerialTrace, LongLinesAreCutWhole) {
   const std::string command(500, 'x');
   const std::string text(3000, 'y');

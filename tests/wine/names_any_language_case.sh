@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Names in any language under Wine, whatever the ANSI code page: two ports
-# from one command with a station name and an image path in Chinese and with
-# "é", once as on a Traditional Chinese system (code page 950) and once as on
-# a Western one (code page 1252). Both instruments must get a valid image, and
-# every record line and event must be valid UTF-8 carrying the name exactly.
+# from one command with a station name, an image path and a trace path in
+# Chinese and with "é", once as on a Traditional Chinese system (code page 950)
+# and once as on a Western one (code page 1252). Both instruments must get a
+# valid image, each port must write its trace under that name, and every
+# record line and event must be valid UTF-8 carrying the name exactly; the
+# image pinned to another digest must be refused naming the file whole.
 #
 # Wine takes the ANSI code page from the language and territory in LC_ALL,
 # with or without a glibc locale of that name; but it decodes the Unix side's
@@ -56,17 +58,24 @@ run_case() {  # locale codepage
     for _ in $(seq 100); do [[ -s $work/sim$n.out ]] && break; sleep 0.1; done
     orvex_wine_map_port "COM$n" "$(head -1 "$work/sim$n.out")" || { echo "FAIL: COM$n not mapped"; return 1; }
   done
+  rm -f "$work/追蹤 é".*
   timeout 300 wine "$exe" --batch --port COM1-COM2 --json --station "$station" --image "$(winepath -w "$image")" \
-    >"$work/out" 2>"$work/err"
+    --trace "$(winepath -w "$work")\\追蹤 é.txt" >"$work/out" 2>"$work/err"
   code=$?
   for pid in "${sims[@]}"; do timeout 60 tail --pid="$pid" -f /dev/null; done
   after=$(wc -l <"$(record)")
   tail -n "$((after - before))" "$(record)" >"$work/lines"
   python3 - "$work/out" "$work/lines" "$work/sim1.out" "$work/sim2.out" "$code" "$station" \
-    "$(stat -c %s "$image")" "$locale (code page $codepage)" <<'PY'
-import json, sys
-events_file, lines_file, sim1, sim2, code, station, size, where = sys.argv[1:9]
+    "$(stat -c %s "$image")" "$locale (code page $codepage)" "$work/追蹤 é.txt" <<'PY'
+import json, os, sys
+events_file, lines_file, sim1, sim2, code, station, size, where, trace = sys.argv[1:10]
 problems = []
+for port in ("COM1", "COM2"):
+    try:
+        if "open " not in open(f"{trace}.{port}", "rb").read().decode("utf-8"):
+            problems.append(f"{port}'s trace has no opening")
+    except (OSError, UnicodeDecodeError) as error:
+        problems.append(f"{port}'s trace under the Chinese name: {error}")
 
 def utf8_json(path, what):
     objects = []
@@ -99,8 +108,25 @@ sys.exit(1 if problems else 0)
 PY
   local status=$?
   ((status == 0)) || { echo "--- standard error:"; tail -20 "$work/err"; }
+  pinned_elsewhere "$locale (code page $codepage)" || status=1
   orvex_wine_cleanup
   return $status
+}
+
+# The same image pinned to another digest: refused on one line that names the
+# file and both digests, and no port is opened (COM1 is not mapped any more).
+pinned_elsewhere() {  # where
+  local other digest err code
+  other=$(printf '0%.0s' {1..64})
+  digest=$(sha256sum "$image" | cut -d' ' -f1)
+  err=$(timeout 120 wine "$exe" --batch --port COM1 --image "$(winepath -w "$image")" --expect-sha256 "$other" 2>&1)
+  code=$?
+  if ((code == 7)) && [[ $(wc -l <<<"$err") == 1 && $err == *"韌體 é.srec: SHA-256 $digest"*"$other"* ]]; then
+    echo "PASS: another pinned digest refuses the image, $1"
+    return 0
+  fi
+  echo "FAIL ($1): a pinned digest of another image: exit $code, standard error: $err"
+  return 1
 }
 
 run_case zh_TW.UTF-8 950 && run_case en_US.UTF-8 1252
