@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("baud %s%s%s: %.0f bytes in %.2f s (upgrade %.2f s), line efficiency %.2f %%\n", baud.c_str(),
-              trace.empty() ? "" : ", traced", record ? ", recorded" : "", JsonNumber(summary, "bytes"), transfer, wall,
-              100.0 * JsonNumber(summary, "lineEfficiency"));
+              trace.empty() ? "" : ", traced", record ? ", recorded" : "", JsonNumber(summary, "bytes"),
+              transfer, wall, 100.0 * JsonNumber(summary, "lineEfficiency"));
   std::printf("programmer CPU %.3f s = %.2f %% of the transfer; peak resident memory %.1f MB\n", cpu,
               transfer > 0 ? 100.0 * cpu / transfer : 0.0, static_cast<double>(usage.ru_maxrss) / 1024.0);
   std::printf("instrument: %s", summary.c_str());

@@ -233,7 +233,9 @@ Without options the dialog opens (it needs a display).
 
 Every upgrade that starts appends one line to the upgrade record,
 upgrades.jsonl, in ${XDG_STATE_HOME:-~/.local/state}/orvex-programmer (Linux)
-or %LOCALAPPDATA%\ORVEX (Windows), however it ends.
+or %LOCALAPPDATA%\ORVEX (Windows), however it ends; the same line then goes to
+the systemd journal (Linux) or the Application event log (Windows), where a
+site's log forwarding collects it.
 
 SIGINT (Ctrl-C), SIGTERM and SIGHUP (Windows: the console's Ctrl+C, Ctrl+Break
 and close) stop an upgrade between two chunks or probe attempts: the port is

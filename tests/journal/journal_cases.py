@@ -2,7 +2,7 @@
 """Batch mode's journal entries through the real program, the simulated
 instrument and a journald of the test's own (run under private_journal.sh):
 every field of a complete, a timed-out and an interrupted upgrade; a system
-without a journal; and the entries carried to a central journal by
+without a journal; a journald that takes nothing for a while; and the entries carried to a central journal by
 systemd-journal-upload, across an outage of the central side.
 
 Usage: journal_cases.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
@@ -88,6 +88,22 @@ def case_no_journal(work):
         check(program.returncode == 0 and instrument.verdict()["valid"], f"complete: exit {program.returncode}")
         check(err == "", f"nothing on standard error: {err!r}")
     check([r["outcome"] for r in records()] == ["complete", "complete"], f"the record: {records()}")
+
+
+def case_frozen_journal(work):
+    """A journald that takes nothing (stopped): the upgrade ends as ever, and its
+    entry arrives once the daemon runs again."""
+    daemon = int(os.environ["ORVEX_TEST_JOURNALD"])
+    os.kill(daemon, signal.SIGSTOP)
+    try:
+        instrument = Instrument(work, "--baud", "0")
+        program = batch(stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        _, err = program.communicate(timeout=90)
+        check(program.returncode == 0 and instrument.verdict()["valid"], f"complete: exit {program.returncode}")
+        check(err == "", f"nothing on standard error: {err!r}")
+    finally:
+        os.kill(daemon, signal.SIGCONT)
+    check_journal(["complete"])
 
 
 def free_port():
@@ -220,6 +236,7 @@ CASES = {
     "journal-timeout": case_timeout,
     "journal-interrupted": case_interrupted,
     "journal-none": case_no_journal,
+    "journal-frozen": case_frozen_journal,
     "journal-forwarding": case_forwarding,
 }
 

@@ -4,7 +4,8 @@
 # a systemd-journald started here listens on /run/systemd/journal/socket, where
 # the program's entries go. The machine's own /run is never touched.
 # Usage: private_journal.sh --journal|--no-journal COMMAND...
-#   --journal     starts journald; exports ORVEX_TEST_JOURNAL, the folder its files are in
+#   --journal     starts journald; exports ORVEX_TEST_JOURNAL, the folder its files are in,
+#                 and ORVEX_TEST_JOURNALD, its process id
 #   --no-journal  no daemon and no socket: a system without a journal
 # Needs root (a mount namespace, journald); without it, it fails and says so.
 set -euo pipefail
@@ -41,5 +42,5 @@ until [[ -S /run/systemd/journal/socket && -n $(find /run/log/journal -name '*.j
   fi
   sleep 0.05
 done
-export ORVEX_TEST_JOURNAL=/run/log/journal
+export ORVEX_TEST_JOURNAL=/run/log/journal ORVEX_TEST_JOURNALD=$daemon
 "$@"
