@@ -5,6 +5,7 @@
 
 #include "app/record/json_text.h"
 #include "app/system/output.h"
+#include "json_string.h"
 #include "percent_sent.h"
 #include "res/version.h"
 #include "serial/port_tables.h"

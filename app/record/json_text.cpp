@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "utf8_text.h"
+#include "json_string.h"
 
 namespace {
 
@@ -72,42 +72,7 @@ class FlatReader {
            (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
       ++at_;
   }
-  bool Escape(std::string& out) {
-    if (at_ >= text_.size()) return false;
-    const char c = text_[at_++];
-    constexpr std::string_view kFrom = "\"\\/bfnrt";
-    constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
-    if (const std::size_t i = kFrom.find(c); i != std::string_view::npos) {
-      out += kTo[i];
-      return true;
-    }
-    return c == 'u' && Unicode(out);
-  }
-  // \uXXXX as UTF-8 (the stream escapes only control characters this way).
-  bool Unicode(std::string& out) {
-    if (at_ + 4 > text_.size()) return false;
-    unsigned code = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char h = text_[at_++];
-      const int digit = h >= '0' && h <= '9'   ? h - '0'
-                        : h >= 'a' && h <= 'f' ? h - 'a' + 10
-                        : h >= 'A' && h <= 'F' ? h - 'A' + 10
-                                               : -1;
-      if (digit < 0) return false;
-      code = code * 16 + static_cast<unsigned>(digit);
-    }
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    return true;
-  }
+  bool Escape(std::string& out) { return TakeJsonEscape(text_, at_, out); }
 
   std::string_view text_;
   std::size_t at_ = 0;
@@ -128,23 +93,6 @@ std::map<std::string, std::string> ReadFlatJson(std::string_view text) {
   } while (reader.Take(','));
   if (!reader.Take('}') || !reader.AtEnd()) return {};
   return fields;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : ValidUtf8(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string UtcNow() { return UtcText(std::chrono::system_clock::now(), false); }

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-// `text` as a JSON string, quotes included; always valid UTF-8 (ValidUtf8).
-std::string JsonString(const std::string& text);
 // Now in UTC, ISO 8601: to the second, or to the millisecond.
 std::string UtcNow();
 std::string UtcNowMilliseconds();

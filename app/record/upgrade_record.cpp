@@ -5,6 +5,7 @@
 
 #include "app/system/diagnostics.h"
 #include "app/system/record_store.h"
+#include "json_string.h"
 #include "json_text.h"
 #include "res/version.h"
 #include "serial/port_tables.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "json_string.h"
+
 namespace report {
 namespace {
 
@@ -108,35 +110,7 @@ class JsonCursor {
     } while (Take(','));
     return Take(']');
   }
-  bool Escape(std::string& out) {
-    if (at_ >= text_.size()) return false;
-    const char c = text_[at_++];
-    constexpr std::string_view kFrom = "\"\\/bfnrt";
-    constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
-    if (const std::size_t i = kFrom.find(c); i != std::string_view::npos) {
-      out += kTo[i];
-      return true;
-    }
-    return c == 'u' && Unicode(out);
-  }
-  // \uXXXX as UTF-8; the record escapes only control characters this way.
-  bool Unicode(std::string& out) {
-    unsigned code = 0;
-    const char* first = text_.data() + at_;
-    if (at_ + 4 > text_.size() || std::from_chars(first, first + 4, code, 16).ptr != first + 4) return false;
-    at_ += 4;
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    return true;
-  }
+  bool Escape(std::string& out) { return TakeJsonEscape(text_, at_, out); }
 
   std::string_view text_;
   std::size_t at_ = 0;

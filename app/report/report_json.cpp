@@ -1,29 +1,13 @@
 #include <cstdio>
 
+#include "json_string.h"
 #include "report_output.h"
 
 namespace report {
 namespace {
 
-std::string JsonQuoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 // A text the lines may lack: null when empty.
-std::string JsonOptional(const std::string& text) { return text.empty() ? "null" : JsonQuoted(text); }
+std::string JsonOptional(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
 std::string JsonNumber(double value, int decimals) {
   char text[48];
@@ -45,22 +29,22 @@ std::string JsonOutcomes(const OutcomeCounts& outcomes) {
   std::string text = "{";
   for (const auto& [outcome, count] : outcomes) {
     if (text.size() > 1) text += ',';
-    text += JsonQuoted(outcome) + ":" + std::to_string(count);
+    text += JsonString(outcome) + ":" + std::to_string(count);
   }
   return text + "}";
 }
 
 std::string JsonPlace(const PlaceCounts& place) {
   return "{\"station\":" + JsonOptional(place.station) +
-         (place.port.empty() ? "" : ",\"port\":" + JsonQuoted(place.port)) +
+         (place.port.empty() ? "" : ",\"port\":" + JsonString(place.port)) +
          ",\"upgrades\":" + std::to_string(place.upgrades) + ",\"outcomes\":" + JsonOutcomes(place.outcomes) +
          "}";
 }
 
 std::string JsonFailing(const FailureCounts& counts, bool ofPorts) {
   const std::string name =
-      ofPorts ? "\"station\":" + JsonOptional(counts.station) + ",\"port\":" + JsonQuoted(counts.name)
-              : "\"serial\":" + JsonQuoted(counts.name);
+      ofPorts ? "\"station\":" + JsonOptional(counts.station) + ",\"port\":" + JsonString(counts.name)
+              : "\"serial\":" + JsonString(counts.name);
   return "{" + name + ",\"portFailed\":" + std::to_string(counts.portFailed) +
          ",\"transferFailed\":" + std::to_string(counts.transferFailed) + "}";
 }
@@ -68,7 +52,7 @@ std::string JsonFailing(const FailureCounts& counts, bool ofPorts) {
 std::string JsonReading(const ReadSummary& read) {
   std::string unreadable = "{\"lines\":" + std::to_string(read.unreadable);
   if (read.unreadable > 0)
-    unreadable += ",\"file\":" + JsonQuoted(read.firstUnreadableFile) +
+    unreadable += ",\"file\":" + JsonString(read.firstUnreadableFile) +
                   ",\"line\":" + std::to_string(read.firstUnreadableLine);
   return "\"files\":" + std::to_string(read.files) + ",\"lines\":" + std::to_string(read.lines) +
          ",\"unreadable\":" + unreadable + "}";
@@ -92,7 +76,7 @@ std::string JsonSeconds(const YieldReport& figures) {
   return text + ",\"median\":" + JsonNumber(figures.medianSeconds, 3) +
          ",\"slowest\":" + JsonNumber(figures.slowestSeconds, 3) +
          ",\"slowestUpgrade\":{\"station\":" + JsonOptional(slowest.station) +
-         ",\"port\":" + JsonQuoted(slowest.port) + ",\"started\":" + JsonQuoted(slowest.started) + "}}";
+         ",\"port\":" + JsonString(slowest.port) + ",\"started\":" + JsonString(slowest.started) + "}}";
 }
 
 }  // namespace

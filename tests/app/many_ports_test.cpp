@@ -9,6 +9,7 @@
 #include "app/cli/command_line.h"
 #include "app/cli/port_runs.h"
 #include "app/record/json_text.h"
+#include "json_string.h"
 
 namespace {
 

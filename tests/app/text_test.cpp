@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/record/json_text.h"
+#include "json_string.h"
 #include "utf8_text.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/record/json_text.h"
+#include "json_string.h"
 #include "utf8_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
