@@ -13,8 +13,11 @@ trap 'rm -rf "$work"' EXIT
 repo=$work/repo bin=$work/bin
 mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
-mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
-  chmod +x "$repo/tests/runner/runner_fails.sh" || exit 1
+# The include check reads the whole tree, which the scratch repository lacks:
+# a stand-in that fails when FAIL says so; and no runner check inside the copy.
+printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == check-includes ]] && exit 1\nexit 0\n' >"$repo/scripts/check-includes" &&
+  mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
+  chmod +x "$repo/scripts/check-includes" "$repo/tests/runner/runner_fails.sh" || exit 1
 printf 'int f();\n' >"$repo/a.cpp"
 git -C "$repo" init -q && git -C "$repo" add . || exit 1
 
@@ -61,6 +64,7 @@ expect fail alone normal tsan
 expect pass "" format tsan
 expect fail clang-format format tsan
 expect fail clang-format format
+expect fail check-includes format tsan
 expect pass "" fuzz tsan
 expect fail ctest fuzz tsan
 expect pass "" tidy tsan
