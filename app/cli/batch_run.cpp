@@ -6,8 +6,9 @@
 #include <string>
 
 #include "app/programmer_dlg.h"
+#include "app/system/console.h"
+#include "app/system/diagnostics.h"
 #include "app/system/output.h"
-#include "app/system/system.h"
 #include "app/ui/headless/headless_screen.h"
 #include "json_events.h"
 #include "res/resource.h"

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "app/record/sha256.h"
+#include "app/system/console.h"
+#include "app/system/diagnostics.h"
 #include "app/system/output.h"
-#include "app/system/system.h"
+#include "app/system/stop_signals.h"
 #include "batch_run.h"
 #include "embedded_image.h"
 #include "image_file.h"

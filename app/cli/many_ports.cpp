@@ -9,8 +9,10 @@
 #include <thread>
 
 #include "app/system/child_process.h"
+#include "app/system/console.h"
+#include "app/system/diagnostics.h"
 #include "app/system/output.h"
-#include "app/system/system.h"
+#include "app/system/stop_signals.h"
 #include "port_runs.h"
 #include "serial/port_tables.h"
 #include "upgrade/stop_request.h"

@@ -1,6 +1,6 @@
 #include "port_list.h"
 
-#include "app/system/system.h"
+#include "app/system/port_finder.h"
 #include "serial/port_tables.h"
 
 namespace cli {

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "app/cli/command_line.h"
+#include "app/system/diagnostics.h"
+#include "app/system/record_store.h"
 #include "json_text.h"
 #include "res/version.h"
 #include "serial/port_tables.h"

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "app/system/system.h"
+#include "app/system/port_finder.h"
 #include "upgrade/upgrade_report.h"
 
 struct ImageIdentity {

@@ -43,10 +43,6 @@ class ChildProcess {
 // its supervisor sets to stop it (the process has no console to receive Ctrl+Break).
 inline constexpr char kChildStopVariable[] = "ORVEX_STOP_EVENT";
 
-// Blocks until a stop was requested through StopOnSignals; for a thread that
-// watches for it on behalf of a waiting supervisor.
-void WaitForStopRequest();
-
 // `text` as one word of a command line a user can paste into this system's shell.
 std::string QuoteArgument(const std::string& text);
 

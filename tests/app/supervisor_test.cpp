@@ -12,7 +12,7 @@
 
 #include "app/cli/command_line.h"
 #include "app/cli/many_ports.h"
-#include "app/system/system.h"
+#include "app/system/stop_signals.h"
 
 namespace {
 

@@ -1,6 +1,4 @@
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -14,12 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "child_process.h"
 #include "config_home.h"
-#include "output.h"
+#include "port_finder.h"
 #include "serial_file.h"
-#include "system.h"
-#include "upgrade/stop_request.h"
 
 namespace sys {
 namespace {
@@ -70,21 +65,6 @@ std::string Holder(const std::string& device) {
   return "held by another program";
 }
 
-int gStopNotice[2] = {-1, -1};
-
-void OnStopSignal(int signal) {
-  const int savedErrno = errno;
-  if (!RequestStop(signal)) {
-    // The second request: the default action ends the program when the handler returns.
-    ::signal(signal, SIG_DFL);
-    raise(signal);
-  } else if (gStopNotice[1] >= 0) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(gStopNotice[1], &byte, 1);
-  }
-  errno = savedErrno;
-}
-
 std::string FirstLine(const std::filesystem::path& file) {
   std::ifstream in(file);
   std::string line;
@@ -100,32 +80,6 @@ std::string ByIdName(const std::string& device) {
 }
 
 }  // namespace
-
-std::string RecordFolder(std::string& error) {
-  std::string folder = posix::StateHome() + "/orvex-programmer";
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) {
-    error = folder + ": " + ec.message();
-    return "";
-  }
-  return folder;
-}
-
-bool AppendLine(const std::string& path, const std::string& line, std::string& error) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  const std::string text = line + "\n";
-  // One write to a file opened for appending lands whole, after every other.
-  const bool written =
-      write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-  if (!written) error = path + ": " + std::strerror(errno);
-  close(fd);
-  return written;
-}
 
 std::string DeviceOf(const std::string& port) {
   const std::string path = posix::DevicePathForPort(port.c_str());
@@ -170,59 +124,10 @@ UsbAdapter UsbAdapterOf(const std::string& port) {
   return {};
 }
 
-std::string HostName() {
-  char name[256] = {};
-  return gethostname(name, sizeof name - 1) == 0 ? name : "";
-}
-
 std::string PortRecipe() {
   return "To make COMn open an adapter: mkdir -p " + posix::ConfigHome() +
          "/orvex-programmer/ports && ln -sf " + "/dev/serial/by-id/<adapter> " + posix::ConfigHome() +
          "/orvex-programmer/ports/COMn";
 }
-
-bool HaveDisplay() {
-  const char* x = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
-}
-
-bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
-
-void UseStartingConsole() {}
-
-std::string ComplaintPrefix() { return "orvex-programmer: "; }
-
-void Complain(const std::string& text) { Print(stderr, ComplaintPrefix() + text + "\n"); }
-
-void IgnoreLostOutput() { ::signal(SIGPIPE, SIG_IGN); }
-
-void StopOnSignals() {
-  if (gStopNotice[0] < 0 && pipe2(gStopNotice, O_CLOEXEC | O_NONBLOCK) != 0)
-    gStopNotice[0] = gStopNotice[1] = -1;
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaction(signal, &action, nullptr);
-    sigaddset(&stops, signal);
-  }
-  // A port's process starts with them blocked (see ChildProcess): one that
-  // came early is handled now.
-  pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
-}
-
-int StopNotice() { return gStopNotice[0]; }
-
-void WaitForStopRequest() {
-  pollfd notice{StopNotice(), POLLIN, 0};
-  while (poll(&notice, notice.fd >= 0 ? 1 : 0, -1) <= 0) {
-  }
-}
-
-void StopHandled() {}
 
 }  // namespace sys
