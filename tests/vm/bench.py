@@ -89,12 +89,13 @@ class Bench:
         return os.path.join(self.share, name)
 
 
-def upgrade_through(bench, case, port, device, pty, baud, image):
-    """A whole upgrade through one line; returns the simulator's summary."""
+def upgrade_through(bench, case, port, device, pty, baud, image, action=""):
+    """A whole upgrade through one line; returns the guest's lines. ACTION runs
+    in the guest once the image is under way."""
     bench.run(f"vm_link {port} {device}")
     sim = Sim(bench, pty, baud, image)
-    rc, lines = bench.run(f"{bench.program} --batch --port {port} --image {image} --json "
-                          f">{bench.out(case + '.json')} 2>&1")
+    rc, lines = bench.run(f"vm_upgrade_then {bench.out(case + '.json')} 1 {shlex.quote(action or 'true')} "
+                          f"{bench.program} --batch --port {port} --image {image}")
     summary = sim.summary()
     record = bench.last_record()
     ok = (rc == 0 and summary.get("valid") and summary.get("matchesExpected")
@@ -102,11 +103,18 @@ def upgrade_through(bench, case, port, device, pty, baud, image):
     bench.check(case, ok, f"exit {rc}, image valid {summary.get('valid')}, "
                 f"{summary.get('bytes')} bytes at {baud} baud, line efficiency "
                 f"{summary.get('lineEfficiency')}, record {record.get('outcome')} on {record.get('device')}")
-    return summary
+    return lines
+
+
+def tool(bench, name):
+    return os.path.join(bench.build, "tests", "vm", name)
 
 
 def case_uart_upgrade(bench):
-    upgrade_through(bench, "uart-upgrade", "COM2", "/dev/ttyS1", bench.pty(vm.UARTS[0]), 115200, bench.short)
+    lines = upgrade_through(bench, "uart-upgrade", "COM2", "/dev/ttyS1", bench.pty(vm.UARTS[0]), 115200,
+                            bench.short, f"echo @@lines $({tool(bench, 'vm-modem-lines')} /dev/ttyS1)")
+    held = next((line[len("@@lines "):] for line in lines if line.startswith("@@lines ")), "")
+    bench.check("uart-dtr", "DTR" in held.split(), f"modem lines while the program held /dev/ttyS1: {held!r}")
 
 
 def case_adapter_upgrade(bench):
@@ -116,6 +124,51 @@ def case_adapter_upgrade(bench):
     adapter = record.get("adapter", {})
     bench.check("adapter-in-record", adapter == {"vendorId": "0403", "productId": "6001", "serial": "ORVX0001"},
                 f"record's adapter {adapter}")
+
+
+def case_line_settings(bench):
+    rc, lines = bench.run(f"vm_link COM2 /dev/ttyS1 && {tool(bench, 'vm-line-settings')} COM2 /dev/ttyS1")
+    bench.check("line-settings", rc == 0, "; ".join(lines[-4:]))
+
+
+def case_four_ports(bench):
+    ports = [("COM2", "/dev/ttyS1", vm.UARTS[0], 115200), ("COM3", "/dev/ttyS2", vm.UARTS[1], 115200),
+             ("COM5", "/dev/ttyUSB0", vm.ADAPTERS[0][1], FAST), ("COM6", "/dev/ttyUSB1", vm.ADAPTERS[1][1], FAST)]
+    before = len(bench.records())
+    sims = []
+    for port, device, label, baud in ports:
+        bench.run(f"vm_link {port} {device}")
+        sims.append(Sim(bench, bench.pty(label), baud, bench.short))
+    args = " ".join(f"--port {port}" for port, *_ in ports)
+    rc, lines = bench.run(f"{bench.program} --batch {args} --image {bench.short} >{bench.out('four-ports.txt')} 2>&1")
+    summaries = [sim.summary() for sim in sims]
+    records = bench.records()[before:]
+    valid = [s.get("valid") and s.get("matchesExpected") for s in summaries]
+    outcomes = sorted((r.get("port"), r.get("outcome")) for r in records)
+    bench.check("four-ports", rc == 0 and all(valid) and outcomes == [(p, "complete") for p, *_ in ports],
+                f"exit {rc}, images valid {valid}, efficiencies "
+                f"{[s.get('lineEfficiency') for s in summaries]}, records {outcomes}")
+
+
+def case_adapter_pulled(bench):
+    """The adapter pulled mid-image (QEMU's device_del): exit 1, a port-failed record, no hang."""
+    bench.run("vm_link COM5 /dev/ttyUSB0")
+    sim = Sim(bench, bench.pty(vm.ADAPTERS[0][1]), FAST, bench.firmware)
+    pulled = []
+
+    def pull(line):
+        if line == "@@pull":
+            pulled.append(time.monotonic())
+            bench.guest.monitor(f"device_del {vm.ADAPTERS[0][0]}")
+
+    rc, _ = bench.run(f"vm_upgrade_then {bench.out('adapter-pulled.json')} 30 'echo @@pull' "
+                      f"{bench.program} --batch --port COM5", timeout=90, on_line=pull)
+    ended = time.monotonic() - pulled[0] if pulled else -1
+    summary = sim.stop()
+    record = bench.last_record()
+    bench.check("adapter-pulled", rc == 1 and record.get("outcome") == "port-failed" and 0 <= ended < 20,
+                f"exit {rc} {ended:.1f} s after the pull, record {record.get('outcome')} after "
+                f"{record.get('bytesSent')} bytes, instrument got {summary.get('bytes')}")
 
 
 def main():
