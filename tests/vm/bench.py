@@ -131,6 +131,23 @@ def case_line_settings(bench):
     bench.check("line-settings", rc == 0, "; ".join(lines[-4:]))
 
 
+def case_ghost_uart(bench):
+    """ttyS3: a slot the 8250 driver lists with no UART behind it (COM4 by default)."""
+    rc, listed = bench.run(f"{bench.program} --list-ports COM4-COM4")
+    listed_ok = rc == 0 and any(line.startswith("COM4") and "[missing: no UART behind it]" in line for line in listed)
+    rc, lines = bench.run(f"{bench.program} --batch --port COM4 2>&1")
+    bench.check("ghost-uart", listed_ok and rc == 5 and "orvex-programmer: Error Create File " in lines,
+                f"listed {listed[:1]}, opening it: exit {rc}, {[line for line in lines if 'Error' in line]}")
+
+
+def case_list_adapters(bench):
+    bench.run("vm_link COM5 /dev/ttyUSB0 && vm_link COM6 /dev/ttyUSB1")
+    rc, lines = bench.run(f"{bench.program} --list-ports COM5-COM6")
+    wanted = [f"{f'COM{5 + i}':<7}/dev/ttyUSB{i}  [free]  QEMU QEMU USB SERIAL, USB 0403:6001, serial {serial}"
+              for i, (_, _, serial) in enumerate(vm.ADAPTERS)]
+    bench.check("list-adapters", rc == 0 and lines[:2] == wanted, f"exit {rc}, {lines[:2]}")
+
+
 def case_four_ports(bench):
     ports = [("COM2", "/dev/ttyS1", vm.UARTS[0], 115200), ("COM3", "/dev/ttyS2", vm.UARTS[1], 115200),
              ("COM5", "/dev/ttyUSB0", vm.ADAPTERS[0][1], FAST), ("COM6", "/dev/ttyUSB1", vm.ADAPTERS[1][1], FAST)]

@@ -22,7 +22,8 @@ struct KernelFrame {
 KernelFrame Expected(const DCB& dcb) {
   const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
   const tcflag_t parities[] = {0, PARENB | PARODD, PARENB, PARENB | PARODD | CMSPAR, PARENB | CMSPAR};
-  return {dcb.BaudRate, sizes[dcb.ByteSize - 5], parities[dcb.Parity], dcb.StopBits == TWOSTOPBITS ? CSTOPB : 0u};
+  return {dcb.BaudRate, sizes[dcb.ByteSize - 5], parities[dcb.Parity],
+          dcb.StopBits == TWOSTOPBITS ? CSTOPB : 0u};
 }
 
 bool KernelKeeps(int fd, const DCB& dcb) {
@@ -34,7 +35,8 @@ bool KernelKeeps(int fd, const DCB& dcb) {
 }
 
 bool SameFrame(const DCB& a, const DCB& b) {
-  return a.BaudRate == b.BaudRate && a.ByteSize == b.ByteSize && a.Parity == b.Parity && a.StopBits == b.StopBits;
+  return a.BaudRate == b.BaudRate && a.ByteSize == b.ByteSize && a.Parity == b.Parity &&
+         a.StopBits == b.StopBits;
 }
 
 // One setting; false and a line on standard output when it did not hold.
@@ -59,8 +61,9 @@ bool Check(HANDLE port, int kernelFd, DWORD baud, BYTE size, BYTE parity, BYTE s
   } else if (!KernelKeeps(kernelFd, dcb)) {
     fault = "the driver keeps another frame";
   }
-  if (fault != nullptr) std::printf("%lu baud, %u data bits, parity %u, stop bits code %u: %s\n",
-                                    static_cast<unsigned long>(baud), size, parity, stop, fault);
+  if (fault != nullptr)
+    std::printf("%lu baud, %u data bits, parity %u, stop bits code %u: %s\n",
+                static_cast<unsigned long>(baud), size, parity, stop, fault);
   return fault == nullptr;
 }
 
@@ -71,8 +74,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vm-line-settings COMn DEVICE\n");
     return 2;
   }
-  HANDLE port = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                            nullptr);
+  HANDLE port = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr);
   const int kernelFd = open(argv[2], O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (port == INVALID_HANDLE_VALUE || kernelFd < 0) {
     std::printf("cannot open %s and %s\n", argv[1], argv[2]);

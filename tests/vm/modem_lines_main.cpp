@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
   const struct {
     int bit;
     const char* name;
-  } names[] = {{TIOCM_DTR, "DTR"}, {TIOCM_RTS, "RTS"}, {TIOCM_CTS, "CTS"}, {TIOCM_DSR, "DSR"}, {TIOCM_CD, "DCD"},
-               {TIOCM_RI, "RI"}};
+  } names[] = {{TIOCM_DTR, "DTR"}, {TIOCM_RTS, "RTS"}, {TIOCM_CTS, "CTS"},
+               {TIOCM_DSR, "DSR"}, {TIOCM_CD, "DCD"},  {TIOCM_RI, "RI"}};
   for (const auto& line : names)
     if ((lines & line.bit) != 0) std::printf("%s ", line.name);
   std::printf("\n");
