@@ -167,6 +167,35 @@ def case_four_ports(bench):
                 f"{[s.get('lineEfficiency') for s in summaries]}, records {outcomes}")
 
 
+def gadget_upgrade(bench, case, percent, action):
+    """An upgrade through /dev/ttyACM0 (cdc_acm), instrument-sim on the gadget's /dev/ttyGS0 in the guest."""
+    rc, lines = bench.run(f"vm_gadget_upgrade {bench.out(case + '.json')} {percent} {shlex.quote(action)} "
+                          f"{bench.sim} {FAST} {bench.firmware} {bench.program} --batch", timeout=120)
+    sim = next((line[len("@@sim "):] for line in lines if line.startswith("@@sim ")), "")
+    return rc, json.loads(sim) if sim.startswith("{") else {}, bench.last_record()
+
+
+def case_cdc_acm_upgrade(bench):
+    rc, summary, record = gadget_upgrade(bench, "cdc-acm-upgrade", 100, "true")
+    ok = (rc == 0 and summary.get("valid") and summary.get("matchesExpected")
+          and record.get("outcome") == "complete" and record.get("device") == "/dev/ttyACM0")
+    bench.check("cdc-acm-upgrade", ok, f"exit {rc}, image valid {summary.get('valid')}, {summary.get('bytes')} bytes "
+                f"at {FAST} baud, line efficiency {summary.get('lineEfficiency')}, record {record.get('outcome')} "
+                f"on {record.get('device')}, adapter {record.get('adapter')}")
+
+
+def case_cdc_acm_disconnect(bench):
+    """The gadget disconnected mid-image (its controller's soft_connect), as a pulled cable of that class."""
+    started = time.monotonic()
+    rc, summary, record = gadget_upgrade(bench, "cdc-acm-disconnect", 30,
+                                         "echo disconnect >/sys/class/udc/dummy_udc.0/soft_connect")
+    took = time.monotonic() - started
+    bench.check("cdc-acm-disconnect", rc == 1 and record.get("outcome") == "port-failed" and took < 60,
+                f"exit {rc} after {took:.1f} s, record {record.get('outcome')} after {record.get('bytesSent')} "
+                f"bytes, instrument got {summary.get('bytes')}")
+    bench.run("echo connect >/sys/class/udc/dummy_udc.0/soft_connect")
+
+
 def case_adapter_pulled(bench):
     """The adapter pulled mid-image (QEMU's device_del): exit 1, a port-failed record, no hang."""
     bench.run("vm_link COM5 /dev/ttyUSB0")
@@ -186,6 +215,25 @@ def case_adapter_pulled(bench):
     bench.check("adapter-pulled", rc == 1 and record.get("outcome") == "port-failed" and 0 <= ended < 20,
                 f"exit {rc} {ended:.1f} s after the pull, record {record.get('outcome')} after "
                 f"{record.get('bytesSent')} bytes, instrument got {summary.get('bytes')}")
+
+
+def case_dialog_pulled(bench):
+    """The second adapter pulled mid-image under the dialog (Xvfb in the guest): its boxes, exit 1, no hang."""
+    sim = Sim(bench, bench.pty(vm.ADAPTERS[1][1]), FAST, bench.firmware)
+    pulled = []
+
+    def pull(line):
+        if line == "@@pull":
+            pulled.append(time.monotonic())
+            bench.guest.monitor(f"device_del {vm.ADAPTERS[1][0]}")
+
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dialog_session.sh")
+    rc, lines = bench.run(f"{script} {bench.program} /dev/ttyUSB1 {bench.out('screenshots')} 2>&1", timeout=240,
+                          on_line=pull)
+    summary = sim.stop()
+    boxes = next((line for line in lines if line.startswith("boxes: ")), "no boxes")
+    bench.check("dialog-pulled", rc == 0 and bool(pulled) and "dialog-pulled: passed" in lines,
+                f"{boxes}; instrument got {summary.get('bytes')} bytes; " + " | ".join(lines[-3:]))
 
 
 def main():
