@@ -74,7 +74,7 @@ orvex_vm_initramfs() {  # kver
 }
 
 build_vm() {
-  [[ -x build/normal/tools/sim/instrument-sim ]] || build normal || return 1
+  [[ -x build/normal/tests/vm/vm-line-settings ]] || build normal || return 1
   orvex_vm_install_deps || return 1
   local kver
   kver=$(orvex_vm_fetch_kernel) || { echo "FAIL the guest's kernel could not be fetched"; return 1; }
