@@ -1,7 +1,7 @@
 #!/bin/bash
 # The guest's side of the virtual bench: runs each line the host sends on the
 # console as a command (tests/vm/guest.sh's functions at hand) and answers
-# "@@rc STATUS" after it; the host's end of the console closing powers off.
+# "@@rc STATUS" after it. The host ends the guest through QEMU's monitor.
 stty raw -echo
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8
 export HOME=/tmp/home XDG_CONFIG_HOME=/tmp/config XDG_RUNTIME_DIR=/tmp/runtime
@@ -12,4 +12,3 @@ while IFS= read -r line; do
   (eval "$line") </dev/null
   echo "@@rc $?"
 done
-echo o >/proc/sysrq-trigger

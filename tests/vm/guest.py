@@ -113,7 +113,10 @@ class Guest:
             s.connect(self.monitor_path)
             reply = b""
             while not reply.endswith(b"(qemu) "):
-                reply += s.recv(4096)
+                chunk = s.recv(4096)
+                if not chunk:
+                    raise OSError("the monitor closed")
+                reply += chunk
             s.sendall(command.encode() + b"\n")
             reply = b""
             while not reply.endswith(b"(qemu) "):
@@ -124,10 +127,14 @@ class Guest:
             return reply.decode("utf-8", "replace")
 
     def close(self):
+        # A serial console carries no end of file: the agent would never see its input end.
         try:
-            self.process.stdin.close()
-            self.process.wait(timeout=20)
-        except (OSError, subprocess.TimeoutExpired):
+            self.monitor("quit")
+        except OSError:
+            pass
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
         self.log.close()
