@@ -80,9 +80,10 @@ class Bench:
         with open(path, encoding="utf-8") as f:
             return [json.loads(line) for line in f if line.strip()]
 
-    def last_record(self):
-        records = self.records()
-        return records[-1] if records else {}
+    def record_since(self, count):
+        """The one record line written since there were COUNT; {} when there is not exactly one."""
+        records = self.records()[count:]
+        return records[0] if len(records) == 1 else {}
 
     def pty(self, label):
         return self.guest.ptys[label]
@@ -95,17 +96,18 @@ def upgrade_through(bench, case, port, device, pty, baud, image, action=""):
     """A whole upgrade through one line; returns the guest's lines. ACTION runs
     in the guest once the image is under way."""
     bench.run(f"vm_link {port} {device}")
+    before = len(bench.records())
     sim = Sim(bench, pty, baud, image)
     rc, lines = bench.run(f"vm_upgrade_then {bench.out(case + '.json')} 1 {shlex.quote(action or 'true')} "
                           f"{bench.program} --batch --port {port} --image {image}")
     summary = sim.summary()
-    record = bench.last_record()
+    record = bench.record_since(before)
     ok = (rc == 0 and summary.get("valid") and summary.get("matchesExpected")
           and record.get("outcome") == "complete" and record.get("device") == device)
     bench.check(case, ok, f"exit {rc}, image valid {summary.get('valid')}, "
                 f"{summary.get('bytes')} bytes at {baud} baud, line efficiency "
                 f"{summary.get('lineEfficiency')}, record {record.get('outcome')} on {record.get('device')}")
-    return lines
+    return lines, record
 
 
 def tool(bench, name):
@@ -113,16 +115,15 @@ def tool(bench, name):
 
 
 def case_uart_upgrade(bench):
-    lines = upgrade_through(bench, "uart-upgrade", "COM2", "/dev/ttyS1", bench.pty(vm.UARTS[0]), 115200,
+    lines, _ = upgrade_through(bench, "uart-upgrade", "COM2", "/dev/ttyS1", bench.pty(vm.UARTS[0]), 115200,
                             bench.short, f"echo @@lines $({tool(bench, 'vm-modem-lines')} /dev/ttyS1)")
     held = next((line[len("@@lines "):] for line in lines if line.startswith("@@lines ")), "")
     bench.check("uart-dtr", "DTR" in held.split(), f"modem lines while the program held /dev/ttyS1: {held!r}")
 
 
 def case_adapter_upgrade(bench):
-    upgrade_through(bench, "adapter-upgrade", "COM5", "/dev/ttyUSB0", bench.pty(vm.ADAPTERS[0][1]), FAST,
-                    bench.firmware)
-    record = bench.last_record()
+    _, record = upgrade_through(bench, "adapter-upgrade", "COM5", "/dev/ttyUSB0", bench.pty(vm.ADAPTERS[0][1]),
+                                FAST, bench.firmware)
     adapter = record.get("adapter", {})
     bench.check("adapter-in-record", adapter == {"vendorId": "0403", "productId": "6001", "serial": "ORVX0001"},
                 f"record's adapter {adapter}")
@@ -171,10 +172,11 @@ def case_four_ports(bench):
 
 def gadget_upgrade(bench, case, percent, action):
     """An upgrade through /dev/ttyACM0 (cdc_acm), instrument-sim on the gadget's /dev/ttyGS0 in the guest."""
+    before = len(bench.records())
     rc, lines = bench.run(f"vm_gadget_upgrade {bench.out(case + '.json')} {percent} {shlex.quote(action)} "
                           f"{bench.sim} {FAST} {bench.short} {bench.program} --batch", timeout=120)
     sim = next((line[len("@@sim "):] for line in lines if line.startswith("@@sim ")), "")
-    return rc, json.loads(sim) if sim.startswith("{") else {}, bench.last_record()
+    return rc, json.loads(sim) if sim.startswith("{") else {}, bench.record_since(before)
 
 
 def case_cdc_acm_upgrade(bench):
@@ -201,6 +203,7 @@ def case_cdc_acm_disconnect(bench):
 def case_adapter_pulled(bench):
     """The adapter pulled mid-image (QEMU's device_del): exit 1, a port-failed record, no hang."""
     bench.run("vm_link COM5 /dev/ttyUSB0")
+    before = len(bench.records())
     sim = Sim(bench, bench.pty(vm.ADAPTERS[0][1]), FAST, bench.firmware)
     pulled = []
 
@@ -213,7 +216,7 @@ def case_adapter_pulled(bench):
                       f"{bench.program} --batch --port COM5", timeout=90, on_line=pull)
     ended = time.monotonic() - pulled[0] if pulled else -1
     summary = sim.stop()
-    record = bench.last_record()
+    record = bench.record_since(before)
     bench.check("adapter-pulled", rc == 1 and record.get("outcome") == "port-failed" and 0 <= ended < 20,
                 f"exit {rc} {ended:.1f} s after the pull, record {record.get('outcome')} after "
                 f"{record.get('bytesSent')} bytes, instrument got {summary.get('bytes')}")
