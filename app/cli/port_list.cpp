@@ -19,7 +19,9 @@ std::string PortList(int from, int to) {
     const char* port = PortName(index);
     const sys::PortReport report = sys::ReportPort(port);
     std::string state;
-    if (!report.exists) {
+    if (report.noUart) {
+      state = "missing: no UART behind it";
+    } else if (!report.exists) {
       state = "missing";
     } else if (report.openable) {
       state = "free";

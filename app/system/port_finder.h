@@ -8,10 +8,11 @@ namespace sys {
 struct PortReport {
   std::string device;      // what COMn opens
   bool exists = false;     // the device is there
+  bool noUart = false;     // the device is a serial slot with no UART behind it (so not there)
   bool openable = false;   // it can be opened for exclusive use now
   std::string why;         // when not openable: who holds it, or the system's reason
   std::string stableName;  // a name that survives re-plugging (USB adapters), if any
-  std::string adapter;     // the adapter's name and hardware id as the system lists them (Windows), if any
+  std::string adapter;     // the adapter's name and hardware ids as the system lists them, if any
 };
 // Tries to open each port: for the port finder, never during an upgrade.
 PortReport ReportPort(const std::string& port);

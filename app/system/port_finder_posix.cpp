@@ -79,6 +79,32 @@ std::string ByIdName(const std::string& device) {
   return "";
 }
 
+// The USB device behind a tty (the node that carries the ids): up the tty's
+// device's parents in sysfs. Empty for a tty that is not on USB.
+std::filesystem::path UsbDeviceOf(const std::string& real) {
+  namespace fs = std::filesystem;
+  if (real.empty()) return {};
+  std::error_code ec;
+  fs::path node = fs::canonical("/sys/class/tty/" + fs::path(real).filename().string() + "/device", ec);
+  for (; !ec && node.has_relative_path(); node = node.parent_path())
+    if (fs::exists(node / "idVendor", ec)) return node;
+  return {};
+}
+
+// "QEMU QEMU USB SERIAL, USB 0403:6001, serial A5XK3RJT": the adapter as its
+// device names itself, for the port finder.
+std::string AdapterText(const std::string& real) {
+  const std::filesystem::path node = UsbDeviceOf(real);
+  if (node.empty()) return "";
+  std::string name = FirstLine(node / "manufacturer");
+  const std::string product = FirstLine(node / "product");
+  if (!product.empty()) name += (name.empty() ? "" : " ") + product;
+  std::string text = (name.empty() ? "" : name + ", ") + "USB " + FirstLine(node / "idVendor") + ":" +
+                     FirstLine(node / "idProduct");
+  if (const std::string serial = FirstLine(node / "serial"); !serial.empty()) text += ", serial " + serial;
+  return text;
+}
+
 }  // namespace
 
 std::string DeviceOf(const std::string& port) {
@@ -97,10 +123,18 @@ PortReport ReportPort(const std::string& port) {
     return report;
   }
   report.stableName = ByIdName(real);
+  report.adapter = AdapterText(real);
   const int fd = open(real.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     report.why = errno == EACCES || errno == EPERM ? "permission denied (join the dialout group)"
                                                    : std::strerror(errno);
+    return report;
+  }
+  if (posix::IsEmptyUartSlot(fd)) {
+    close(fd);
+    report.exists = false;
+    report.noUart = true;
+    report.why = "no UART behind it";
     return report;
   }
   report.openable = flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -110,18 +144,9 @@ PortReport ReportPort(const std::string& port) {
 }
 
 UsbAdapter UsbAdapterOf(const std::string& port) {
-  const std::string real = RealPath(DeviceOf(port));
-  if (real.empty()) return {};
-  // The tty's device, then up its parents to the USB device that carries the ids.
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path node = fs::canonical("/sys/class/tty/" + fs::path(real).filename().string() + "/device", ec);
-  for (; !ec && node.has_relative_path(); node = node.parent_path()) {
-    if (!fs::exists(node / "idVendor", ec)) continue;
-    return UsbAdapter{FirstLine(node / "idVendor"), FirstLine(node / "idProduct"),
-                      FirstLine(node / "serial")};
-  }
-  return {};
+  const std::filesystem::path node = UsbDeviceOf(RealPath(DeviceOf(port)));
+  if (node.empty()) return {};
+  return UsbAdapter{FirstLine(node / "idVendor"), FirstLine(node / "idProduct"), FirstLine(node / "serial")};
 }
 
 std::string PortRecipe() {

@@ -1,7 +1,10 @@
 #include "serial_file.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,6 +36,13 @@ SerialFile::~SerialFile() {
   core_->fd = -1;
 }
 
+bool IsEmptyUartSlot(int fd) {
+  serial_struct info{};
+  termios settings{};
+  return ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN && tcgetattr(fd, &settings) != 0 &&
+         errno == EIO;
+}
+
 // The message box names only the failing call; the way out is a Linux matter.
 void SayPermissionHintOnce(const std::string& path) {
   static std::atomic_flag said = ATOMIC_FLAG_INIT;
@@ -58,6 +68,12 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD share, LPSECURITY_ATTRIBUTES, DWORD
   if (fd < 0) {
     if (errno == EACCES || errno == EPERM) posix::SayPermissionHintOnce(path);
     SetLastError(posix::ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  // Nothing behind the slot: as a port that is not there, not one that refuses its settings.
+  if (posix::IsEmptyUartSlot(fd)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    close(fd);
     return INVALID_HANDLE_VALUE;
   }
   // Share mode 0 asks for exclusive use; flock holds even against root.

@@ -37,6 +37,10 @@ class SerialFile final : public KernelObject {
 
 // Device path for a port name ("COM3"), or empty when the name is no port name.
 std::string DevicePathForPort(const char* name);
+// A serial slot the system lists with no UART behind it (most PCs' ttyS2 and
+// ttyS3): the serial core calls its type unknown and refuses even to read the
+// line's settings (EIO). USB adapters report an unknown type too, but answer.
+bool IsEmptyUartSlot(int fd);
 // Tells the user once per process how to get the permission a port needs.
 void SayPermissionHintOnce(const std::string& path);
 

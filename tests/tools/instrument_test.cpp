@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <time.h>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "image/image_generator.h"
+#include "pty/pty.h"
 #include "pty_client.h"
 #include "sim/crc32.h"
 #include "sim/instrument.h"
@@ -65,6 +67,45 @@ TEST(Instrument, StreamedImageArrivesByteForByte) {
   EXPECT_EQ(summary.records, image::recordSizes(60'000).size() + 1);
   EXPECT_EQ(summary.crc32, sim::crc32Of(image));
   EXPECT_LE(summary.firstByteSeconds, summary.lastByteSeconds);
+}
+
+// The programmer's side of a line whose far end the instrument opened by path:
+// reads until `text` arrived or nothing came for 10 s.
+std::string readUntil(int fd, std::string_view text) {
+  std::string received;
+  pollfd pfd{fd, POLLIN, 0};
+  while (received.find(text) == std::string::npos && ::poll(&pfd, 1, 10'000) > 0) {
+    char buffer[256];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    received.append(buffer, static_cast<std::size_t>(got));
+  }
+  return received;
+}
+
+// As on a UART's far end: the tty exists before the instrument and outlives it.
+TEST(Instrument, PlaysOnAnExistingTerminal) {
+  pty::Pty wire;
+  sim::Options options = unthrottled();
+  options.device = wire.slavePath();
+  sim::Instrument instrument(options);
+  EXPECT_EQ(instrument.devicePath(), wire.slavePath());
+  instrument.start();
+  const std::string image = image::generate(20'000);
+  const std::string dialogue[][2] = {{"U", "Lodar >"}, {"update\r", "Update Firmware\r\n"}};
+  for (const auto& [command, reply] : dialogue) {
+    ASSERT_EQ(::write(wire.master(), command.data(), command.size()), static_cast<ssize_t>(command.size()));
+    const std::string got = readUntil(wire.master(), reply);
+    EXPECT_NE(got.find(reply), std::string::npos) << command << " got [" << got << "]";
+  }
+  for (std::size_t sent = 0; sent < image.size();) {
+    const ssize_t written = ::write(wire.master(), image.data() + sent, image.size() - sent);
+    ASSERT_GT(written, 0);
+    sent += static_cast<std::size_t>(written);
+  }
+  ASSERT_TRUE(instrument.waitForImage(20s));
+  EXPECT_TRUE(instrument.summary().valid);
+  EXPECT_EQ(instrument.summary().crc32, sim::crc32Of(image));
 }
 
 TEST(Instrument, CorruptRecordMakesTheImageInvalid) {

@@ -24,6 +24,7 @@ TEST(InstrumentSimCli, RejectsBadArguments) {
       {{"--hangup-at", "99999999999999999999"}, "option --hangup-at needs a valid value"},
       {{"--prompt-after", "-1"}, "--prompt-after needs a number of at least 0"},
       {{"--link", ""}, "option --link needs a valid value"},
+      {{"--device", ""}, "option --device needs a valid value"},
       {{"--link", "COM1", "--config-home"}, "option --config-home needs a valid value"},
       {{"--reply-latency", "1.5"}, "option --reply-latency needs a valid value"},
       {{"--expect", "/nonexistent/image.srec"}, "cannot read the expected image /nonexistent/image.srec"},

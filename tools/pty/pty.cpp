@@ -64,6 +64,21 @@ Pty::Pty(Master mode) {
   }
 }
 
+// With VMIN = 0 a tty's read returns 0 when nothing is there, which a master's
+// never does and the serving loop takes for a hang-up; with VMIN = 1 an empty
+// non-blocking read fails with EAGAIN, as a master's does.
+Pty::Pty(const std::string& devicePath) : master_(openRaw(devicePath)), slavePath_(devicePath) {
+  termios tio{};
+  if (tcgetattr(master_, &tio) == 0) {
+    tio.c_cc[VMIN] = 1;
+    if (tcsetattr(master_, TCSANOW, &tio) == 0) return;
+  }
+  const int error = errno;
+  close();
+  errno = error;
+  throwErrno("tcsetattr " + devicePath);
+}
+
 Pty::~Pty() { close(); }
 
 void Pty::close() {

@@ -18,6 +18,10 @@ class Pty {
  public:
   enum class Master { Blocking, NonBlocking };
   explicit Pty(Master mode = Master::Blocking);  // throws std::system_error
+  // An existing terminal device (a UART's far end, a USB gadget's tty) in place of a
+  // new pty: opened raw and non-blocking as master(); there is no slave to keep open,
+  // so the line's other side may see it hang up. Throws std::system_error.
+  explicit Pty(const std::string& devicePath);
   ~Pty();
   Pty(const Pty&) = delete;
   Pty& operator=(const Pty&) = delete;

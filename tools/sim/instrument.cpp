@@ -14,6 +14,14 @@
 #include "sim/serve_loop.h"
 
 namespace sim {
+namespace {
+
+pty::Pty openPort(const Options& options) {
+  if (options.device.empty()) return pty::Pty(pty::Pty::Master::NonBlocking);
+  return pty::Pty(options.device);
+}
+
+}  // namespace
 
 class Instrument::Impl : public SummarySink {
  public:
@@ -60,7 +68,7 @@ class Instrument::Impl : public SummarySink {
   }
 
   Options options_;
-  pty::Pty port_{pty::Pty::Master::NonBlocking};
+  pty::Pty port_{openPort(options_)};
   int stopFd_;
   std::string linkPath_;
   std::thread thread_;

@@ -12,12 +12,12 @@ namespace sim {
 
 class Instrument {
  public:
-  explicit Instrument(Options options);  // opens the pty; throws std::system_error
+  explicit Instrument(Options options);  // opens the pty or options.device; throws std::system_error
   ~Instrument();                         // stops the thread, removes the link, closes the pty
   Instrument(const Instrument&) = delete;
   Instrument& operator=(const Instrument&) = delete;
 
-  const std::string& devicePath() const;  // slave path, e.g. /dev/pts/7
+  const std::string& devicePath() const;  // slave path, e.g. /dev/pts/7, or options.device
   // Links ${configHome}/orvex-programmer/ports/<comName> to the pty; throws on failure.
   void linkAs(const std::string& configHome, const std::string& comName);
   void start();  // serves on its own thread; the power-on delay counts from here

@@ -22,6 +22,7 @@ struct Faults {
 };
 
 struct Options {
+  std::string device;      // an existing tty to play on; empty: a new pty
   unsigned baud = 115200;  // 0: read as fast as data comes
   // Off for this long after start (and after each image in repeat mode): bytes are lost.
   std::chrono::milliseconds powerOnDelay{0};

@@ -44,6 +44,7 @@ std::optional<CliSettings> parseCli(const std::vector<std::string>& args, std::s
       {"--echo", false, flag(f.echo)},
       {"--config-home", true, text(s.configHome)},
       {"--link", true, text(s.link)},
+      {"--device", true, text(s.options.device)},
       {"--baud", true, number<unsigned>([&](unsigned n) { s.options.baud = n; })},
       {"--power-on-delay", true,
        number<unsigned>([&](unsigned n) { s.options.powerOnDelay = std::chrono::milliseconds(n); })},

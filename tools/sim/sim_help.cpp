@@ -5,7 +5,7 @@ namespace sim {
 std::string cliHelp() {
   return R"(Usage: instrument-sim [options]
 Simulates the instrument's boot loader at the far end of a pseudo-terminal.
-Prints the pty path on its first line and a JSON summary of the received image
+Prints the pty's (or --device's) path on its first line and a JSON summary of the received image
 on its last; exits 0 only when a complete, valid image arrived (and, with
 --expect, the expected one).
 
@@ -20,6 +20,9 @@ without S7 ends after 2 s of silence. The summary names the first fault
 Line:
   --config-home DIR    configuration directory (default $XDG_CONFIG_HOME or ~/.config)
   --link COMn          link DIR/orvex-programmer/ports/COMn to the pty
+  --device PATH        play on the existing tty PATH (a UART's or a virtual machine's
+                       serial line, a USB gadget's port) instead of a new pty; it is
+                       put in raw mode
   --baud N             read at N/10 bytes per second like an 8N1 line (default 115200;
                        0 reads as fast as data comes)
   --reply-latency MS   start each reply MS milliseconds after the end of its command

@@ -1,0 +1,158 @@
+"""The virtual bench's guest: QEMU with Debian's kernel, this machine's root
+read-only over 9p, a writable share, two UARTs and two FTDI adapters whose far
+ends are ptys here, and a console on which tests/vm/agent.sh runs commands."""
+import os
+import queue
+import re
+import socket
+import subprocess
+import threading
+import time
+
+AGENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "agent.sh")
+# The adapters: QEMU device id, chardev id, serial number.
+ADAPTERS = (("ftdi0", "usb0", "ORVX0001"), ("ftdi1", "usb1", "ORVX0002"))
+UARTS = ("serial1", "serial2")  # /dev/ttyS1, /dev/ttyS2 in the guest
+
+
+PTY_LINE = re.compile(r"^char device redirected to (/dev/pts/\d+) \(label (\S+)\)$")
+
+
+class GuestError(Exception):
+    pass
+
+
+class Guest:
+    def __init__(self, kernel, initrd, share, accel):
+        self.share = os.path.abspath(share)
+        self.monitor_path = os.path.join(self.share, "monitor.sock")
+        self.ptys = {}  # chardev label -> pty path here
+        self.lines = queue.Queue()
+        self.log = open(os.path.join(self.share, "console.log"), "w", encoding="utf-8")
+        append = f"console=ttyS0 quiet loglevel=1 panic=-1 orvex.share={self.share} orvex.agent={AGENT}"
+        command = [
+            "qemu-system-x86_64", "-accel", accel, "-m", "1536", "-smp", "2",
+            "-nodefaults", "-display", "none", "-no-reboot",
+            "-kernel", kernel, "-initrd", initrd, "-append", append,
+            "-serial", "stdio", "-serial", "pty", "-serial", "pty",
+            "-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap",
+            "-device", "virtio-9p-pci,fsdev=root,mount_tag=host",
+            "-fsdev", f"local,id=results,path={self.share},security_model=none",
+            "-device", "virtio-9p-pci,fsdev=results,mount_tag=results",
+            "-device", "qemu-xhci,id=xhci",
+            "-monitor", f"unix:{self.monitor_path},server=on,wait=off",
+        ]
+        for device, chardev, serial in ADAPTERS:
+            command += ["-chardev", f"pty,id={chardev}",
+                        "-device", f"usb-serial,id={device},bus=xhci.0,chardev={chardev},"
+                        f"serial={serial},always-plugged=on"]
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE)
+        self.stderr = []
+        threading.Thread(target=self._read_console, daemon=True).start()
+        threading.Thread(target=self._read_stderr, daemon=True).start()
+
+    def _read_console(self):
+        for raw in self.process.stdout:
+            line = raw.decode("utf-8", "replace").rstrip("\r\n")
+            self.log.write(line + "\n")
+            self.log.flush()
+            if not self._pty_named(line):
+                self.lines.put(line)
+        self.lines.put(None)
+
+    def _read_stderr(self):
+        for raw in self.process.stderr:
+            line = raw.decode("utf-8", "replace").rstrip()
+            if not self._pty_named(line):
+                self.stderr.append(line)
+
+    def _pty_named(self, line):
+        # QEMU 7.2 names each pty once at its start, before the guest runs, on standard
+        # output (where the console goes): "char device redirected to /dev/pts/N (label X)".
+        match = PTY_LINE.search(line)
+        if match:
+            self.ptys[match.group(2)] = match.group(1)
+        return bool(match)
+
+    def next_line(self, deadline):
+        try:
+            line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+        except queue.Empty:
+            raise GuestError("the guest said nothing in time") from None
+        if line is None:
+            raise GuestError("the guest ended: " + " | ".join(self.stderr[-5:]))
+        return line
+
+    def wait_ready(self, timeout):
+        deadline = time.monotonic() + timeout
+        while True:
+            line = self.next_line(deadline)
+            if line.startswith("@@fail"):
+                raise GuestError(line)
+            if line.startswith("@@ready"):
+                return line.split()[1]
+
+    def run(self, command, timeout, on_line=None):
+        """Runs COMMAND in the guest; returns (status, lines). on_line sees each line as it comes."""
+        self.process.stdin.write((command + "\n").encode())
+        self.process.stdin.flush()
+        deadline = time.monotonic() + timeout
+        lines = []
+        while True:
+            line = self.next_line(deadline)
+            if line.startswith("@@rc "):
+                return int(line[5:]), lines
+            lines.append(line)
+            if on_line:
+                on_line(line)
+
+    def monitor(self, command):
+        with socket.socket(socket.AF_UNIX) as s:
+            s.settimeout(10)
+            s.connect(self.monitor_path)
+            reply = b""
+            while not reply.endswith(b"(qemu) "):
+                chunk = s.recv(4096)
+                if not chunk:
+                    raise OSError("the monitor closed")
+                reply += chunk
+            s.sendall(command.encode() + b"\n")
+            reply = b""
+            while not reply.endswith(b"(qemu) "):
+                chunk = s.recv(4096)
+                if not chunk:
+                    break
+                reply += chunk
+            return reply.decode("utf-8", "replace")
+
+    def close(self):
+        # A serial console carries no end of file: the agent would never see its input end.
+        try:
+            self.monitor("quit")
+        except OSError:
+            pass
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.log.close()
+
+
+def boot(kernel, initrd, share, timeout=120):
+    """Boots on KVM where a quick probe does, else on TCG (nested KVM may hang at the firmware)."""
+    accels = ["kvm", "tcg"] if os.access("/dev/kvm", os.R_OK | os.W_OK) else ["tcg"]
+    for accel in accels:
+        started = time.monotonic()
+        guest = Guest(kernel, initrd, share, accel)
+        try:
+            kver = guest.wait_ready(10 if accel == "kvm" and len(accels) > 1 else timeout)
+        except GuestError as e:
+            guest.process.kill()
+            guest.close()
+            print(f"virtual bench: no boot with {accel} ({e})")
+            continue
+        print(f"virtual bench: {kver} booted with {accel} in {time.monotonic() - started:.1f} s")
+        return guest
+    raise GuestError("the guest did not boot")

@@ -1,0 +1,48 @@
+# Helpers for the commands tests/vm/bench.py sends to the guest (sourced by agent.sh).
+
+vm_link() {  # COMn DEVICE: COMn opens DEVICE
+  mkdir -p "$XDG_CONFIG_HOME/orvex-programmer/ports" &&
+    ln -sfn "$2" "$XDG_CONFIG_HOME/orvex-programmer/ports/$1"
+}
+
+# Runs PROGRAM ARGS... --json, its events into OUT; once its progress reaches
+# PERCENT, runs ACTION (once). Status: the program's.
+vm_upgrade_then() {  # OUT PERCENT ACTION PROGRAM ARGS...
+  local out=$1 percent=$2 action=$3
+  shift 3
+  "$@" --json 2>"$out.err" | {
+    local line acted=no
+    while IFS= read -r line; do
+      printf '%s\n' "$line" >>"$out"
+      if [[ $acted == no && $line =~ \"percent\":([0-9]+) ]] && ((BASH_REMATCH[1] >= percent)); then
+        acted=yes
+        eval "$action"
+      fi
+    done
+  }
+  return "${PIPESTATUS[0]}"
+}
+
+# An upgrade through the CDC ACM port /dev/ttyACM0 (COM7), whose far end is the
+# serial gadget's /dev/ttyGS0 in this guest: instrument-sim runs here, and its
+# summary comes out as "@@sim JSON". ACTION as in vm_upgrade_then.
+vm_gadget_upgrade() {  # OUT PERCENT ACTION SIM BAUD IMAGE PROGRAM ARGS...
+  local out=$1 percent=$2 action=$3 sim=$4 baud=$5 image=$6 device rc summary from pid
+  shift 6
+  vm_link COM7 /dev/ttyACM0 || return
+  coproc SIM { exec "$sim" --device /dev/ttyGS0 --baud "$baud" --expect "$image"; }
+  # Kept: bash closes a coprocess's descriptors and forgets its pid once it ends.
+  exec {from}<&"${SIM[0]}"
+  pid=$SIM_PID
+  # Its first line once the gadget's end is open: what reaches ttyACM0 before is dropped.
+  read -r device <&"$from" || return
+  vm_upgrade_then "$out" "$percent" "$action" "$@" --port COM7 --image "$image"
+  rc=$?
+  # A complete image ends the simulator by itself; after a failure it is stopped,
+  # and says what it got.
+  ((rc == 0)) || kill -TERM "$pid" 2>/dev/null
+  summary=$(timeout 30 cat <&"$from")
+  kill "$pid" 2>/dev/null
+  echo "@@sim ${summary##*$'\n'}"
+  return "$rc"
+}
