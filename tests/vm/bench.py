@@ -65,15 +65,16 @@ class Bench:
     def prepare(self):
         shutil.rmtree(self.share, ignore_errors=True)
         os.makedirs(self.state)
+        make = os.path.join(self.build, "tools", "image", "make-firmware-image")
+        subprocess.run([make, "--size", "230000", "--output", self.short], check=True)
+        subprocess.run([make, "--size", "57500", "--output", self.tiny], check=True)
+
     def prepare_wine(self):
         """A fresh copy of the prefix for the Wine cases, on the share: 1.3 GB, too big for the guest's memory."""
         if not (self.exe and self.wine_template):
             raise OSError("the Wine cases need --exe and --wine-prefix (scripts/lib/vm_stage.sh: orvex_vm_wine_prefix)")
         if not os.path.exists(self.wine_prefix):
             subprocess.run(["cp", "-a", self.wine_template, self.wine_prefix], check=True)
-        make = os.path.join(self.build, "tools", "image", "make-firmware-image")
-        subprocess.run([make, "--size", "230000", "--output", self.short], check=True)
-        subprocess.run([make, "--size", "57500", "--output", self.tiny], check=True)
 
     def check(self, case, ok, detail):
         print(f"{'PASS' if ok else 'FAIL'} {case}: {detail}", flush=True)
