@@ -107,6 +107,6 @@ check_vm() {
   kver=$(cat "$ORVEX_VM_DIR/kernel-version") || return 1
   [[ -d $ORVEX_VM_DIR/wine-template/prefix ]] &&
     wine=(--exe build/windows/app/ORVEX_DIALOG1.EXE --wine-prefix "$ORVEX_VM_DIR/wine-template/prefix")
-  /usr/bin/python3 tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
+  /usr/bin/python3 -B tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
     --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "$ORVEX_VM_DIR/run" "${wine[@]}" "$@"
 }
