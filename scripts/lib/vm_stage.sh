@@ -4,8 +4,13 @@
 # simulated instrument. Source this file, then call
 #   build_vm   Debian's kernel package downloaded and unpacked (not installed)
 #              and a busybox initramfs, both kept in build/vm/
-#   check_vm   boots the guest and runs the cases (tests/vm/bench.py)
-# It needs the normal build (build/normal). Nothing it downloads is committed.
+#   check_vm [CASE...]   boots the guest and runs the cases (tests/vm/bench.py),
+#              all but the Wine ones without CASE
+#   orvex_vm_wine_prefix  the Wine prefix the Wine cases (wine-*, run only when
+#              named: three minutes each under TCG) copy, in build/vm/wine-template,
+#              its COM2 and COM5 mapped to the guest's /dev/ttyS1 and /dev/ttyUSB0
+# It needs the normal build (build/normal), and for the Wine cases the Windows
+# program (build/windows). Nothing it downloads is committed.
 
 ORVEX_VM_PACKAGES=(qemu-system-x86 busybox-static cpio)
 ORVEX_VM_DIR=build/vm
@@ -85,9 +90,23 @@ build_vm() {
   echo "virtual bench: kernel $kver, $ORVEX_VM_DIR/initramfs.cpio"
 }
 
+orvex_vm_wine_prefix() {
+  local prefix=$PWD/$ORVEX_VM_DIR/wine-template/prefix
+  [[ -d $prefix ]] && return 0
+  (
+    source scripts/lib/wine.sh &&
+      orvex_wine_prefix "$prefix" &&
+      wine reg add 'HKLM\Software\Wine\Ports' /v COM2 /d /dev/ttyS1 /f >/dev/null 2>&1 &&
+      wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d /dev/ttyUSB0 /f >/dev/null 2>&1 &&
+      wineserver -w
+  ) || { rm -rf "$ORVEX_VM_DIR/wine-template"; return 1; }
+}
+
 check_vm() {
-  local kver
+  local kver wine=()
   kver=$(cat "$ORVEX_VM_DIR/kernel-version") || return 1
-  /usr/bin/python3 tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
-    --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "$ORVEX_VM_DIR/run" "$@"
+  [[ -d $ORVEX_VM_DIR/wine-template/prefix ]] &&
+    wine=(--exe build/windows/app/ORVEX_DIALOG1.EXE --wine-prefix "$ORVEX_VM_DIR/wine-template/prefix")
+  /usr/bin/python3 -B tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
+    --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "$ORVEX_VM_DIR/run" "${wine[@]}" "$@"
 }

@@ -46,3 +46,18 @@ vm_gadget_upgrade() {  # OUT PERCENT ACTION SIM BAUD IMAGE PROGRAM ARGS...
   echo "@@sim ${summary##*$'\n'}"
   return "$rc"
 }
+
+# The Windows program under Wine in the guest, batch mode: PREFIX (made on the
+# host, the ports mapped there) is used in place on the writable share; the .exe
+# runs from the guest's /tmp, since a PE executed from the 9p share faults on
+# its first instruction. Its output into OUT; status: the program's.
+vm_wine_batch() {  # PREFIX EXE OUT ARGS...
+  local exe=/tmp/$(basename "$2") out=$3 rc
+  export WINEPREFIX=$1 WINEDEBUG=-all
+  cp "$2" "$exe" || return
+  shift 3
+  LC_ALL=zh_TW.UTF-8 wine "$exe" --batch "$@" >"$out" 2>&1
+  rc=$?
+  wineserver -k 2>/dev/null
+  return "$rc"
+}
