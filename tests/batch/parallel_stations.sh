@@ -2,7 +2,7 @@
 # Four stations at once, as the README shows them: four batch programs on COM1
 # to COM4, each against its own simulated instrument at 16 x 115200. All must
 # end with exit code 0, every instrument must get a complete, valid image on a
-# line at least 99.5 % busy (MIN_BUSY), and the one record file must hold four lines.
+# line at least MIN_BUSY busy (default 99.5 %), and the one record file must hold four lines.
 # Usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM [BAUD] [MIN_BUSY]   (the benchmark runs it at 115200)
 set -uo pipefail
 program=$(realpath "${1:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
@@ -54,8 +54,8 @@ stations() {  # N
 }
 
 # A wrong result fails at once. The line's pace is a measurement: on a shared
-# host the processors can be taken for seconds (measured here: four quiet runs
-# at 99.9 %, one at 82 %), so it gets three tries to show that it is reached.
+# host the processors can be taken for seconds (measured here: quiet runs at
+# 99.9 %, and one at 82 %), so it gets three tries to show that it is reached.
 for try in 1 2 3; do
   mkdir -p "$work/$try" || exit 1
   stations "$try"
