@@ -6,6 +6,8 @@ import os
 import subprocess
 import time
 
+from record_lines import flat
+
 UPGRADE_ENDED = "1c082e878fe24308b6b75fde5832e426"
 # Each record field and the journal field that carries it.
 FIELD_NAMES = {
@@ -44,16 +46,6 @@ def record_texts():
     path = os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl")
     with open(path) as f:
         return [line.rstrip("\n") for line in f if line.strip()]
-
-
-def flat(record):
-    fields = {}
-    for key, value in record.items():
-        if isinstance(value, dict):
-            fields.update({f"{key}.{inner}": v for inner, v in value.items()})
-        else:
-            fields[key] = value
-    return fields
 
 
 def one_line(text):

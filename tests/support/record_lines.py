@@ -12,3 +12,14 @@ def records():
             return [json.loads(line) for line in f if line.strip()]
     except FileNotFoundError:
         return []
+
+
+def flat(record):
+    """A record line's fields, a nested object's as "adapter.serial"."""
+    fields = {}
+    for key, value in record.items():
+        if isinstance(value, dict):
+            fields.update({f"{key}.{inner}": v for inner, v in value.items()})
+        else:
+            fields[key] = value
+    return fields

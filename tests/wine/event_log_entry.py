@@ -6,8 +6,12 @@ upgrade. Prints what is wrong and fails; prints nothing when it is right.
 Usage: event_log_entry.py TRACE_FILE RECORD_LINE EVENT_ID EVENT_TYPE
 """
 import json
+import os
 import re
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from record_lines import flat  # noqa: E402
 
 # The message table's inserts %1 to %21: the record's fields in its order.
 INSERTS = ["v", "started", "port", "device", "imageBytes", "imageSha256", "outcome", "status", "seconds",
@@ -23,16 +27,6 @@ def unescape(text):
     return re.sub(r"\\(x[0-9a-fA-F]{4}|.)",
                   lambda m: chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x" and len(m.group(1)) == 5
                   else {"n": "\n", "r": "\r", "t": "\t"}.get(m.group(1), m.group(1)), text)
-
-
-def flat(record):
-    fields = {}
-    for key, value in record.items():
-        if isinstance(value, dict):
-            fields.update({f"{key}.{inner}": v for inner, v in value.items()})
-        else:
-            fields[key] = value
-    return fields
 
 
 def main():
