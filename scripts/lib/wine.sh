@@ -123,15 +123,18 @@ orvex_wine_template() {
   export ORVEX_WINE_PREFIX_TEMPLATE=$1
 }
 
-# Wine rewrites dosdevices/comN from this key when its server starts, so the
-# server is restarted; -p keeps it up, and -f with our own process means a
-# closing pty cannot take it down with the session.
+# Wine's mount manager rewrites dosdevices/comN from this key when a program
+# starts after a server restart, racing that program's open of the port (a
+# loaded machine opened the previous case's pty): the link is written here too.
+# -p keeps the new server up, and -f with our own process means a closing pty
+# cannot take it down with the session.
 orvex_wine_map_port() {
   local port=$1 device=$2
   : "${WINEPREFIX:?orvex_wine_map_port: no prefix (call orvex_wine_prefix first)}"
   wine reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$device" /f >/dev/null 2>&1 || return 1
   wineserver -k 2>/dev/null
   wineserver -w
+  ln -sfn "$device" "$WINEPREFIX/dosdevices/${port,,}" || return 1
   wineserver -f -p >/dev/null 2>&1 &
   ORVEX_WINESERVER_PID=$!
 }
