@@ -19,7 +19,9 @@ void Deliver(const unsigned char* area, DWORD count) {
   if (count == 0) return;
   TraceRead(area, count);
   EnterCriticalSection(&gRxLock);
-  std::memcpy(gRxBuffer, area, count);
+  if (gRxFill + count >= kRxBufferSize) gRxFill = 0;
+  std::memcpy(gRxBuffer + gRxFill, area, count);
+  gRxFill += count;
   gRxCount += count;
   LeaveCriticalSection(&gRxLock);
 }

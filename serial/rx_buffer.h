@@ -1,9 +1,11 @@
 #pragma once
 // What the reader thread has received. Each delivery of n bytes (at most 100)
-// is copied to the start of gRxBuffer, over the previous ones; gRxCount is the
-// number of bytes delivered since the program started. Both are written under
-// gRxLock, which the upgrade creates before opening the port and deletes after
-// closing it.
+// is copied after the ones delivered since the buffer was last cleared, so a
+// reply that a UART hands over in two reads stands whole; one that would not
+// leave a zero byte after it goes to the start again. gRxFill is where the
+// next delivery goes, gRxCount the number of bytes delivered since the program
+// started. All three are written under gRxLock, which the upgrade creates
+// before opening the port and deletes after closing it.
 #include <cstdint>
 
 #include "winapi.h"
@@ -13,4 +15,5 @@ inline constexpr DWORD kReadChunk = 100;
 
 extern unsigned char gRxBuffer[kRxBufferSize];
 extern std::uint32_t gRxCount;
+extern std::size_t gRxFill;
 extern CRITICAL_SECTION gRxLock;

@@ -20,7 +20,7 @@ void ProbeBootLoader() {
     WriteUnderRxLock(&kProbeByte, 1);
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();
-    if (rx.bytes[0] != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
+    if (rx.fill != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
     ui::PumpOneMessage();
     if (CountFailedAttempt()) {
       TraceGaveUp("probe", gAttemptCount);

@@ -12,8 +12,8 @@ bool KeepsMatch(const unsigned char* buffer, std::size_t p, int matched) {
 
 }  // namespace
 
-bool ScanForReply(const unsigned char* buffer, std::size_t size, int& matched) {
-  for (std::size_t p = 0; p < size && buffer[p] != 0; ++p) {
+bool ScanForReply(const unsigned char* buffer, std::size_t from, std::size_t size, int& matched) {
+  for (std::size_t p = from; p < size; ++p) {
     if (buffer[p] == ReplyAt(matched)) {
       if (matched == kUpdateReplyLength - 1) return true;
       ++matched;

@@ -9,6 +9,7 @@ RxSnapshot TakeRxSnapshot() {
   EnterCriticalSection(&gRxLock);
   std::memcpy(snapshot.bytes.data(), gRxBuffer, kRxBufferSize);
   snapshot.count = gRxCount;
+  snapshot.fill = gRxFill;
   LeaveCriticalSection(&gRxLock);
   return snapshot;
 }
@@ -16,6 +17,7 @@ RxSnapshot TakeRxSnapshot() {
 void ClearRxBuffer() {
   EnterCriticalSection(&gRxLock);
   std::memset(gRxBuffer, 0, kRxBufferSize);
+  gRxFill = 0;
   LeaveCriticalSection(&gRxLock);
 }
 

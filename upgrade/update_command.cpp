@@ -13,15 +13,20 @@ constexpr std::int32_t kUpdateCommandLength = 7;
 static_assert(sizeof kUpdateCommand - 1 == kUpdateCommandLength);
 }  // namespace
 
+// Each scan goes on through the bytes delivered since the previous one, the
+// match carried over, so a reply is recognised however its reads fall.
 void SendUpdateCommand() {
   gAttemptCount = 0;
   int matched = 0;
+  std::uint32_t scannedCount = TakeRxSnapshot().ClearedAt();
   for (;;) {
     if (StopRequested()) return;  // the controller reports it
     WriteUnderRxLock(kUpdateCommand, kUpdateCommandLength);
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
     RxSnapshot rx = TakeRxSnapshot();
-    if (rx.bytes[0] != 0 && ScanForReply(rx.bytes.data(), rx.bytes.size(), matched)) return;
+    const std::size_t from = rx.NewSince(scannedCount);
+    scannedCount = rx.count;
+    if (ScanForReply(rx.bytes.data(), from, rx.fill, matched)) return;
     if (CountFailedAttempt()) {
       TraceGaveUp("update command", gAttemptCount);
       return;

@@ -90,23 +90,36 @@ build_vm() {
   echo "virtual bench: kernel $kver, $ORVEX_VM_DIR/initramfs.cpio"
 }
 
+# The Windows programs' ports in the guest: COMn=DEVICE.
+ORVEX_VM_WINE_PORTS=(COM2=/dev/ttyS1 COM3=/dev/ttyS2 COM5=/dev/ttyUSB0 COM6=/dev/ttyUSB1)
+
+# The key and the dosdevices link both: Wine's mount manager rewrites the link
+# from the key only once a program runs, which the first case would race.
 orvex_vm_wine_prefix() {
-  local prefix=$PWD/$ORVEX_VM_DIR/wine-template/prefix
-  [[ -d $prefix ]] && return 0
+  local prefix=$PWD/$ORVEX_VM_DIR/wine-template/prefix port
+  if [[ -f $prefix/ports ]] && [[ $(cat "$prefix/ports") == "${ORVEX_VM_WINE_PORTS[*]}" ]]; then return 0; fi
+  rm -rf "$ORVEX_VM_DIR/wine-template"
   (
-    source scripts/lib/wine.sh &&
-      orvex_wine_prefix "$prefix" &&
-      wine reg add 'HKLM\Software\Wine\Ports' /v COM2 /d /dev/ttyS1 /f >/dev/null 2>&1 &&
-      wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d /dev/ttyUSB0 /f >/dev/null 2>&1 &&
-      wineserver -w
+    source scripts/lib/wine.sh && orvex_wine_prefix "$prefix" || exit
+    for port in "${ORVEX_VM_WINE_PORTS[@]}"; do
+      wine reg add 'HKLM\Software\Wine\Ports' /v "${port%%=*}" /d "${port#*=}" /f >/dev/null 2>&1 || exit
+    done
+    wineserver -w || exit
+    for port in "${ORVEX_VM_WINE_PORTS[@]}"; do
+      ln -sfn "${port#*=}" "$prefix/dosdevices/$(tr '[:upper:]' '[:lower:]' <<<"${port%%=*}")" || exit
+    done
+    echo "${ORVEX_VM_WINE_PORTS[*]}" >"$prefix/ports"
   ) || { rm -rf "$ORVEX_VM_DIR/wine-template"; return 1; }
 }
 
 check_vm() {
   local kver wine=()
   kver=$(cat "$ORVEX_VM_DIR/kernel-version") || return 1
-  [[ -d $ORVEX_VM_DIR/wine-template/prefix ]] &&
+  if [[ -d $ORVEX_VM_DIR/wine-template/prefix ]]; then
     wine=(--exe build/windows/app/ORVEX_DIALOG1.EXE --wine-prefix "$ORVEX_VM_DIR/wine-template/prefix")
+    [[ $(cat build/windows-i686/run-here 2>/dev/null) == yes ]] &&
+      wine+=(--exe32 build/windows-i686/app/ORVEX_DIALOG1.EXE)
+  fi
   /usr/bin/python3 -B tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
     --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "$ORVEX_VM_DIR/run" "${wine[@]}" "$@"
 }

@@ -29,29 +29,41 @@ TEST_F(SerialLinkTest, BurstLandsAtTheStartOfTheBuffer) {
   EXPECT_EQ(RxBytes(0, 8), std::string("Lodar >\0", 8));
 }
 
-// A pause far longer than the 1 ms gap, far shorter than the 1000 ms total: the first
-// read ends with the first burst, and the second overwrites only its own length.
-TEST_F(SerialLinkTest, BurstsAPauseApartAreTwoDeliveries) {
+// A pause far longer than the 1 ms gap, far shorter than the 1000 ms total: the
+// second burst is a delivery of its own, and lands after the first (a reply a
+// UART hands over in two reads stands whole).
+TEST_F(SerialLinkTest, BurstsAPauseApartStandTogether) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
-  line.Write("ABCDEFGHIJ");
+  line.Write("Update F");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the pause is the stimulus
-  EXPECT_EQ(RxCount(), before + 10) << "the first burst was not delivered on its own";
-  line.Write("wxyz");
-  ASSERT_TRUE(WaitForRxCount(before + 14));
-  EXPECT_EQ(RxBytes(0, 11), std::string("wxyzEFGHIJ\0", 11));
-  EXPECT_EQ(RxCount(), before + 14);
+  EXPECT_EQ(RxCount(), before + 8) << "the first burst was not delivered on its own";
+  line.Write("irmware\r\n");
+  ASSERT_TRUE(WaitForRxCount(before + 17));
+  EXPECT_EQ(RxBytes(0, 18), std::string("Update Firmware\r\n\0", 18));
 }
 
-TEST_F(SerialLinkTest, LongArrivalIsDeliveredInReadsOfAHundred) {
+TEST_F(SerialLinkTest, LongArrivalStandsInOrder) {
   ASSERT_TRUE(OpenDefault());
   std::uint32_t before = RxCount();
   std::string sent = Bytes(250, 1);
   line.Write(sent);
   ASSERT_TRUE(WaitForRxCount(before + 250));
-  EXPECT_EQ(RxBytes(0, 50), sent.substr(200, 50));
-  EXPECT_EQ(RxBytes(50, 50), sent.substr(150, 50));
-  EXPECT_EQ(RxBytes(100, 1), std::string(1, '\0'));  // no read is longer than 100 bytes
+  EXPECT_EQ(RxBytes(0, 251), sent + '\0');
+}
+
+// A delivery that would leave no zero byte after it goes to the start again,
+// over the oldest bytes.
+TEST_F(SerialLinkTest, FullBufferStartsAgainAtItsStart) {
+  ASSERT_TRUE(OpenDefault());
+  std::uint32_t before = RxCount();
+  std::string first = Bytes(950, 'a');
+  line.Write(first);
+  ASSERT_TRUE(WaitForRxCount(before + 950));
+  line.Write(std::string(60, 'Z'));
+  ASSERT_TRUE(WaitForRxCount(before + 1010));
+  EXPECT_EQ(RxBytes(0, 60), std::string(60, 'Z'));
+  EXPECT_EQ(RxBytes(60, 890), first.substr(60));
 }
 
 TEST_F(SerialLinkTest, CountKeepsGrowingAcrossOpens) {

@@ -28,6 +28,7 @@ class SerialLinkTest : public ::testing::Test {
   static void ClearRxBuffer() {
     EnterCriticalSection(&gRxLock);
     std::memset(gRxBuffer, 0, sizeof gRxBuffer);
+    gRxFill = 0;
     LeaveCriticalSection(&gRxLock);
   }
   static std::uint32_t RxCount() {

@@ -120,6 +120,23 @@ TEST_F(BootLoaderTest, UpdateReplyIsRecognisedAfterOneCommand) {
   EXPECT_EQ(pumped, 0);  // neither step pumped: both succeeded at once
 }
 
+// Replies as a line may hand them over: in two writes 20 ms apart (a UART's
+// driver delivers them as two reads within one 100 ms pause), or with zero
+// bytes and noise around them. Both steps still end at their first attempts.
+TEST_F(BootLoaderTest, ReplyInTwoPiecesIsRecognised) {
+  Start(Unthrottled({.splitReplies = true}), true);
+  ProbeThenCommand();
+  EXPECT_FALSE(StepTimedOut());
+  EXPECT_LE(gAttemptCount, 2);
+}
+
+TEST_F(BootLoaderTest, ReplyInNoiseIsRecognised) {
+  Start(Unthrottled({.noise = true}), true);
+  ProbeThenCommand();
+  EXPECT_FALSE(StepTimedOut());
+  EXPECT_LE(gAttemptCount, 2);
+}
+
 TEST_F(BootLoaderTest, CommandTimeOutWritesItAHundredAndOneTimesWithoutDispatching) {
   sim::Faults faults;
   faults.noUpdateReply = true;

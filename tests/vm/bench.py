@@ -5,8 +5,8 @@ end (or in the guest, for the USB gadget). Each case is judged by what the
 simulator received, the exit code and the upgrade record. Exit 1 when a case fails.
 
   bench.py --kernel VMLINUZ --initrd CPIO --build BUILD --share DIR
-           [--exe ORVEX_DIALOG1.EXE --wine-prefix PREFIX] [CASE...]
-Without cases, every case but the Wine ones (wine-*), which run only when named.
+           [--exe ORVEX_DIALOG1.EXE --exe32 ORVEX_DIALOG1.EXE --wine-prefix PREFIX] [CASE...]
+Without cases, every case but the Wine ones (wine*); the case "wine" names those.
 """
 import argparse
 import json
@@ -57,6 +57,7 @@ class Bench:
         self.tiny = os.path.join(self.share, "tiny.srec")  # 5 s at 115200, for what checks the ports, not the line
         self.state = os.path.join(self.share, "state")
         self.exe = os.path.abspath(args.exe) if args.exe else ""
+        self.exe32 = os.path.abspath(args.exe32) if args.exe32 else ""
         self.wine_template = os.path.abspath(args.wine_prefix) if args.wine_prefix else ""
         self.wine_prefix = os.path.join(self.share, "wine")
         self.failures = []
@@ -70,11 +71,22 @@ class Bench:
         subprocess.run([make, "--size", "57500", "--output", self.tiny], check=True)
 
     def prepare_wine(self):
-        """A fresh copy of the prefix for the Wine cases, on the share: 1.3 GB, too big for the guest's memory."""
+        """A fresh copy of the prefix on the share (1.3 GB, too big for the guest's memory), and its server."""
         if not (self.exe and self.wine_template):
             raise OSError("the Wine cases need --exe and --wine-prefix (scripts/lib/vm_stage.sh: orvex_vm_wine_prefix)")
         if not os.path.exists(self.wine_prefix):
             subprocess.run(["cp", "-a", self.wine_template, self.wine_prefix], check=True)
+            rc, lines = self.run(f"vm_wine_server {self.wine_prefix}")
+            if rc != 0:
+                raise OSError(f"Wine's server did not start in the guest: {lines[-3:]}")
+
+    def wine_records(self):
+        path = os.path.join(self.wine_prefix, "drive_c", "users", "root", "AppData", "Local", "ORVEX",
+                            "upgrades.jsonl")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
 
     def check(self, case, ok, detail):
         print(f"{'PASS' if ok else 'FAIL'} {case}: {detail}", flush=True)
@@ -258,32 +270,69 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def case_wine_uart_upgrade(bench):
-    """The Windows program under Wine in the guest on the UART: modem lines there, so DTR is raised."""
+def wine_upgrade(bench, case, exe, port, label, baud, image, percent=100, action="true", on_line=None):
+    """The Windows program EXE under Wine in the guest, batch mode through PORT
+    (mapped in the prefix), against the simulator on the line's far end LABEL.
+    Returns (exit status, the simulator's summary, the one new record line or {}, the trace's DTR lines)."""
     bench.prepare_wine()
-    before = len(wine_records(bench))
-    sim = Sim(bench, bench.pty(vm.UARTS[0]), 115200, bench.short)
-    trace = bench.out("wine-uart.trace")
-    rc, _ = bench.run(f"vm_wine_batch {bench.wine_prefix} {bench.exe} {bench.out('wine-uart.txt')} --port COM2 "
-                      f"--image {shlex.quote(windows_path(bench.short))} --trace {shlex.quote(windows_path(trace))}",
-                      timeout=240)
-    summary = sim.summary()
-    records = wine_records(bench)[before:]
-    record = records[0] if len(records) == 1 else {}
+    before = len(bench.wine_records())
+    sim = Sim(bench, bench.pty(label), baud, image)
+    trace = bench.out(case + ".trace")
+    rc, _ = bench.run(f"vm_wine_upgrade_then {bench.wine_prefix} {exe} {bench.out(case + '.json')} {percent} "
+                      f"{shlex.quote(action)} --port {port} --image {shlex.quote(windows_path(image))} "
+                      f"--trace {shlex.quote(windows_path(trace))}", timeout=240, on_line=on_line)
+    summary = sim.stop() if rc != 0 else sim.summary()
+    records = bench.wine_records()[before:]
     with open(trace, encoding="utf-8", errors="replace") if os.path.exists(trace) else open(os.devnull) as f:
         dtr = [line.strip() for line in f if "DTR" in line]
+    return rc, summary, records[0] if len(records) == 1 else {}, dtr
+
+
+def check_wine_upgrade(bench, case, exe, port, label, baud, image):
+    """A whole upgrade, valid, and DTR raised: the guest's port has modem lines, which a pty has not."""
+    rc, summary, record, dtr = wine_upgrade(bench, case, exe, port, label, baud, image)
     ok = (rc == 0 and summary.get("valid") and summary.get("matchesExpected") and record.get("outcome") == "complete"
-          and any(line.endswith("ok") for line in dtr))
-    bench.check("wine-uart-upgrade", ok, f"exit {rc}, image valid {summary.get('valid')}, line efficiency "
-                f"{summary.get('lineEfficiency')}, record {record.get('outcome')}, trace {dtr[:1]}")
+          and any(line.endswith("raise DTR -> ok") for line in dtr))
+    bench.check(case, ok, f"exit {rc}, image valid {summary.get('valid')}, {summary.get('bytes')} bytes at {baud} "
+                f"baud, line efficiency {summary.get('lineEfficiency')}, record {record.get('outcome')}, "
+                f"trace {dtr[:1]}")
 
 
-def wine_records(bench):
-    path = os.path.join(bench.wine_prefix, "drive_c", "users", "root", "AppData", "Local", "ORVEX", "upgrades.jsonl")
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="utf-8") as f:
-        return [json.loads(line) for line in f if line.strip()]
+def case_wine_uart_upgrade(bench):
+    """The 64-bit Windows program on the UART /dev/ttyS1 (COM2)."""
+    check_wine_upgrade(bench, "wine-uart-upgrade", bench.exe, "COM2", vm.UARTS[0], 115200, bench.short)
+
+
+def case_wine_adapter_upgrade(bench):
+    """The 64-bit Windows program on the FTDI adapter /dev/ttyUSB0 (COM5) at 16 x 115200."""
+    check_wine_upgrade(bench, "wine-adapter-upgrade", bench.exe, "COM5", vm.ADAPTERS[0][1], FAST, bench.short)
+
+
+def case_wine32_uart_upgrade(bench):
+    """The 32-bit Windows program on the second UART /dev/ttyS2 (COM3)."""
+    if not bench.exe32:
+        # scripts/test gives none where this machine's kernel runs no 32-bit
+        # programs: 32-bit Wine cannot be installed here for the guest to use.
+        print("SKIP wine32-uart-upgrade: no 32-bit program given (--exe32)", flush=True)
+        return
+    check_wine_upgrade(bench, "wine32-uart-upgrade", bench.exe32, "COM3", vm.UARTS[1], 115200, bench.tiny)
+
+
+def case_wine_adapter_pulled(bench):
+    """The second adapter (COM6) pulled mid-image under the 64-bit Windows program: exit 1, port-failed, no hang."""
+    pulled = []
+
+    def pull(line):
+        if line == "@@pull":
+            pulled.append(time.monotonic())
+            bench.guest.monitor(f"device_del {vm.ADAPTERS[1][0]}")
+
+    rc, summary, record, _ = wine_upgrade(bench, "wine-adapter-pulled", bench.exe, "COM6", vm.ADAPTERS[1][1], FAST,
+                                          bench.firmware, 30, "echo @@pull", pull)
+    ended = time.monotonic() - pulled[0] if pulled else -1
+    bench.check("wine-adapter-pulled", rc == 1 and record.get("outcome") == "port-failed" and 0 <= ended < 30,
+                f"exit {rc} {ended:.1f} s after the pull, record {record.get('outcome')} after "
+                f"{record.get('bytesSent')} bytes, instrument got {summary.get('bytes')}")
 
 
 def main():
@@ -293,13 +342,16 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--share", required=True)
     parser.add_argument("--exe", help="the 64-bit Windows program, for the Wine cases")
-    parser.add_argument("--wine-prefix", help="a Wine prefix with COM2 and COM5 mapped to the guest's ports")
+    parser.add_argument("--exe32", help="the 32-bit Windows program, for the Wine cases")
+    parser.add_argument("--wine-prefix", help="a Wine prefix with COM2, COM3, COM5 and COM6 mapped to the guest's ports")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     cases = {name[5:].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}
-    # Wine in the guest takes three minutes a run under TCG: beyond the stage's
-    # budget, so those cases run only when named.
-    chosen = args.cases or [name for name in cases if not name.startswith("wine-")]
+    # The Windows programs under Wine share a boot of their own (stage vmwine):
+    # "wine" names them all, and no case names every other.
+    wine = [name for name in cases if name.startswith("wine")]
+    chosen = [name for c in args.cases for name in (wine if c == "wine" else [c])]
+    chosen = chosen or [name for name in cases if name not in wine]
     unknown = [c for c in chosen if c not in cases]
     if unknown:
         print(f"bench.py: no case {' '.join(unknown)} (cases: {' '.join(cases)})")

@@ -47,17 +47,23 @@ vm_gadget_upgrade() {  # OUT PERCENT ACTION SIM BAUD IMAGE PROGRAM ARGS...
   return "$rc"
 }
 
-# The Windows program under Wine in the guest, batch mode: PREFIX (made on the
-# host, the ports mapped there) is used in place on the writable share; the .exe
-# runs from the guest's /tmp, since a PE executed from the 9p share faults on
-# its first instruction. Its output into OUT; status: the program's.
-vm_wine_batch() {  # PREFIX EXE OUT ARGS...
-  local exe=/tmp/$(basename "$2") out=$3 rc
-  export WINEPREFIX=$1 WINEDEBUG=-all
-  cp "$2" "$exe" || return
-  shift 3
-  LC_ALL=zh_TW.UTF-8 wine "$exe" --batch "$@" >"$out" 2>&1
-  rc=$?
-  wineserver -k 2>/dev/null
-  return "$rc"
+# The Windows programs under Wine in the guest share one prefix, made on the
+# host with the ports mapped, used in place on the writable share, and one
+# server kept up from the first case to the last (a start of Wine's own
+# processes costs tens of seconds under TCG).
+vm_wine_server() {  # PREFIX
+  WINEPREFIX=$1 WINEDEBUG=-all wineserver -p </dev/null >/dev/null 2>&1
+}
+
+# A Windows program in batch mode under Wine, as vm_upgrade_then runs the
+# Linux one: its --json events into OUT, ACTION once its progress reaches
+# PERCENT. The .exe runs from the guest's /tmp, since a PE executed from the
+# 9p share faults on its first instruction. Status: the program's.
+vm_wine_upgrade_then() {  # PREFIX EXE OUT PERCENT ACTION ARGS...
+  local run
+  run=$(mktemp -d /tmp/exe.XXXXXX) && cp "$2" "$run/" || return
+  local exe=$run/${2##*/} out=$3 percent=$4 action=$5
+  export WINEPREFIX=$1 WINEDEBUG=-all LC_ALL=zh_TW.UTF-8
+  shift 5
+  vm_upgrade_then "$out" "$percent" "$action" wine "$exe" --batch "$@"
 }
