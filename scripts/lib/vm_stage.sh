@@ -5,10 +5,9 @@
 #   build_vm   Debian's kernel package downloaded and unpacked (not installed)
 #              and a busybox initramfs, both kept in build/vm/
 #   check_vm [CASE...]   boots the guest and runs the cases (tests/vm/bench.py),
-#              all but the Wine ones without CASE
-#   orvex_vm_wine_prefix  the Wine prefix the Wine cases (wine-*, run only when
-#              named: three minutes each under TCG) copy, in build/vm/wine-template,
-#              its COM2 and COM5 mapped to the guest's /dev/ttyS1 and /dev/ttyUSB0
+#              all but the Wine ones without CASE; "wine" names those (stage vmwine)
+#   orvex_vm_wine_prefix  the Wine prefix the Wine cases copy, in
+#              build/vm/wine-template, its ports mapped to the guest's (below)
 # It needs the normal build (build/normal), and for the Wine cases the Windows
 # program (build/windows). Nothing it downloads is committed.
 

@@ -72,6 +72,7 @@ expect fail clang-tidy tidy tsan
 expect fail cmake windows tsan
 expect fail cmake windows32
 expect fail cmake vm tsan
+expect fail cmake vmwine tsan
 expect fail cmake asan normal
 
 ((bad == 0)) && echo "scripts/test fails on every road when a check fails"
