@@ -92,7 +92,8 @@ TEST(ReplyScan, Cases) {
       {"letters repeated", "Uppppdaaate  Firmmmware", true},
       {"first two letters, then the whole reply", "UpUpdate Firmware", false},
       {"first letter, foreign byte, whole reply", "U#Update Firmware", false},
-      {"line noise with zero bytes around the reply", std::string("\0\xfe\x13\0Update Firmware\0\x8a\0", 22), true},
+      {"line noise with zero bytes around the reply", std::string("\0\xfe\x13\0Update Firmware\0\x8a\0", 22),
+       true},
       {"a zero byte is a foreign byte", std::string("Upd\0ate Firmware", 16), true},
   };
   for (const auto& c : cases) EXPECT_EQ(Reply(c.text), c.found) << c.what;
