@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "json_string.h"
+#include "json_cursor.h"
 
 namespace {
 
@@ -25,73 +25,17 @@ std::string UtcText(std::chrono::sys_time<Duration> now, bool milliseconds) {
   return std::string(text) + "Z";
 }
 
-// Reads JSON text left to right; every step is false on text it cannot take.
-class FlatReader {
- public:
-  explicit FlatReader(std::string_view text) : text_(text) {}
-
-  bool Take(char c) {
-    SkipSpace();
-    if (at_ >= text_.size() || text_[at_] != c) return false;
-    ++at_;
-    return true;
-  }
-  bool AtEnd() {
-    SkipSpace();
-    return at_ == text_.size();
-  }
-  bool String(std::string& out) {
-    if (!Take('"')) return false;
-    while (at_ < text_.size() && text_[at_] != '"') {
-      const char c = text_[at_++];
-      if (c != '\\') {
-        out += c;
-      } else if (!Escape(out)) {
-        return false;
-      }
-    }
-    return Take('"');
-  }
-  // A number or a literal: everything up to the next separator.
-  bool Plain(std::string& out) {
-    SkipSpace();
-    while (at_ < text_.size() && std::string_view(",} \t\r\n").find(text_[at_]) == std::string_view::npos) {
-      if (text_[at_] == '{' || text_[at_] == '[' || text_[at_] == '"') return false;
-      out += text_[at_++];
-    }
-    return !out.empty();
-  }
-  bool Value(std::string& out) {
-    SkipSpace();
-    return at_ < text_.size() && text_[at_] == '"' ? String(out) : Plain(out);
-  }
-
- private:
-  void SkipSpace() {
-    while (at_ < text_.size() &&
-           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
-      ++at_;
-  }
-  bool Escape(std::string& out) { return TakeJsonEscape(text_, at_, out); }
-
-  std::string_view text_;
-  std::size_t at_ = 0;
-};
-
 }  // namespace
 
 std::map<std::string, std::string> ReadFlatJson(std::string_view text) {
-  FlatReader reader(text);
+  JsonCursor in(text);
   std::map<std::string, std::string> fields;
-  if (!reader.Take('{')) return {};
-  if (reader.Take('}')) return reader.AtEnd() ? fields : std::map<std::string, std::string>{};
-  do {
-    std::string key;
-    std::string value;
-    if (!reader.String(key) || !reader.Take(':') || !reader.Value(value)) return {};
-    fields[key] = value;
-  } while (reader.Take(','));
-  if (!reader.Take('}') || !reader.AtEnd()) return {};
+  const bool read = in.Members([&fields](std::string_view key, JsonCursor& value) {
+    std::string& out = fields[std::string(key)];
+    out.clear();
+    return value.Next() == '"' ? value.String(out) : value.Plain(out);
+  });
+  if (!read || !in.AtEnd()) return {};
   return fields;
 }
 

@@ -27,6 +27,7 @@ TEST(FlatJson, ReadsWhatTheEventStreamWritesAndNothingElse) {
       {R"({})", {}},
       {R"({"a":{"b":1}})", {}},
       {R"({"a":[1]})", {}},
+      {R"({"a":1]})", {}},
       {R"({"a":"open)", {}},
       {R"({"a":1} trailing)", {}},
       {R"({"a":1,})", {}},
