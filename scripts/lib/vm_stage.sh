@@ -5,7 +5,8 @@
 #   build_vm   Debian's kernel package downloaded and unpacked (not installed)
 #              and a busybox initramfs, both kept in build/vm/
 #   check_vm [CASE...]   boots the guest and runs the cases (tests/vm/bench.py),
-#              all but the Wine ones without CASE; "wine" names those (stage vmwine)
+#              all but the Wine ones without CASE; "wine" names those (stage vmwine).
+#              Its share (emptied first): ORVEX_VM_SHARE, else build/vm/run
 #   orvex_vm_wine_prefix  the Wine prefix the Wine cases copy, in
 #              build/vm/wine-template, its ports mapped to the guest's (below)
 # It needs the normal build (build/normal), and for the Wine cases the Windows
@@ -120,5 +121,6 @@ check_vm() {
       wine+=(--exe32 build/windows-i686/app/ORVEX_DIALOG1.EXE)
   fi
   /usr/bin/python3 -B tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
-    --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "$ORVEX_VM_DIR/run" "${wine[@]}" "$@"
+    --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "${ORVEX_VM_SHARE:-$ORVEX_VM_DIR/run}" \
+    "${wine[@]}" "$@"
 }

@@ -9,6 +9,7 @@
 #   orvex_wine_use_prefix DIR       the prefix in WINEPREFIX, else a fresh one in DIR (ORVEX_OWN_PREFIX=yes)
 #   orvex_wine_template DIR          make such a prefix in DIR to copy from, and export its name
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
+#   orvex_sim_pty FILE PID           the pty a simulator printed into FILE, once it has
 #   orvex_wine_run PROGRAM ARGS...   run a Windows program as on a Traditional Chinese system
 #   orvex_wine_cleanup               stop the prefix's processes and its server
 # The prefix functions print what they do on stderr.
@@ -137,6 +138,20 @@ orvex_wine_map_port() {
   ln -sfn "$device" "$WINEPREFIX/dosdevices/${port,,}" || return 1
   wineserver -f -p >/dev/null 2>&1 &
   ORVEX_WINESERVER_PID=$!
+}
+
+# The pty a simulator started with `SIM ... >FILE &` (process PID) prints as
+# its first line, once it does: a loaded machine may take seconds to start it.
+orvex_sim_pty() {  # FILE PID
+  local line
+  for _ in $(seq 600); do
+    line=$(head -1 "$1" 2>/dev/null)
+    [[ $line == /dev/* ]] && { echo "$line"; return 0; }
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "orvex_sim_pty: the simulator printed no pty in $1" >&2
+  return 1
 }
 
 # ANSI calls (DialogBoxParamA, LoadStringA, MessageBoxA) convert through the

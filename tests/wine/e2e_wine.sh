@@ -83,7 +83,6 @@ record_lines() {
   file=$(record_file)
   if [[ -n $file ]]; then wc -l <"$file"; else echo 0; fi
 }
-sim_says_pty() { [[ $(head -1 "$work/sim.out" 2>/dev/null) == /dev/* ]]; }
 
 mkdir -p "$shots"
 [[ -f $exe ]] || fail "no such program: $exe"
@@ -101,8 +100,7 @@ step "Xvfb on $DISPLAY"
 
 "$sim" --baud 1843200 --repeat >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
-wait_for 20 sim_says_pty || fail "instrument-sim printed no pty"
-pty=$(head -1 "$work/sim.out")
+pty=$(orvex_sim_pty "$work/sim.out" "$sim_pid") || fail "instrument-sim printed no pty"
 orvex_wine_map_port COM1 "$pty" || fail "could not map COM1 to $pty"
 step "instrument on $pty as COM1"
 

@@ -42,8 +42,8 @@ upgrade_case() {
   # shellcheck disable=SC2086  # the options are words
   "$sim" $options >"$work/sim.out" 2>/dev/null &
   sim_pid=$!
-  for _ in $(seq 100); do [[ $(head -1 "$work/sim.out" 2>/dev/null) == /dev/* ]] && break; sleep 0.1; done
-  orvex_wine_map_port COM2 "$(head -1 "$work/sim.out")" || { fail "$name: COM2 not mapped"; return; }
+  pty=$(orvex_sim_pty "$work/sim.out" "$sim_pid") && orvex_wine_map_port COM2 "$pty" ||
+    { fail "$name: COM2 not mapped"; return; }
   timeout 120 env WINEDEBUG=-all,+eventlog,fixme+advapi LC_ALL=zh_TW.UTF-8 \
     wine "$exe" --batch --port COM2 --station "bench 4" --unit "SN 0042" >"$work/out" 2>"$work/err"
   code=$?

@@ -36,8 +36,8 @@ for entry in "${cases[@]}"; do
   # shellcheck disable=SC2086  # the options are words
   "$sim" $options >"$work/sim.out" 2>"$work/sim.err" &
   sim_pid=$!
-  for _ in $(seq 100); do [[ $(head -1 "$work/sim.out" 2>/dev/null) == /dev/* ]] && break; sleep 0.1; done
-  orvex_wine_map_port COM3 "$(head -1 "$work/sim.out")"
+  pty=$(orvex_sim_pty "$work/sim.out" "$sim_pid") && orvex_wine_map_port COM3 "$pty" ||
+    { echo "FAIL $name: COM3 not mapped"; failures=$((failures + 1)); kill "$sim_pid" 2>/dev/null; wait "$sim_pid"; continue; }
   start=$(date +%s)
   timeout 120 bash -c 'LC_ALL=zh_TW.UTF-8 wine "$0" upgrade 2' "$bench" >"$work/out" 2>"$work/err"
   code=$?

@@ -29,8 +29,8 @@ for n in 1 2; do
   sims+=($!)
 done
 for n in 1 2; do
-  for _ in $(seq 100); do [[ -s $work/sim$n.out ]] && break; sleep 0.1; done
-  orvex_wine_map_port "COM$n" "$(head -1 "$work/sim$n.out")" || { echo "FAIL: COM$n not mapped" >&2; exit 1; }
+  pty=$(orvex_sim_pty "$work/sim$n.out" "${sims[n - 1]}") && orvex_wine_map_port "COM$n" "$pty" ||
+    { echo "FAIL: COM$n not mapped" >&2; exit 1; }
 done
 
 timeout 300 env LC_ALL=zh_TW.UTF-8 wine "$exe" --batch --port COM1-COM2 --json >"$work/out" 2>"$work/err"
