@@ -29,6 +29,7 @@ class Sim:
         self.process = subprocess.Popen(
             [bench.sim, "--device", device, "--baud", str(baud), "--expect", expect],
             stdout=subprocess.PIPE, text=True)
+        bench.sims.append(self.process)  # ended with the bench, should a case end early
         self.process.stdout.readline()  # the device, once it is open
 
     def summary(self, timeout=60):
@@ -62,6 +63,7 @@ class Bench:
         self.wine_prefix = os.path.join(self.share, "wine")
         self.failures = []
         self.guest = None
+        self.sims = []
 
     def prepare(self):
         shutil.rmtree(self.share, ignore_errors=True)
@@ -379,6 +381,10 @@ def main():
     finally:
         if bench.guest:
             bench.guest.close()
+        for process in bench.sims:
+            if process.poll() is None:
+                process.kill()
+            process.wait()
     print(f"virtual bench: {time.monotonic() - started:.0f} s, "
           f"{'all cases passed' if not bench.failures else 'FAILED: ' + ' '.join(bench.failures)}")
     return 1 if bench.failures else 0
