@@ -96,7 +96,7 @@ ORVEX_VM_WINE_PORTS=(COM2=/dev/ttyS1 COM3=/dev/ttyS2 COM5=/dev/ttyUSB0 COM6=/dev
 # The key and the dosdevices link both: Wine's mount manager rewrites the link
 # from the key only once a program runs, which the first case would race.
 orvex_vm_wine_prefix() {
-  local prefix=$PWD/$ORVEX_VM_DIR/wine-template/prefix port
+  local prefix=$PWD/$ORVEX_VM_DIR/wine-template/prefix port name
   if [[ -f $prefix/ports ]] && [[ $(cat "$prefix/ports") == "${ORVEX_VM_WINE_PORTS[*]}" ]]; then return 0; fi
   rm -rf "$ORVEX_VM_DIR/wine-template"
   (
@@ -106,7 +106,8 @@ orvex_vm_wine_prefix() {
     done
     wineserver -w || exit
     for port in "${ORVEX_VM_WINE_PORTS[@]}"; do
-      ln -sfn "${port#*=}" "$prefix/dosdevices/$(tr '[:upper:]' '[:lower:]' <<<"${port%%=*}")" || exit
+      name=${port%%=*}
+      ln -sfn "${port#*=}" "$prefix/dosdevices/${name,,}" || exit
     done
     echo "${ORVEX_VM_WINE_PORTS[*]}" >"$prefix/ports"
   ) || { rm -rf "$ORVEX_VM_DIR/wine-template"; return 1; }

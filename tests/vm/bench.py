@@ -227,17 +227,25 @@ def case_cdc_acm_disconnect(bench):
     bench.run("echo connect >/sys/class/udc/dummy_udc.0/soft_connect")
 
 
-def case_adapter_pulled(bench):
-    """The adapter pulled mid-image (QEMU's device_del): exit 1, a port-failed record, no hang."""
-    bench.run("vm_link COM5 /dev/ttyUSB0")
-    before = len(bench.records())
-    sim = Sim(bench, bench.pty(vm.ADAPTERS[0][1]), FAST, bench.firmware)
+def pull_on_cue(bench, device):
+    """A hook for the guest's lines that pulls DEVICE (QEMU's device_del) when one
+    says "@@pull"; the list it returns beside it holds when."""
     pulled = []
 
     def pull(line):
         if line == "@@pull":
             pulled.append(time.monotonic())
-            bench.guest.monitor(f"device_del {vm.ADAPTERS[0][0]}")
+            bench.guest.monitor(f"device_del {device}")
+
+    return pull, pulled
+
+
+def case_adapter_pulled(bench):
+    """The adapter pulled mid-image (QEMU's device_del): exit 1, a port-failed record, no hang."""
+    bench.run("vm_link COM5 /dev/ttyUSB0")
+    before = len(bench.records())
+    sim = Sim(bench, bench.pty(vm.ADAPTERS[0][1]), FAST, bench.firmware)
+    pull, pulled = pull_on_cue(bench, vm.ADAPTERS[0][0])
 
     rc, _ = bench.run(f"vm_upgrade_then {bench.out('adapter-pulled.json')} 30 'echo @@pull' "
                       f"{bench.program} --batch --port COM5", timeout=90, on_line=pull)
@@ -252,12 +260,7 @@ def case_adapter_pulled(bench):
 def case_dialog_pulled(bench):
     """The second adapter pulled mid-image under the dialog (Xvfb in the guest): its boxes, exit 1, no hang."""
     sim = Sim(bench, bench.pty(vm.ADAPTERS[1][1]), FAST, bench.firmware)
-    pulled = []
-
-    def pull(line):
-        if line == "@@pull":
-            pulled.append(time.monotonic())
-            bench.guest.monitor(f"device_del {vm.ADAPTERS[1][0]}")
+    pull, pulled = pull_on_cue(bench, vm.ADAPTERS[1][0])
 
     script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dialog_session.sh")
     rc, lines = bench.run(f"{script} {bench.program} /dev/ttyUSB1 {bench.out('screenshots')} 2>&1", timeout=240,
@@ -322,12 +325,7 @@ def case_wine32_uart_upgrade(bench):
 
 def case_wine_adapter_pulled(bench):
     """The second adapter (COM6) pulled mid-image under the 64-bit Windows program: exit 1, port-failed, no hang."""
-    pulled = []
-
-    def pull(line):
-        if line == "@@pull":
-            pulled.append(time.monotonic())
-            bench.guest.monitor(f"device_del {vm.ADAPTERS[1][0]}")
+    pull, pulled = pull_on_cue(bench, vm.ADAPTERS[1][0])
 
     rc, summary, record, _ = wine_upgrade(bench, "wine-adapter-pulled", bench.exe, "COM6", vm.ADAPTERS[1][1], FAST,
                                           bench.firmware, 30, "echo @@pull", pull)
