@@ -8,11 +8,17 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+config_home=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$config_home/xvfb.log" &
 xvfb=$!
 sim=""
-config_home=$(mktemp -d)
 cleanup() {
+  local status=$?
+  # A case that failed because its display went away says so, with the server's last words.
+  if ((status != 0)) && ! kill -0 "$xvfb" 2>/dev/null; then
+    echo "Xvfb on :$(head -1 "$display_file") had ended; its output:" >&2
+    tail -20 "$config_home/xvfb.log" >&2
+  fi
   [[ -n $sim ]] && kill "$sim" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
