@@ -646,6 +646,51 @@ def case_yes_during_transfer(s):
     print(f"line 1 {w.seen}; {w.elapsed():.1f} s in all")
 
 
+OTHER_DIGEST = "0123456789abcdef" * 4
+
+
+def embedded_digest(program):
+    """The embedded image's SHA-256, as the program names it when it refuses the image."""
+    said = subprocess.run([program, "--batch", "--port", "COM1", "--expect-sha256", OTHER_DIGEST],
+                          capture_output=True, text=True).stderr
+    check("SHA-256 " in said, f"the program named the embedded image's digest: {said!r}")
+    return said.split("SHA-256 ")[1].split(",")[0]
+
+
+def case_pinned_other_image(s):
+    """ORVEX_EXPECT_SHA256 names another image: YES shows both digests in a box and
+    starts nothing; the dialog then stays as it was."""
+    w = Watch(s)
+    simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    button = wait_for("the refusal's box", lambda: [b for t, b in message_boxes(s)
+                                                     if any("the station expects" in text for text in t)])
+    texts = box_texts(s)
+    check(len(texts) == 1 and any(OTHER_DIGEST in t and "embedded image" in t for t in texts[0]),
+          f"one box naming the pinned digest, got {texts}")
+    button[0].queryAction().doAction(0)
+    wait_for("the box to close", lambda: box_texts(s) == [])
+    check(w.line1() == IDLE_TEXT and w.caption() == "YES", f"the dialog as it was, line 1 {w.seen}")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+    check(records() == [], f"no upgrade started, no record line: {records()}")
+
+
+def case_pinned_embedded_image(s):
+    """ORVEX_EXPECT_SHA256 names the embedded image (in capitals): the upgrade runs."""
+    w = Watch(s)
+    line = simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    pinned = os.environ["ORVEX_EXPECT_SHA256"].lower()
+    check([(r["outcome"], r["imageSha256"]) for r in records()] == [("complete", pinned)], f"records {records()}")
+    check(box_texts(s) == [], f"no box, got {box_texts(s)}")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+
+
 def case_journal(s):
     """Three upgrades from the dialog, each with its journal entry (the test's own
     journald, tests/journal/private_journal.sh): complete, timed out, interrupted."""
@@ -716,6 +761,15 @@ CASES = {
     "sighup_during_transfer": (240, signal_during_transfer(signal.SIGHUP)),
     # Complete, timed out and interrupted, each with its journal entry (runs with a journald of its own).
     "journal": (300, case_journal),
+    # A station that pins its image: another one is refused at YES, the pinned one goes out.
+    "pinned_other_image": (240, case_pinned_other_image),
+    "pinned_embedded_image": (300, case_pinned_embedded_image),
+}
+
+# The image each pinning case's program is started with.
+PINS = {
+    "pinned_other_image": lambda program: OTHER_DIGEST,
+    "pinned_embedded_image": lambda program: embedded_digest(program).upper(),
 }
 
 
@@ -725,6 +779,8 @@ def main():
             print(name, seconds)
         return
     name, program, closer, shots = sys.argv[1:5]
+    if name in PINS:
+        os.environ["ORVEX_EXPECT_SHA256"] = PINS[name](program)
     session = Session(program, closer, shots, *sys.argv[5:6])
     try:
         CASES[name][1](session)
