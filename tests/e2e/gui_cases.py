@@ -557,6 +557,31 @@ def case_reader_exit_during_transfer(s):
           f"the instrument got {sent} bytes")
 
 
+def case_reader_yes_during_menu(s):
+    """A screen reader's YES while the dialog's menu is open, a loop that runs inside
+    the handling of the click that opened it, still runs from the loop and not inside
+    the bus's call: the reader reads the dialog during the probe, and its Exit ends it."""
+    w = Watch(s)
+    line = FarSide([sys.executable, SILENT_LINE])
+    subprocess.run(["xdotool", "mousemove", "--window", s.xid, "40", "40", "click", "3"], check=True)
+    wait_for("the menu", lambda: find(s.app, "menu item", "關於 ORVEX_DIALOG1(A)..."))
+    pressed = time.monotonic()
+    try:
+        w.button.queryAction().doAction(0)
+    except Exception:  # no answer while the upgrade ran inside the call
+        pass
+    check(line.line("the first probe byte") == "probe", "the probe began")
+    text = w.line1()
+    took = time.monotonic() - pressed
+    check(text == TURN_ON_TEXT and took < ACTION_BOUND,
+          f"line 1 read {took:.1f} s after YES's action, during the probe: got {text!r}; line 1 {w.seen}")
+    reader_presses_exit(s, w)
+    line.stop()
+    check([(r["outcome"], r["bytesSent"]) for r in records()] == [("abandoned", 0)],
+          f"one record line for the upgrade the operator left, got {records()}")
+    print(f"line 1 read {took:.2f} s after YES's action; line 1 {w.seen}")
+
+
 def signal_during_transfer(number):
     """A signal (log-out, shut-down, kill, the terminal going away) ends the dialog as
     Exit does, with the upgrade recorded as interrupted and the signal's exit code."""
@@ -659,12 +684,17 @@ def embedded_digest(program):
 
 def case_pinned_other_image(s):
     """ORVEX_EXPECT_SHA256 names another image: YES shows both digests in a box and
-    starts nothing; the dialog then stays as it was."""
+    starts nothing; the dialog then stays as it was. A screen reader's YES while the
+    box is up neither stacks another box nor runs inside the bus's call, which
+    would leave the reader no answer until the box closed."""
     w = Watch(s)
     simulator(s, "--baud", "0")
     key(s.xid, "Return")
     button = wait_for("the refusal's box", lambda: [b for t, b in message_boxes(s)
                                                      if any("the station expects" in text for text in t)])
+    check(w.button.queryAction().doAction(0), "the second YES was pressed")
+    # A press taken later would add its box after this reading: the caption is read first.
+    check(w.caption() == "YES", "the dialog answers the screen reader after the second YES")
     texts = box_texts(s)
     check(len(texts) == 1 and any(OTHER_DIGEST in t and "embedded image" in t for t in texts[0]),
           f"one box naming the pinned digest, got {texts}")
@@ -751,6 +781,7 @@ CASES = {
     "reader_exit_during_probe": (240, reader_exit_during_probe("key")),
     "reader_yes_exit_during_probe": (240, reader_exit_during_probe("action")),
     "reader_exit_during_transfer": (240, case_reader_exit_during_transfer),
+    "reader_yes_during_menu": (240, case_reader_yes_during_menu),
     # YES again while the box of a failed open is up, and during the transfer.
     "yes_during_port_error_box": (240, case_yes_during_port_error_box),
     "yes_during_transfer": (240, case_yes_during_transfer),

@@ -46,6 +46,7 @@ bool PumpOneMessage() {
   if (wxTheApp) wxTheApp->ProcessPendingEvents();
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   if (!loop || !loop->Pending()) return false;
+  const NestedLoop nested;
   ++tPumpDepth;
   const bool dispatched = loop->Dispatch();
   ServeOtherSources(*loop);
