@@ -682,28 +682,31 @@ def embedded_digest(program):
     return said.split("SHA-256 ")[1].split(",")[0]
 
 
-def case_pinned_other_image(s):
-    """ORVEX_EXPECT_SHA256 names another image: YES shows both digests in a box and
-    starts nothing; the dialog then stays as it was. A screen reader's YES while the
-    box is up neither stacks another box nor runs inside the bus's call, which
-    would leave the reader no answer until the box closed."""
-    w = Watch(s)
-    simulator(s, "--baud", "0")
-    key(s.xid, "Return")
-    button = wait_for("the refusal's box", lambda: [b for t, b in message_boxes(s)
-                                                     if any("the station expects" in text for text in t)])
-    check(w.button.queryAction().doAction(0), "the second YES was pressed")
-    # A press taken later would add its box after this reading: the caption is read first.
-    check(w.caption() == "YES", "the dialog answers the screen reader after the second YES")
-    texts = box_texts(s)
-    check(len(texts) == 1 and any(OTHER_DIGEST in t and "embedded image" in t for t in texts[0]),
-          f"one box naming the pinned digest, got {texts}")
-    button[0].queryAction().doAction(0)
-    wait_for("the box to close", lambda: box_texts(s) == [])
-    check(w.line1() == IDLE_TEXT and w.caption() == "YES", f"the dialog as it was, line 1 {w.seen}")
-    key(s.xid, "Escape")
-    check(s.exit_code() == 0, "Escape ends the program with code 0")
-    check(records() == [], f"no upgrade started, no record line: {records()}")
+def refused_at_yes(wanted):
+    """ORVEX_EXPECT_SHA256 names another image, or is no digest: YES says so in a box
+    (its text holding each of `wanted`) and starts nothing; the dialog then stays as
+    it was. A screen reader's YES while the box is up neither stacks another box nor
+    runs inside the bus's call, which would leave the reader no answer until the box
+    closed."""
+    def case(s):
+        w = Watch(s)
+        simulator(s, "--baud", "0")
+        key(s.xid, "Return")
+        button = wait_for("the refusal's box", lambda: [b for t, b in message_boxes(s)
+                                                         if any(wanted[0] in text for text in t)])
+        check(w.button.queryAction().doAction(0), "the second YES was pressed")
+        # A press taken later would add its box after this reading: the caption is read first.
+        check(w.caption() == "YES", "the dialog answers the screen reader after the second YES")
+        texts = box_texts(s)
+        check(len(texts) == 1 and any(all(part in t for part in wanted) for t in texts[0]),
+              f"one box saying {wanted}, got {texts}")
+        button[0].queryAction().doAction(0)
+        wait_for("the box to close", lambda: box_texts(s) == [])
+        check(w.line1() == IDLE_TEXT and w.caption() == "YES", f"the dialog as it was, line 1 {w.seen}")
+        key(s.xid, "Escape")
+        check(s.exit_code() == 0, "Escape ends the program with code 0")
+        check(records() == [], f"no upgrade started, no record line: {records()}")
+    return case
 
 
 def case_pinned_embedded_image(s):
@@ -793,13 +796,15 @@ CASES = {
     # Complete, timed out and interrupted, each with its journal entry (runs with a journald of its own).
     "journal": (300, case_journal),
     # A station that pins its image: another one is refused at YES, the pinned one goes out.
-    "pinned_other_image": (240, case_pinned_other_image),
+    "pinned_other_image": (240, refused_at_yes(["the station expects", OTHER_DIGEST, "embedded image"])),
+    "pinned_malformed": (240, refused_at_yes(["ORVEX_EXPECT_SHA256 takes a SHA-256", "'0123 4567'"])),
     "pinned_embedded_image": (300, case_pinned_embedded_image),
 }
 
 # The image each pinning case's program is started with.
 PINS = {
     "pinned_other_image": lambda program: OTHER_DIGEST,
+    "pinned_malformed": lambda program: "0123 4567",
     "pinned_embedded_image": lambda program: embedded_digest(program).upper(),
 }
 
