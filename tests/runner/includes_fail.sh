@@ -16,7 +16,8 @@ bad=0
 expect() {  # want(pass|fail) FILE INCLUDE what it proves
   local want=$1 file=$2 include=$3 what=$4 rc=0
   cp "$repo/$file" "$work/saved" || exit 1
-  [[ -n $include ]] && printf '#include "%s"\n' "$include" >>"$repo/$file"
+  [[ $include == \<* ]] && printf '#include %s\n' "$include" >>"$repo/$file"
+  [[ -n $include && $include != \<* ]] && printf '#include "%s"\n' "$include" >>"$repo/$file"
   (cd "$repo" && scripts/check-includes) >"$work/log" 2>&1 || rc=$?
   cp "$work/saved" "$repo/$file"
   if [[ $want == pass && $rc -ne 0 ]] || [[ $want == fail && $rc -eq 0 ]]; then
@@ -34,6 +35,8 @@ expect fail upgrade/probe.cpp "app/programmer_dlg.h" "a boot-loader file may not
 expect fail upgrade/probe.cpp "upgrade_report.h" "nor the controller's header, without a folder"
 expect fail serial/writer.cpp "../app/programmer_dlg.h" "a path up from the file's own folder"
 expect fail app/programmer_dlg.cpp "cli/entry.h" "a folder below the file's own (the compiler looks there first)"
+expect pass serial/writer.cpp "<cstring>" "a system header"
+expect fail serial/writer.cpp "<app/programmer_dlg.h>" "the dialog's header in angle brackets"
 expect fail serial/writer.cpp "tests/support/pty_pair.h" "the program may not use the tests"
 expect fail app/cli/entry.cpp "tools/pty/pty.h" "nor the tools"
 expect fail serial/writer.cpp "no_such_header.h" "a name without a folder that names nothing"
