@@ -537,6 +537,27 @@ def reader_exit_during_probe(yes):
     return case
 
 
+COUNTING_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "counting_line.py")
+LAST_PROBE = 101  # the probe's attempts before it gives up
+
+
+def case_reader_exit_at_probe_end(s):
+    """A screen reader's Exit that reaches the window in the probe's last pass, just
+    before the probe gives up, still ends the program once the dialog is back in
+    its own loop, as a click taken there does."""
+    w = Watch(s)
+    line = FarSide([sys.executable, COUNTING_LINE, str(LAST_PROBE)])
+    key(s.xid, "Return")
+    check(line.line("the last probe byte", timeout=30) == f"probe {LAST_PROBE}", "the last probe byte")
+    # The probe reads the bus only in its pass after this byte: the press waits for it.
+    w.exit_button.queryAction().doAction(0)
+    code, took, boxes = wait_for_end(s, w, LEAVE_BOUND)
+    line.stop()
+    check(code == 0, f"Exit ends the program with code 0, got {code}")
+    check(outcomes() == ["probe-timeout"], f"the probe timed out first, got {records()}")
+    print(f"ended {took:.2f} s after the action; line 1 {w.seen}")
+
+
 def case_reader_exit_during_transfer(s):
     """The same while the image goes out, at 16 times the line rate: through a pty the
     writes wait in bursts, which at the real rate come 1.5 s apart, each serving one
@@ -785,6 +806,7 @@ CASES = {
     "reader_yes_exit_during_probe": (240, reader_exit_during_probe("action")),
     "reader_exit_during_transfer": (240, case_reader_exit_during_transfer),
     "reader_yes_during_menu": (240, case_reader_yes_during_menu),
+    "reader_exit_at_probe_end": (240, case_reader_exit_at_probe_end),
     # YES again while the box of a failed open is up, and during the transfer.
     "yes_during_port_error_box": (240, case_yes_during_port_error_box),
     "yes_during_transfer": (240, case_yes_during_transfer),

@@ -51,6 +51,10 @@ bool PumpOneMessage() {
   const bool dispatched = loop->Dispatch();
   ServeOtherSources(*loop);
   --tPumpDepth;
+  // Pending() takes away wx's idle source, which runs what was queued, such as
+  // a press that came through the bus in this pass. Left so, the press would
+  // wait in the dialog's own loop for a window event to bring the source back.
+  if (wxTheApp && wxTheApp->HasPendingEvents()) wxTheApp->WakeUpIdle();
   return dispatched;
 }
 
