@@ -25,6 +25,9 @@ std::int32_t gUpgradeState = kUpgradeIdle;
 
 namespace {
 
+// A screen reader can press YES while the refusal's box is up: no second box.
+bool gRefusalShown = false;
+
 constexpr int kFirstFinishingTarget = 96;
 constexpr int kLastFinishingTarget = 100;
 
@@ -74,7 +77,10 @@ void CProgrammerDlg::OnOK() {
     ResetForNextUnit();
   } else if (gUpgradeState == kUpgradeIdle && !FirmwareImageRefusal().empty()) {
     // Nothing is opened or sent for an image the station did not pin.
+    if (gRefusalShown) return;
+    gRefusalShown = true;
     AfxMessageBox(FirmwareImageRefusal().c_str());
+    gRefusalShown = false;
   } else if (gUpgradeState == kUpgradeIdle) {
     RunUpgrade();
   }

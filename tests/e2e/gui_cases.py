@@ -537,6 +537,27 @@ def reader_exit_during_probe(yes):
     return case
 
 
+COUNTING_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "counting_line.py")
+LAST_PROBE = 101  # the probe's attempts before it gives up
+
+
+def case_reader_exit_at_probe_end(s):
+    """A screen reader's Exit that reaches the window in the probe's last pass, just
+    before the probe gives up, still ends the program once the dialog is back in
+    its own loop, as a click taken there does."""
+    w = Watch(s)
+    line = FarSide([sys.executable, COUNTING_LINE, str(LAST_PROBE)])
+    key(s.xid, "Return")
+    check(line.line("the last probe byte", timeout=30) == f"probe {LAST_PROBE}", "the last probe byte")
+    # The probe reads the bus only in its pass after this byte: the press waits for it.
+    w.exit_button.queryAction().doAction(0)
+    code, took, boxes = wait_for_end(s, w, LEAVE_BOUND)
+    line.stop()
+    check(code == 0, f"Exit ends the program with code 0, got {code}")
+    check(outcomes() == ["probe-timeout"], f"the probe timed out first, got {records()}")
+    print(f"ended {took:.2f} s after the action; line 1 {w.seen}")
+
+
 def case_reader_exit_during_transfer(s):
     """The same while the image goes out, at 16 times the line rate: through a pty the
     writes wait in bursts, which at the real rate come 1.5 s apart, each serving one
@@ -555,6 +576,31 @@ def case_reader_exit_during_transfer(s):
           f"one record line for the upgrade the operator left, with the bytes sent, got {records()}")
     print(f"ended {took:.2f} s after the search for Exit began, {after_action:.2f} s after the action; "
           f"the instrument got {sent} bytes")
+
+
+def case_reader_yes_during_menu(s):
+    """A screen reader's YES while the dialog's menu is open, a loop that runs inside
+    the handling of the click that opened it, still runs from the loop and not inside
+    the bus's call: the reader reads the dialog during the probe, and its Exit ends it."""
+    w = Watch(s)
+    line = FarSide([sys.executable, SILENT_LINE])
+    subprocess.run(["xdotool", "mousemove", "--window", s.xid, "40", "40", "click", "3"], check=True)
+    wait_for("the menu", lambda: find(s.app, "menu item", "關於 ORVEX_DIALOG1(A)..."))
+    pressed = time.monotonic()
+    try:
+        w.button.queryAction().doAction(0)
+    except Exception:  # no answer while the upgrade ran inside the call
+        pass
+    check(line.line("the first probe byte") == "probe", "the probe began")
+    text = w.line1()
+    took = time.monotonic() - pressed
+    check(text == TURN_ON_TEXT and took < ACTION_BOUND,
+          f"line 1 read {took:.1f} s after YES's action, during the probe: got {text!r}; line 1 {w.seen}")
+    reader_presses_exit(s, w)
+    line.stop()
+    check([(r["outcome"], r["bytesSent"]) for r in records()] == [("abandoned", 0)],
+          f"one record line for the upgrade the operator left, got {records()}")
+    print(f"line 1 read {took:.2f} s after YES's action; line 1 {w.seen}")
 
 
 def signal_during_transfer(number):
@@ -646,6 +692,59 @@ def case_yes_during_transfer(s):
     print(f"line 1 {w.seen}; {w.elapsed():.1f} s in all")
 
 
+OTHER_DIGEST = "0123456789abcdef" * 4
+
+
+def embedded_digest(program):
+    """The embedded image's SHA-256, as the program names it when it refuses the image."""
+    said = subprocess.run([program, "--batch", "--port", "COM1", "--expect-sha256", OTHER_DIGEST],
+                          capture_output=True, text=True).stderr
+    check("SHA-256 " in said, f"the program named the embedded image's digest: {said!r}")
+    return said.split("SHA-256 ")[1].split(",")[0]
+
+
+def refused_at_yes(wanted):
+    """ORVEX_EXPECT_SHA256 names another image, or is no digest: YES says so in a box
+    (its text holding each of `wanted`) and starts nothing; the dialog then stays as
+    it was. A screen reader's YES while the box is up neither stacks another box nor
+    runs inside the bus's call, which would leave the reader no answer until the box
+    closed."""
+    def case(s):
+        w = Watch(s)
+        simulator(s, "--baud", "0")
+        key(s.xid, "Return")
+        button = wait_for("the refusal's box", lambda: [b for t, b in message_boxes(s)
+                                                         if any(wanted[0] in text for text in t)])
+        check(w.button.queryAction().doAction(0), "the second YES was pressed")
+        # A press taken later would add its box after this reading: the caption is read first.
+        check(w.caption() == "YES", "the dialog answers the screen reader after the second YES")
+        texts = box_texts(s)
+        check(len(texts) == 1 and any(all(part in t for part in wanted) for t in texts[0]),
+              f"one box saying {wanted}, got {texts}")
+        button[0].queryAction().doAction(0)
+        wait_for("the box to close", lambda: box_texts(s) == [])
+        check(w.line1() == IDLE_TEXT and w.caption() == "YES", f"the dialog as it was, line 1 {w.seen}")
+        key(s.xid, "Escape")
+        check(s.exit_code() == 0, "Escape ends the program with code 0")
+        check(records() == [], f"no upgrade started, no record line: {records()}")
+    return case
+
+
+def case_pinned_embedded_image(s):
+    """ORVEX_EXPECT_SHA256 names the embedded image (in capitals): the upgrade runs."""
+    w = Watch(s)
+    line = simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    pinned = os.environ["ORVEX_EXPECT_SHA256"].lower()
+    check([(r["outcome"], r["imageSha256"]) for r in records()] == [("complete", pinned)], f"records {records()}")
+    check(box_texts(s) == [], f"no box, got {box_texts(s)}")
+    key(s.xid, "Escape")
+    check(s.exit_code() == 0, "Escape ends the program with code 0")
+
+
 def case_journal(s):
     """Three upgrades from the dialog, each with its journal entry (the test's own
     journald, tests/journal/private_journal.sh): complete, timed out, interrupted."""
@@ -706,6 +805,8 @@ CASES = {
     "reader_exit_during_probe": (240, reader_exit_during_probe("key")),
     "reader_yes_exit_during_probe": (240, reader_exit_during_probe("action")),
     "reader_exit_during_transfer": (240, case_reader_exit_during_transfer),
+    "reader_yes_during_menu": (240, case_reader_yes_during_menu),
+    "reader_exit_at_probe_end": (240, case_reader_exit_at_probe_end),
     # YES again while the box of a failed open is up, and during the transfer.
     "yes_during_port_error_box": (240, case_yes_during_port_error_box),
     "yes_during_transfer": (240, case_yes_during_transfer),
@@ -716,6 +817,17 @@ CASES = {
     "sighup_during_transfer": (240, signal_during_transfer(signal.SIGHUP)),
     # Complete, timed out and interrupted, each with its journal entry (runs with a journald of its own).
     "journal": (300, case_journal),
+    # A station that pins its image: another one is refused at YES, the pinned one goes out.
+    "pinned_other_image": (240, refused_at_yes(["the station expects", OTHER_DIGEST, "embedded image"])),
+    "pinned_malformed": (240, refused_at_yes(["ORVEX_EXPECT_SHA256 takes a SHA-256", "'0123 4567'"])),
+    "pinned_embedded_image": (300, case_pinned_embedded_image),
+}
+
+# The image each pinning case's program is started with.
+PINS = {
+    "pinned_other_image": lambda program: OTHER_DIGEST,
+    "pinned_malformed": lambda program: "0123 4567",
+    "pinned_embedded_image": lambda program: embedded_digest(program).upper(),
 }
 
 
@@ -725,6 +837,8 @@ def main():
             print(name, seconds)
         return
     name, program, closer, shots = sys.argv[1:5]
+    if name in PINS:
+        os.environ["ORVEX_EXPECT_SHA256"] = PINS[name](program)
     session = Session(program, closer, shots, *sys.argv[5:6])
     try:
         CASES[name][1](session)

@@ -31,9 +31,10 @@ only() {  # the one file matching a pattern under the scratch root
 case $check in
   lintian)
     # Every tag down to the informational ones is shown; only errors fail.
-    # lintian leaves files in its temporary folder: it gets one of its own.
-    scratch=$(mktemp -d)
-    trap 'rm -rf "$scratch"' EXIT
+    # lintian leaves files in its temporary folder: it gets one of its own,
+    # inside the work folder that the trap above removes.
+    scratch=$work/lintian-tmp
+    mkdir "$scratch" || fail "no temporary folder for lintian"
     TMPDIR=$scratch lintian --display-info --pedantic --tag-display-limit 0 --fail-on error "$deb" 2>&1 |
       grep -v 'running with root privileges'
     status=${PIPESTATUS[0]}

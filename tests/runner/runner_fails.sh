@@ -14,10 +14,12 @@ repo=$work/repo bin=$work/bin
 mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
 # The include check reads the whole tree, which the scratch repository lacks:
-# a stand-in that fails when FAIL says so; and no runner check inside the copy.
+# a stand-in that fails when FAIL says so; and no runner or include check
+# inside the copy.
 printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == check-includes ]] && exit 1\nexit 0\n' >"$repo/scripts/check-includes" &&
   mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
-  chmod +x "$repo/scripts/check-includes" "$repo/tests/runner/runner_fails.sh" || exit 1
+  cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/includes_fail.sh" &&
+  chmod +x "$repo/scripts/check-includes" "$repo/tests/runner"/*.sh || exit 1
 printf 'int f();\n' >"$repo/a.cpp"
 git -C "$repo" init -q && git -C "$repo" add . || exit 1
 

@@ -1,6 +1,7 @@
 // A station that pinned another image: YES shows why in a box and neither
 // opens the port nor sends anything; lifted, the same YES upgrades.
 #include "controller_fixture.h"
+#include "ui_core/message_box.h"
 #include "upgrade/upgrade_report.h"
 
 namespace test {
@@ -37,6 +38,23 @@ TEST_F(ImageRefusalTest, YesShowsTheRefusalAndSendsNothing) {
   ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
   EXPECT_EQ(gUpgradeState, kUpgradeFinished);
   EXPECT_EQ(screen.MessageBoxes().size(), 2u);
+}
+
+// A screen reader can press YES while the box is up, which a mouse cannot: the
+// press shows no second box over the first.
+TEST_F(ImageRefusalTest, YesWhileTheBoxIsUpShowsNoSecondBox) {
+  StartInstrument();
+  RefuseFirmwareImage(kRefusal);
+  int boxes = 0;
+  const ui::MessageBoxHandler shown = ui::SetMessageBoxHandler([&](const char*, UINT) {
+    if (++boxes == 1) PressYes();
+    return IDOK;
+  });
+  PressYes();
+  ui::SetMessageBoxHandler(shown);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+  EXPECT_EQ(instrument->summary().probeBytes, 0u);
 }
 
 }  // namespace

@@ -14,6 +14,15 @@ Fn Find(const char* name) {
   return reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
 }
 
+// An event's time is never 0 (GDK_CURRENT_TIME): 0 means no event.
+unsigned CurrentEventTime() {
+  static const auto eventTime = Find<EventTimeFn>("gtk_get_current_event_time");
+  return eventTime != nullptr ? eventTime() : 0;
+}
+
+// The time of the event being handled when the innermost nested loop began.
+thread_local unsigned tLoopEvent = 0;
+
 }  // namespace
 
 bool WindowEventWaiting() {
@@ -21,11 +30,13 @@ bool WindowEventWaiting() {
   return eventsPending != nullptr && eventsPending() != 0;
 }
 
-// An event's time is never 0 (GDK_CURRENT_TIME): 0 means no event.
 bool InWindowEvent() {
-  static const auto eventTime = Find<EventTimeFn>("gtk_get_current_event_time");
-  return eventTime != nullptr && eventTime() != 0;
+  const unsigned now = CurrentEventTime();
+  return now != 0 && now != tLoopEvent;
 }
+
+NestedLoop::NestedLoop() : outerEvent_(tLoopEvent) { tLoopEvent = CurrentEventTime(); }
+NestedLoop::~NestedLoop() { tLoopEvent = outerEvent_; }
 
 bool DispatchReadySources() {
   static const auto iteration = Find<IterationFn>("g_main_context_iteration");

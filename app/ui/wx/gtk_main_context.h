@@ -12,8 +12,23 @@ namespace ui::wx {
 bool WindowEventWaiting();
 
 // Whether GTK is handling a window event (a click, a key) right now, rather
-// than, say, an assistive technology's action that came through the bus.
+// than, say, an assistive technology's action that came through the bus. The
+// event that was being handled when the innermost NestedLoop began does not
+// count: GTK keeps it current while that loop runs inside its handler.
 bool InWindowEvent();
+
+// Marks a loop that runs inside the handling of an event: a message box, a
+// modal dialog, a popup menu, a pass of the message pump.
+class NestedLoop {
+ public:
+  NestedLoop();
+  ~NestedLoop();
+  NestedLoop(const NestedLoop&) = delete;
+  NestedLoop& operator=(const NestedLoop&) = delete;
+
+ private:
+  unsigned outerEvent_;
+};
 
 // Dispatches the sources of the default main context that are ready now,
 // without waiting for any; returns whether one was dispatched.

@@ -1,6 +1,7 @@
 #include "wx_dialog.h"
 
 #include "app/ui/cdialog.h"
+#include "gtk_main_context.h"
 #include "ui_core/resource_module.h"
 #include "wx_fonts.h"
 
@@ -50,6 +51,7 @@ WxControl* DialogWindow::Control(int id) {
 }
 
 int DialogWindow::RunModal() {
+  const NestedLoop loop;
   modalPumpDepth_ = PumpDepth();
   return ShowModal();
 }

@@ -26,9 +26,10 @@ void DialogWindow::BindInput() {
 
 // A press by an assistive technology's action arrives inside the dispatch of
 // its bus connection, which serves nothing more until the press's handler
-// returns: YES would run the whole upgrade there, and the screen reader would
-// get no answer until it ended. Such a press runs from the loop instead, as a
-// click's does.
+// returns: YES would run the whole upgrade there, or a message box's loop, and
+// the screen reader would get no answer until it ended. Such a press runs from
+// the loop instead, as a click's does, also while a loop runs inside the
+// handler of a key or a click (NestedLoop), whose event GTK keeps current.
 void DialogWindow::OnButton(wxCommandEvent& event) {
   const auto id = static_cast<WPARAM>(event.GetId());
   if (InWindowEvent()) {
@@ -83,6 +84,7 @@ void DialogWindow::ShowSystemItems() {
     }
   }
   if (menu.GetMenuItemCount() == 0) return;
+  const NestedLoop loop;
   const int chosen = GetPopupMenuSelectionFromUser(menu);
   if (chosen != wxID_NONE) SendSysCommand(static_cast<UINT>(chosen));
 }

@@ -1,6 +1,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "gtk_main_context.h"
 #include "wx_backend.h"
 #include "wx_dialog.h"
 
@@ -13,6 +14,7 @@ namespace ui::wx {
 namespace {
 
 int ShowOnThisThread(const wxString& text) {
+  const NestedLoop loop;
   wxMessageDialog box(DialogWindow::Top(), text, wxTheApp->GetAppDisplayName(), wxOK);
   box.ShowModal();
   return IDOK;

@@ -46,10 +46,15 @@ bool PumpOneMessage() {
   if (wxTheApp) wxTheApp->ProcessPendingEvents();
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   if (!loop || !loop->Pending()) return false;
+  const NestedLoop nested;
   ++tPumpDepth;
   const bool dispatched = loop->Dispatch();
   ServeOtherSources(*loop);
   --tPumpDepth;
+  // Pending() takes away wx's idle source, which runs what was queued, such as
+  // a press that came through the bus in this pass. Left so, the press would
+  // wait in the dialog's own loop for a window event to bring the source back.
+  if (wxTheApp && wxTheApp->HasPendingEvents()) wxTheApp->WakeUpIdle();
   return dispatched;
 }
 
