@@ -78,6 +78,9 @@ std::string Reading(const ReadSummary& read) {
             (read.unreadable == 1 ? "line" : "lines") + " skipped, the first: " + read.firstUnreadableFile +
             " line " + std::to_string(read.firstUnreadableLine);
   }
+  if (read.repeated > 0)
+    text += "; " + std::to_string(read.repeated) + " repeated " + (read.repeated == 1 ? "line" : "lines") +
+            " counted once";
   return text + "\n";
 }
 
