@@ -356,11 +356,16 @@ TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
-      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n");
+      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n" +
+                     Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
+                          "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
+                     "\n");
   std::string text, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
   EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
+  EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, true}, json, error)) << error;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
