@@ -215,7 +215,8 @@ Without options the dialog opens (it needs a display).
                        and the adapters (by serial number) and ports with the
                        most port-failed and transfer-failed, worst first.
                        Lines that cannot be read are skipped and counted, the
-                       first named. Exit code 0 when the report was printed,
+                       first named; a line read again (a file collected twice)
+                       counts once. Exit code 0 when the report was printed,
                        1 when a file or folder cannot be read (said on one
                        line), 2 for wrong arguments
   --since DATE         with --report: only upgrades started at or after DATE

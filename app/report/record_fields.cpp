@@ -25,6 +25,7 @@ bool ReadMember(std::string_view key, JsonCursor& in, RecordFields& fields, unsi
   if (key == "outcome") return field(fields.outcome, kOutcome);
   if (key == "station") return field(fields.station, 0);
   if (key == "unit") return field(fields.unit, 0);
+  if (key == "ended") return field(fields.ended, 0);
   if (key == "adapter") return ReadAdapter(in, fields);
   if (key == "seconds") {
     seen |= kSeconds;

@@ -15,6 +15,7 @@ struct RecordFields {
   std::string outcome;  // the record's code, as written ("complete", "port-failed", ...)
   std::string adapterSerial;
   double seconds = 0;
+  std::string ended;  // UTC to the millisecond; empty in lines of the first schema
 };
 
 // False when `line` is not one JSON object holding started, port and outcome

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <system_error>
+#include <unordered_set>
 
 #include "named_file.h"
 
@@ -20,11 +23,40 @@ constexpr std::size_t kChunk = 1 << 20;
 // mistake), and is counted unreadable without being kept whole.
 constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
 
+// The lines read so far, as two unrelated 64-bit hashes of their bytes: 16
+// bytes a line however long the collection, and two different lines that
+// share both are far less likely than a disk's undetected error.
+class SeenLines {
+ public:
+  // False when the same line was seen before.
+  bool Insert(std::string_view line) {
+    return seen_.insert({std::hash<std::string_view>{}(line), Fnv1a(line)}).second;
+  }
+
+ private:
+  using Key = std::pair<std::uint64_t, std::uint64_t>;
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const { return static_cast<std::size_t>(key.first); }
+  };
+  // FNV-1a over eight bytes at a time: a record line is read in a few dozen steps.
+  static std::uint64_t Fnv1a(std::string_view line) {
+    std::uint64_t hash = 0xcbf29ce484222325 ^ line.size();
+    for (std::size_t at = 0; at < line.size(); at += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, line.data() + at, std::min<std::size_t>(8, line.size() - at));
+      hash = (hash ^ word) * 0x100000001b3;
+    }
+    return hash;
+  }
+
+  std::unordered_set<Key, KeyHash> seen_;
+};
+
 // Carries a file's lines to the tally across chunk borders.
 class LineFeed {
  public:
-  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary)
-      : file_(file), tally_(tally), summary_(summary) {}
+  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary, SeenLines& seen)
+      : file_(file), tally_(tally), summary_(summary), seen_(seen) {}
 
   // Every whole line of `text`; the part after the last newline waits for the next chunk.
   void Feed(std::string_view text) {
@@ -62,6 +94,11 @@ class LineFeed {
     if (line.find_first_not_of(" \t") == std::string_view::npos) return;
     ++summary_.lines;
     if (line.size() <= kLongestLine && ReadRecordFields(line, fields_)) {
+      // A line of the first schema names no end: two upgrades in one second could share one.
+      if (!fields_.ended.empty() && !seen_.Insert(line)) {
+        ++summary_.repeated;
+        return;
+      }
       tally_.Add(fields_);
     } else {
       Unreadable();
@@ -82,6 +119,7 @@ class LineFeed {
   const std::string& file_;
   YieldTally& tally_;
   ReadSummary& summary_;
+  SeenLines& seen_;
   RecordFields fields_;
   std::string carry_;
   bool overlong_ = false;
@@ -92,13 +130,14 @@ std::string CannotRead(const std::string& path, int error) {
   return "cannot read " + path + ": " + std::strerror(error);
 }
 
-bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, std::string& error) {
+bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
+              std::string& error) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenNamedFile(path, "rb"), &std::fclose);
   if (!file) {
     error = CannotRead(path, errno);
     return false;
   }
-  LineFeed feed(path, tally, summary);
+  LineFeed feed(path, tally, summary, seen);
   std::string chunk(kChunk, '\0');
   std::size_t got = 0;
   while ((got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0)
@@ -130,6 +169,7 @@ bool FolderFiles(const std::string& folder, std::vector<std::string>& files, std
 
 bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
                      std::string& error) {
+  SeenLines seen;
   for (const std::string& path : paths) {
     std::error_code failure;
     std::vector<std::string> files;
@@ -139,7 +179,7 @@ bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, R
       files.push_back(path);
     }
     for (const std::string& file : files)
-      if (!ReadFile(file, tally, summary, error)) return false;
+      if (!ReadFile(file, tally, summary, seen, error)) return false;
   }
   return true;
 }

@@ -55,7 +55,7 @@ std::string JsonReading(const ReadSummary& read) {
     unreadable += ",\"file\":" + JsonString(read.firstUnreadableFile) +
                   ",\"line\":" + std::to_string(read.firstUnreadableLine);
   return "\"files\":" + std::to_string(read.files) + ",\"lines\":" + std::to_string(read.lines) +
-         ",\"unreadable\":" + unreadable + "}";
+         ",\"unreadable\":" + unreadable + "},\"repeated\":" + std::to_string(read.repeated);
 }
 
 std::string JsonYield(const YieldReport& figures) {

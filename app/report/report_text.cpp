@@ -17,13 +17,23 @@ std::string Padded(std::string text, std::size_t width) {
   return text;
 }
 
-std::string StationName(const std::string& station) { return station.empty() ? "(no station)" : station; }
+// Names come from collected files: a control character in one (an escape
+// sequence, a line break that would forge a row) must not reach the terminal.
+std::string Shown(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return text;
+}
+
+std::string StationName(const std::string& station) {
+  return station.empty() ? "(no station)" : Shown(station);
+}
 
 // "complete 3, port-failed 1": complete first, the rest by name.
 std::string OutcomeList(const OutcomeCounts& outcomes) {
   std::string text;
   const auto add = [&text](const std::string& outcome, long long count) {
-    text += (text.empty() ? "" : ", ") + outcome + " " + std::to_string(count);
+    text += (text.empty() ? "" : ", ") + Shown(outcome) + " " + std::to_string(count);
   };
   if (const auto complete = outcomes.find("complete"); complete != outcomes.end())
     add("complete", complete->second);
@@ -39,7 +49,7 @@ std::string Places(const char* title, const std::vector<PlaceCounts>& places) {
   std::vector<std::string> names;
   for (const PlaceCounts& place : places) {
     const std::string station = StationName(place.station);
-    names.push_back(place.port.empty() ? station : Padded(station, stationWidth) + "  " + place.port);
+    names.push_back(place.port.empty() ? station : Padded(station, stationWidth) + "  " + Shown(place.port));
   }
   std::size_t width = 0;
   for (const std::string& name : names) width = std::max(width, name.size());
@@ -55,7 +65,8 @@ std::string Places(const char* title, const std::vector<PlaceCounts>& places) {
 std::string Failures(const char* title, const std::vector<FailureCounts>& list, bool ofPorts) {
   std::vector<std::string> names;
   for (std::size_t i = 0; i < list.size() && i < kWorstShown; ++i)
-    names.push_back(ofPorts ? StationName(list[i].station) + "  " + list[i].name : list[i].name);
+    names.push_back(ofPorts ? StationName(list[i].station) + "  " + Shown(list[i].name)
+                            : Shown(list[i].name));
   std::size_t width = 0;
   for (const std::string& name : names) width = std::max(width, name.size());
   std::string text = std::string("  ") + title + "\n";
@@ -75,9 +86,13 @@ std::string Reading(const ReadSummary& read) {
                      std::to_string(read.files) + (read.files == 1 ? " file" : " files");
   if (read.unreadable > 0) {
     text += "; " + std::to_string(read.unreadable) + " unreadable " +
-            (read.unreadable == 1 ? "line" : "lines") + " skipped, the first: " + read.firstUnreadableFile +
-            " line " + std::to_string(read.firstUnreadableLine);
+            (read.unreadable == 1 ? "line" : "lines") +
+            " skipped, the first: " + Shown(read.firstUnreadableFile) + " line " +
+            std::to_string(read.firstUnreadableLine);
   }
+  if (read.repeated > 0)
+    text += "; " + std::to_string(read.repeated) + " repeated " + (read.repeated == 1 ? "line" : "lines") +
+            " counted once";
   return text + "\n";
 }
 
@@ -85,7 +100,7 @@ std::string Narrowed(const ReportFilter& filter) {
   if (filter.since.empty() && filter.station.empty()) return "";
   std::string text = "Covering upgrades";
   if (!filter.since.empty()) text += " started since " + filter.since + " (UTC)";
-  if (!filter.station.empty()) text += " of station " + filter.station;
+  if (!filter.station.empty()) text += " of station " + Shown(filter.station);
   return text + "\n";
 }
 
@@ -110,27 +125,19 @@ std::string Seconds(const YieldReport& figures) {
   const RecordFields& slowest = figures.slowest;
   return "Seconds per completed upgrade (" + std::to_string(figures.completed) + "): median " +
          Fixed(figures.medianSeconds, 1) + ", slowest " + Fixed(figures.slowestSeconds, 1) + " (" +
-         StationName(slowest.station) + " " + slowest.port + ", started " + slowest.started + ")\n";
-}
-
-// Names come from collected files: a control character in one (an escape
-// sequence) must not reach the terminal as a command.
-std::string Printable(std::string text) {
-  for (char& c : text)
-    if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7f) c = '?';
-  return text;
+         StationName(slowest.station) + " " + Shown(slowest.port) + ", started " + Shown(slowest.started) +
+         ")\n";
 }
 
 }  // namespace
 
 std::string ReportText(const ReportInput& input) {
   const YieldReport& figures = input.figures;
-  return Printable(
-      Reading(input.read) + Narrowed(input.filter) + "Upgrades: " + std::to_string(figures.upgrades) +
-      "\n\n" + Places("By station", figures.stations) + "\n" + Places("By port", figures.ports) + "\n" +
-      Yield(figures) + Seconds(figures) + "\nMost port-failed and transfer-failed, worst first\n" +
-      Failures("by adapter (serial number)", figures.failingAdapters, false) +
-      Failures("by port", figures.failingPorts, true));
+  return Reading(input.read) + Narrowed(input.filter) + "Upgrades: " + std::to_string(figures.upgrades) +
+         "\n\n" + Places("By station", figures.stations) + "\n" + Places("By port", figures.ports) + "\n" +
+         Yield(figures) + Seconds(figures) + "\nMost port-failed and transfer-failed, worst first\n" +
+         Failures("by adapter (serial number)", figures.failingAdapters, false) +
+         Failures("by port", figures.failingPorts, true);
 }
 
 }  // namespace report

@@ -23,8 +23,16 @@ bool Shaped(std::string_view text, std::string_view pattern) {
 
 int Field(std::string_view text, std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); }
 
+int DaysIn(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 bool InRange(std::string_view key) {
-  const bool date = Field(key, 5) >= 1 && Field(key, 5) <= 12 && Field(key, 8) >= 1 && Field(key, 8) <= 31;
+  const int month = Field(key, 5);
+  const int year = Field(key, 0) * 100 + Field(key, 2);
+  const bool date = month >= 1 && month <= 12 && Field(key, 8) >= 1 && Field(key, 8) <= DaysIn(year, month);
   if (key.size() == 10) return date;
   const bool time = Field(key, 11) < 24 && Field(key, 14) < 60;
   return date && time && (key.size() == 16 || Field(key, 17) < 60);

@@ -24,16 +24,40 @@ std::string RecordFolder(std::string& error) {
   return folder;
 }
 
+namespace {
+
+HANDLE OpenForAppending(const std::string& path, DWORD access) {
+  return CreateFileW(ui::win32::Widen(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Whether the file ends inside a line: the last line cut short by a power cut
+// or a full disk, which the next line must not be joined to. A file that
+// cannot be read (opened for appending only) is taken as whole.
+bool EndsMidLine(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart == 0) return false;
+  OVERLAPPED at{};
+  const auto lastByte = static_cast<unsigned long long>(size.QuadPart - 1);
+  at.Offset = static_cast<DWORD>(lastByte);
+  at.OffsetHigh = static_cast<DWORD>(lastByte >> 32);
+  char last = '\n';
+  DWORD got = 0;
+  return ReadFile(file, &last, 1, &got, &at) && got == 1 && last != '\n';
+}
+
+}  // namespace
+
 bool AppendLine(const std::string& path, const std::string& line, std::string& error) {
   // Append-only access: every write lands at the end of the file, after every other.
-  HANDLE file =
-      CreateFileW(ui::win32::Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenForAppending(path, FILE_APPEND_DATA | FILE_READ_DATA);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    file = OpenForAppending(path, FILE_APPEND_DATA);
   if (file == INVALID_HANDLE_VALUE) {
     error = path + ": " + SystemErrorText(GetLastError());
     return false;
   }
-  const std::string text = line + "\r\n";
+  const std::string text = (EndsMidLine(file) ? "\r\n" : "") + line + "\r\n";
   DWORD written = 0;
   const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                   written == text.size() && FlushFileBuffers(file);

@@ -23,8 +23,9 @@ struct SiteLogEntry {
 };
 
 // Sends the entry. A system without the log (a container, a minimal system)
-// takes it as sent: nothing is said and nothing waits. On Windows a failed
-// write is said once on the debugger output.
+// takes it as sent: nothing is said and nothing waits. A journal that takes
+// nothing is waited for 2 s at most, and said once on standard error. On
+// Windows a failed write is said once on the debugger output.
 void SendToSiteLog(const SiteLogEntry& entry);
 
 // Windows: writes the event source's registry key, which names this program as

@@ -1,10 +1,18 @@
 #include <sys/uio.h>
 #include <systemd/sd-journal.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
+#include "diagnostics.h"
 #include "site_log.h"
 
 namespace sys {
@@ -36,19 +44,62 @@ std::string JournalName(const std::string& recordName) {
   return name;
 }
 
-}  // namespace
+// A journald that takes nothing (stopped, stuck on its disk) leaves its
+// socket's queue full, and a send into a full queue waits until the daemon
+// empties it: the program waits this long for its entry, then ends or goes on.
+constexpr std::chrono::seconds kJournalWait{2};
 
-void SendToSiteLog(const SiteLogEntry& entry) {
+std::vector<std::string> JournalFields(const SiteLogEntry& entry) {
   std::vector<std::string> fields{"MESSAGE=" + entry.summary, kUpgradeEndedId,
                                   "SYSLOG_IDENTIFIER=orvex-programmer",
                                   "PRIORITY=" + std::to_string(PriorityOf(entry.level))};
   for (const auto& [name, value] : entry.fields) fields.push_back(JournalName(name) + "=" + value);
   fields.push_back("ORVEX_RECORD=" + entry.record);
+  return fields;
+}
+
+// Without a journal the call fails at once; the record line already holds everything.
+void Send(std::vector<std::string>& fields) {
   std::vector<iovec> parts;
   parts.reserve(fields.size());
   for (std::string& field : fields) parts.push_back(iovec{field.data(), field.size()});
-  // Without a journal the call fails at once; the record line already holds everything.
   sd_journal_sendv(parts.data(), static_cast<int>(parts.size()));
+}
+
+// Shared by the waiting thread and the sending one, which may outlive the wait.
+struct PendingSend {
+  std::vector<std::string> fields;
+  std::mutex mutex;
+  std::condition_variable sent;
+  bool done = false;
+};
+
+// Whether the entry went to the journal (or found none) within kJournalWait.
+bool SendWithin(const SiteLogEntry& entry) {
+  auto pending = std::make_shared<PendingSend>();
+  pending->fields = JournalFields(entry);
+  try {
+    std::thread([pending] {
+      Send(pending->fields);
+      const std::lock_guard lock(pending->mutex);
+      pending->done = true;
+      pending->sent.notify_one();
+    }).detach();
+  } catch (const std::system_error&) {
+    Send(pending->fields);  // no thread to spare: the send waits here
+    return true;
+  }
+  std::unique_lock lock(pending->mutex);
+  return pending->sent.wait_for(lock, kJournalWait, [&pending] { return pending->done; });
+}
+
+}  // namespace
+
+void SendToSiteLog(const SiteLogEntry& entry) {
+  static std::atomic<bool> said{false};
+  if (SendWithin(entry) || said.exchange(true)) return;
+  Complain("the systemd journal took no entry within " + std::to_string(kJournalWait.count()) +
+           " s (is systemd-journald stuck?); the upgrade record holds the line");
 }
 
 bool RegisterSiteLogSource(std::string& said) {

@@ -42,22 +42,26 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
       {"the current schema, adapter nested",
        Line("2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "3.250", "FT01"),
        true,
-       {"2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "FT01", 3.25}},
+       {"2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "FT01", 3.25, ""}},
       {"the first schema: no v, program, station, unit or adapter",
        R"({"started":"2026-01-02T03:04:05Z","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab",)"
        R"("outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0})",
        true,
-       {"2026-01-02T03:04:05Z", "", "COM1", "", "port-error", "", 1.5}},
+       {"2026-01-02T03:04:05Z", "", "COM1", "", "port-error", "", 1.5, ""}},
       {"escapes in strings, spaces between tokens",
        R"( { "started" : "2026-01-02T03:04:05Z" , "port":"COM1", "station":"bench \"4\"\u00e9\\",)"
        R"( "outcome":"complete", "seconds": 2e1 } )",
        true,
-       {"2026-01-02T03:04:05Z", "bench \"4\"\xc3\xa9\\", "COM1", "", "complete", "", 20}},
+       {"2026-01-02T03:04:05Z", "bench \"4\"\xc3\xa9\\", "COM1", "", "complete", "", 20, ""}},
       {"fields of a later schema skipped, nested or not",
        R"({"started":"s","port":"p","outcome":"o","seconds":1,"future":[1,{"a":[true,false,null]},"x"],)"
        R"("adapter":{"serial":"S","more":{"b":2}},"v":2})",
        true,
-       {"s", "", "p", "", "o", "S", 1}},
+       {"s", "", "p", "", "o", "S", 1, ""}},
+      {"the end, to the millisecond, which tells a line read again",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"ended":"2026-12-01T08:00:01.250Z"})",
+       true,
+       {"s", "", "p", "", "o", "", 1, "2026-12-01T08:00:01.250Z"}},
       {"a truncated line",
        Line("2026-12-01T08:00:00Z", "b", "COM2", "", "complete", "1").substr(0, 60),
        false,
@@ -94,6 +98,7 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     EXPECT_EQ(got.outcome, c.want.outcome) << c.what;
     EXPECT_EQ(got.adapterSerial, c.want.adapterSerial) << c.what;
     EXPECT_DOUBLE_EQ(got.seconds, c.want.seconds) << c.what;
+    EXPECT_EQ(got.ended, c.want.ended) << c.what;
   }
 }
 
@@ -112,6 +117,12 @@ TEST(YieldReport, SinceTakesDatesAndTimesInTheRecordsForm) {
       {"2026-3-1", ""},
       {"2026-03-01Z", "2026-03-01"},
       {"yesterday", ""},
+      {"2026-02-29", ""},
+      {"2028-02-29", "2028-02-29"},
+      {"2100-02-29", ""},
+      {"2000-02-29T12:00", "2000-02-29T12:00"},
+      {"2026-04-31", ""},
+      {"2026-12-31T23:59:59", "2026-12-31T23:59:59"},
   };
   for (const Case& c : cases) EXPECT_EQ(report::SinceKey(c.given), c.key) << c.given;
 }
@@ -298,6 +309,40 @@ TEST_F(RecordFilesTest, ALineLongerThanAnyRecordIsUnreadableNotKept) {
   }
 }
 
+TEST_F(RecordFilesTest, ALineReadAgainCountsOnce) {
+  const auto ended = [](const std::string& line, const std::string& at) {
+    return line.substr(0, line.size() - 1) + R"(,"ended":")" + at + "\"}";
+  };
+  const std::string failed = Line("2026-12-01T08:00:00Z", "b", "COM1", "SN1", "port-failed", "9", "FT1");
+  const std::string first = ended(failed, "2026-12-01T08:00:09.000Z");
+  const std::string retry =
+      ended(Line("2026-12-01T08:00:00Z", "b", "COM1", "SN1", "complete", "30"), "2026-12-01T08:00:30.000Z");
+  const std::string oldSchema = R"({"started":"2026-11-30T07:00:00Z","port":"COM1","outcome":"port-error",)"
+                                R"("seconds":0.012})";
+  // The station's file, the same file collected again with CR LF, and the
+  // central journal's lines with the uploader's repeat of the first.
+  Write("a.jsonl", first + "\n" + retry + "\n" + oldSchema + "\n" + oldSchema + "\n");
+  Write("b.jsonl", first + "\r\n" + retry + "\r\n");
+  Write("c.jsonl", first + "\n" + first + "\n" + ended(failed, "2026-12-01T08:00:09.001Z") + "\n");
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
+  EXPECT_EQ(read.lines, 9);
+  EXPECT_EQ(read.repeated, 4) << "the first three times, the retry once";
+  const report::YieldReport figures = tally.Report();
+  EXPECT_EQ(figures.upgrades, 5) << "two lines of the first schema name no end: both count";
+  EXPECT_EQ(figures.completed, 1);
+  ASSERT_EQ(figures.failingAdapters.size(), 1U);
+  EXPECT_EQ(figures.failingAdapters[0].portFailed, 2) << "a line that differs in its end is another upgrade";
+
+  std::string text, json;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false}, text, error)) << error;
+  EXPECT_NE(text.find("9 lines in 3 files; 4 repeated lines counted once\n"), std::string::npos) << text;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true}, json, error)) << error;
+  EXPECT_NE(json.find(R"("repeated":4,)"), std::string::npos) << json;
+}
+
 TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
   const std::string good = Write("good.jsonl", Line("t", "b", "COM1", "", "complete", "1") + "\n");
   const std::string missing = (folder_ / "missing.jsonl").string();
@@ -311,11 +356,16 @@ TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
-      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n");
+      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n" +
+                     Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
+                          "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
+                     "\n");
   std::string text, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
   EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
+  EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, true}, json, error)) << error;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;

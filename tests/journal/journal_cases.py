@@ -2,7 +2,8 @@
 """Batch mode's journal entries through the real program, the simulated
 instrument and a journald of the test's own (run under private_journal.sh):
 every field of a complete, a timed-out and an interrupted upgrade; a system
-without a journal; a journald that takes nothing for a while; and the entries carried to a central journal by
+without a journal; a journald that takes nothing for a while, and one whose
+queue is full; and the entries carried to a central journal by
 systemd-journal-upload, across an outage of the central side.
 
 Usage: journal_cases.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
@@ -104,6 +105,38 @@ def case_frozen_journal(work):
     finally:
         os.kill(daemon, signal.SIGCONT)
     check_journal(["complete"])
+
+
+def case_stuck_journal(work):
+    """A journald that takes nothing while its socket's queue is full: a send would
+    wait until the daemon runs again. The upgrade still ends with its code and its
+    record line within a bound, and the missing entry is said once."""
+    daemon = int(os.environ["ORVEX_TEST_JOURNALD"])
+    os.kill(daemon, signal.SIGSTOP)
+    try:
+        filler = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        filler.setblocking(False)
+        queued = 0
+        try:
+            while True:
+                filler.sendto(b"MESSAGE=filler\n", "/run/systemd/journal/socket")
+                queued += 1
+        except BlockingIOError:
+            pass
+        check(queued > 0, "the journal's queue took some entries before it was full")
+        instrument = Instrument(work, "--baud", "0")
+        program = batch(stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        try:
+            _, err = program.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            program.kill()
+            _, err = program.communicate()
+            check(False, "the program still ran 60 s after a full journal queue")
+        check(program.returncode == 0 and instrument.verdict()["valid"], f"complete: exit {program.returncode}")
+        check(err.count("the systemd journal took no entry") == 1, f"said once on standard error: {err!r}")
+    finally:
+        os.kill(daemon, signal.SIGCONT)
+    check([r["outcome"] for r in records()] == ["complete"], f"the record: {records()}")
 
 
 def free_port():
@@ -237,6 +270,7 @@ CASES = {
     "journal-interrupted": case_interrupted,
     "journal-none": case_no_journal,
     "journal-frozen": case_frozen_journal,
+    "journal-stuck": case_stuck_journal,
     "journal-forwarding": case_forwarding,
 }
 
