@@ -35,7 +35,7 @@ std::string Fitted(std::string line, int columns) {
   return line;
 }
 
-bool Done(const PortRun& run) { return run.ended || run.exitCode != -1; }
+bool Done(const PortRun& run) { return run.ended || run.exited || run.exitCode != -1; }
 
 // "9 of 12 ports done: 8 complete, 1 failed"
 std::string DoneLine(const std::vector<PortRun>& runs) {
