@@ -199,7 +199,7 @@ class Supervisor {
   std::string BackOverLiveLines(int rows) {
     const std::size_t up = std::min(drawn_, static_cast<std::size_t>(std::max(rows - 1, 0)));
     drawn_ = 0;
-    return (up > 0 ? "\x1b[" + std::to_string(up) + "A" : std::string()) + "\r\x1b[J";
+    return sys::BackOverLines(static_cast<int>(up));
   }
 
   void Redraw() {
