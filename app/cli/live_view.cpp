@@ -35,7 +35,7 @@ std::string Fitted(std::string line, int columns) {
   return line;
 }
 
-bool Done(const PortRun& run) { return run.ended || run.exitCode != -1; }
+bool Done(const PortRun& run) { return run.ended || run.exited || run.exitCode != -1; }
 
 // "9 of 12 ports done: 8 complete, 1 failed"
 std::string DoneLine(const std::vector<PortRun>& runs) {
@@ -58,10 +58,16 @@ bool ShowsAbove(const std::string& line) {
 }
 
 std::string Visible(const std::string& text) {
-  std::string shown = text;
-  for (char& c : shown)
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\t') c = '?';
-  std::replace(shown.begin(), shown.end(), '\x7f', '?');
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    // U+0080 to U+009F in UTF-8: a terminal takes U+009B for the escape sequence's start too.
+    const bool c1 = c == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+    if (c1) ++at;
+    shown += c1 || (c < 0x20 && c != '\t') || c == 0x7F ? '?' : text[at];
+  }
   return shown;
 }
 

@@ -91,10 +91,8 @@ class Supervisor {
     Start();
     Watch();
     for (std::thread& reader : readers_) reader.join();
-    for (std::size_t i = 0; i < runs_.size(); ++i)
-      if (children_[i]->Started()) runs_[i].exitCode = children_[i]->Wait();
-    for (std::size_t i = 0; i < runs_.size(); ++i)
-      if (!runs_[i].ended) runs_[i].seconds = Elapsed();
+    for (std::size_t run = 0; run < runs_.size(); ++run)
+      if (children_[run]->Started() && !runs_[run].exited) Exited(run);
     End();
     return FirstFailure(runs_);
   }
@@ -137,8 +135,18 @@ class Supervisor {
     Redraw();
   }
 
+  // Its process's end, once both its streams are closed, which it does as it
+  // ends: a port whose process died without its end event is over then, not
+  // shown running until every port is.
+  void Exited(std::size_t run) {
+    runs_[run].exitCode = children_[run]->Wait();
+    runs_[run].exited = true;
+    if (!runs_[run].ended) runs_[run].seconds = Elapsed();
+  }
+
   void Watch() {
     std::vector<std::string> pending(runs_.size() * 2);
+    std::vector<int> closed(runs_.size(), 0);
     while (open_ > 0) {
       Arrival arrival = mailbox_->Take();
       if (arrival.stop) {
@@ -154,7 +162,11 @@ class Supervisor {
       if (arrival.end && !text.empty()) text += '\n';
       for (std::size_t newline; (newline = text.find('\n')) != std::string::npos; text.erase(0, newline + 1))
         TakeLine(arrival.run, arrival.stream, WithoutReturn(text.substr(0, newline)));
-      if (arrival.end) --open_;
+      if (!arrival.end) continue;
+      --open_;
+      if (++closed[arrival.run] < 2) continue;
+      Exited(arrival.run);
+      Redraw();
     }
   }
 
@@ -187,7 +199,7 @@ class Supervisor {
   std::string BackOverLiveLines(int rows) {
     const std::size_t up = std::min(drawn_, static_cast<std::size_t>(std::max(rows - 1, 0)));
     drawn_ = 0;
-    return (up > 0 ? "\x1b[" + std::to_string(up) + "A" : std::string()) + "\r\x1b[J";
+    return sys::BackOverLines(static_cast<int>(up));
   }
 
   void Redraw() {

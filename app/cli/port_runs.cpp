@@ -59,14 +59,17 @@ std::string LiveLine(const PortRun& run, std::size_t width) {
   char head[24];
   std::snprintf(head, sizeof head, "%-7s", PortName(run.port));
   std::string line = head;
+  const bool over = run.exited || run.exitCode != sys::kNoExitCode;
   if (run.ended) {
     line += run.outcome;
+  } else if (over) {
+    line += OutcomeText(run);
   } else if (run.percent >= 0) {
     char percent[16];
     std::snprintf(percent, sizeof percent, "%3d %%  ", run.percent);
     line += percent;
   }
-  line += "  " + (run.status.empty() && !run.ended ? std::string("starting") : run.status);
+  line += "  " + (run.status.empty() && !run.ended && !over ? std::string("starting") : run.status);
   if (!run.message.empty() && run.message != run.status) line += "  (" + run.message + ")";
   if (line.size() > width) line.resize(width);
   return line;

@@ -20,7 +20,8 @@ struct PortRun {
   int eventExitCode = -1;  // the end event's
   double seconds = 0;
   unsigned long long bytesSent = 0;
-  int exitCode = -1;  // the process's once it ended; sys::kNoExitCode when that is unknown
+  int exitCode = -1;    // the process's once it ended; sys::kNoExitCode when that is unknown
+  bool exited = false;  // the process ended (exitCode is what could be learned of it)
 };
 
 // The port's exit code: its process's, else its end event's; the internal

@@ -17,6 +17,13 @@ struct TerminalSize {
   int columns = 80;
 };
 TerminalSize OutputTerminalSize();
+// Takes the cursor up `lines` rows on standard output's terminal, to the
+// start of that row, and clears from there down. Linux: returns the escape
+// sequences that do it, to be printed before what is drawn there. Windows:
+// does it at once through the console's own calls, since a console may show
+// escape sequences as text, and returns an empty text (the sequences where
+// standard output is no console).
+std::string BackOverLines(int lines);
 // Blocks until the terminal changes its size (SIGWINCH), for a thread that
 // redraws then. Windows has no such signal: there it never returns, and the
 // size is read again at each redraw.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "console.h"
 
@@ -37,6 +38,10 @@ TerminalSize OutputTerminalSize() {
   winsize size{};
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) return {};
   return {size.ws_row, size.ws_col};
+}
+
+std::string BackOverLines(int lines) {
+  return (lines > 0 ? "\x1b[" + std::to_string(lines) + "A" : std::string()) + "\r\x1b[J";
 }
 
 void WaitForResize() {

@@ -1,6 +1,8 @@
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "console.h"
 #include "ui_core/wide_text.h"
@@ -15,6 +17,21 @@ TerminalSize OutputTerminalSize() {
   HANDLE out = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
   if (out == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(out, &info)) return {};
   return {info.srWindow.Bottom - info.srWindow.Top + 1, info.srWindow.Right - info.srWindow.Left + 1};
+}
+
+std::string BackOverLines(int lines) {
+  HANDLE out = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (out == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(out, &info))
+    return (lines > 0 ? "\x1b[" + std::to_string(lines) + "A" : std::string()) + "\r\x1b[J";
+  std::fflush(stdout);
+  const COORD at{0, static_cast<SHORT>(std::max<int>(info.dwCursorPosition.Y - lines, info.srWindow.Top))};
+  const DWORD cells = static_cast<DWORD>(info.dwSize.Y - at.Y) * static_cast<DWORD>(info.dwSize.X);
+  DWORD done = 0;
+  FillConsoleOutputCharacterW(out, L' ', cells, at, &done);
+  FillConsoleOutputAttribute(out, info.wAttributes, cells, at, &done);
+  SetConsoleCursorPosition(out, at);
+  return "";
 }
 
 void WaitForResize() { Sleep(INFINITE); }

@@ -101,6 +101,7 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       (cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300 --no-tests=error) || exit
       tests/wine/port_list_cases.sh "$exe" || exit
       tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
+      tests/wine/live_view_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
       tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
         build/normal/tools/image/make-firmware-image || exit
       tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || exit
@@ -108,6 +109,7 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
   else
     tests/wine/port_list_cases.sh "$exe" || return 1
     tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
+    tests/wine/live_view_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
     tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
       build/normal/tools/image/make-firmware-image || return 1
     tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || return 1

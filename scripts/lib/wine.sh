@@ -18,7 +18,7 @@ ORVEX_WINE_PACKAGES=(
   cmake g++ libgtest-dev libgmock-dev googletest pkg-config libsystemd-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-wqy-microhei
-  xvfb xdotool x11-utils imagemagick librsvg2-bin bc unzip
+  xvfb xdotool x11-utils imagemagick librsvg2-bin bc unzip python3-pyte
 )
 
 orvex_wine_packages() { printf '%s\n' "${ORVEX_WINE_PACKAGES[@]}"; }

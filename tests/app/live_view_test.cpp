@@ -96,6 +96,22 @@ TEST(LiveLines, EveryPortDoneIsOneCountedLine) {
             std::vector<std::string>{"12 of 12 ports done: 11 complete, 1 failed"});
 }
 
+// A port's process that died without its end event (a signal, or an end
+// that could not be learned) is over: counted done, its line says so.
+TEST(LiveLines, APortWhoseProcessDiedIsDoneAndSaysHow) {
+  std::vector<cli::PortRun> runs = {Running(0, 40), Running(1, 50), Running(2, 60)};
+  runs[1].exited = true;
+  runs[1].exitCode = 137;
+  runs[2].exited = true;  // -1: how it ended is unknown
+  EXPECT_EQ(cli::LiveLines(runs, 10, 80),
+            (std::vector<std::string>{"COM1    40 %    Upgrading!   (It takes about 180 sec.) ",
+                                      "COM2   no result (exit 137)  Upgrading!   (It takes about 180 sec.) ",
+                                      "COM3   no result  Upgrading!   (It takes about 180 sec.) "}));
+  EXPECT_EQ(cli::LiveLines(runs, 3, 80), (std::vector<std::string>{"2 of 3 ports done: 0 complete, 2 failed",
+                                                                   "COM1    40 %    Upgrading!   (It takes "
+                                                                   "about 180 sec.) "}));
+}
+
 TEST(ShowsAbove, EveryLineTheLiveLinesDoNotSay) {
   struct Case {
     std::string line;
@@ -120,6 +136,10 @@ TEST(ShowsAbove, EveryLineTheLiveLinesDoNotSay) {
 
 TEST(Visible, ControlCharactersCannotMoveTheCursor) {
   EXPECT_EQ(cli::Visible("a\x1b[2Ab\rc\td\x7f"), "a?[2Ab?c\td?");
+  // The one-character CSI (U+009B) and the other C1 controls; letters beside them stay.
+  EXPECT_EQ(cli::Visible("e\xc2\x9b"
+                         "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
+            "e?2A??\xc2\xa0\xc3\xa9\xe7\x94\xa2");
 }
 
 }  // namespace

@@ -223,12 +223,15 @@ def screen_lines(written, rows, columns):
     cells += [[screen.buffer[y][x].data for x in range(columns)] for y in range(rows)]
     lines = []
     wrapped = False
+    whole = ""
     for row in cells:
         text = "".join(row)
+        # A wrapped row keeps its last blanks: a space may fall in its last cell.
+        whole = whole + text if wrapped else text
         if wrapped:
-            lines[-1] += text.rstrip()
+            lines[-1] = whole.rstrip()
         else:
-            lines.append(text.rstrip())
+            lines.append(whole.rstrip())
         wrapped = len(text.rstrip()) > columns - 8
     return lines
 
@@ -274,7 +277,55 @@ def case_resized(work):
         instrument.verdict(ends_by_itself=False)
 
 
+def case_process_dies(work):
+    """A port's process killed under the live view is over at once: its line
+    says how it ended while the other ports still wait for their instruments
+    (their first news comes when a probe gives up, 10 s after the start)."""
+    silent = [Instrument(work, "--no-prompt", port=f"COM{n}") for n in range(1, 4)]
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 10, 80, 0, 0))
+    program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM3"], stdin=subprocess.DEVNULL,
+                               stdout=slave, stderr=slave, preexec_fn=default_signals)
+    os.close(slave)
+    written = b""
+    killed = None
+    deadline = time.monotonic() + 8
+    while b"COM2   no result (exit 137)" not in written and time.monotonic() < deadline:
+        ready, _, _ = select.select([master], [], [], 1)
+        if ready:
+            try:
+                written += os.read(master, 65536)
+            except OSError:
+                break
+        if killed is None and written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == 3:
+            killed = port_process(program.pid, "COM2")
+            os.kill(killed, signal.SIGKILL)
+    check(killed is not None and b"COM2   no result (exit 137)" in written and b"Time Out!" not in written,
+          f"COM2's line says it ended, before any probe gave up: {written[-400:]!r}")
+    program.send_signal(signal.SIGTERM)
+    wait_bounded(program, 60)
+    os.close(master)
+    for instrument in silent:
+        instrument.verdict(ends_by_itself=False)
+
+
+def port_process(supervisor, port):
+    """The process id of the supervisor's child that upgrades `port`."""
+    for pid in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{pid}/stat") as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+            with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
+                arguments = cmdline.read().split(b"\0")
+        except (OSError, ValueError, IndexError):
+            continue
+        if parent == supervisor and port.encode() in arguments:
+            return int(pid)
+    return None
+
+
 CASES = {
+    "many-ports-process-dies": case_process_dies,
     "many-ports-resized": case_resized,
     "many-ports-small-terminal": case_small_terminal,
     "many-ports-high-port": case_high_port,
