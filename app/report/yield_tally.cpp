@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <tuple>
 #include <utility>
 
 namespace report {
@@ -133,8 +134,9 @@ void YieldTally::Add(const RecordFields& record) {
 
 void YieldTally::NoteUnit(const RecordFields& record, bool covered) {
   const auto [unit, isNew] = units_.try_emplace(record.unit);
-  if (!isNew && unit->second.started <= record.started) return;
-  unit->second = FirstUpgrade{record.started, record.outcome == kComplete, covered};
+  const FirstUpgrade& first = unit->second;
+  if (!isNew && std::tie(first.started, first.ended) <= std::tie(record.started, record.ended)) return;
+  unit->second = FirstUpgrade{record.started, record.ended, record.outcome == kComplete, covered};
 }
 
 void YieldTally::Count(const RecordFields& record) {

@@ -71,6 +71,7 @@ class YieldTally {
  private:
   struct FirstUpgrade {
     std::string started;
+    std::string ended;  // orders two upgrades started in the same second
     bool complete = false;
     bool covered = false;
   };

@@ -174,6 +174,23 @@ TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
   }
 }
 
+// Upgrades started in the same second (a port that failed at once, retried at
+// once) are ordered by their end, whatever order the files hold them in.
+TEST(YieldReport, FirstUpgradeOfASecondIsTheOneThatEndedFirst) {
+  const auto ended = [](std::string line, const std::string& at) {
+    return line.insert(line.size() - 1, R"(,"ended":")" + at + "\"");
+  };
+  const std::vector<std::string> lines = {
+      ended(Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "complete", "0.4"),
+            "2026-12-02T09:00:00.900Z"),
+      ended(Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "port-error", "0.1"),
+            "2026-12-02T09:00:00.100Z"),
+  };
+  const report::YieldReport got = Tally(lines, {});
+  EXPECT_EQ(got.units, 1);
+  EXPECT_EQ(got.firstPassComplete, 0);
+}
+
 TEST(YieldReport, SecondsAreOfCompletedUpgrades) {
   struct Case {
     const char* what;
