@@ -170,9 +170,10 @@ Without options the dialog opens (it needs a display).
                        own that this one starts and watches; one live line per
                        port on a terminal, fitted to its height (the ports done
                        counted on one line when they do not all fit), and above
-                       them every other line a port's process writes to
-                       standard error, with its port (else lines that start
-                       with the port), then a table of the results and, when a
+                       them every other line a port's process writes (to
+                       standard error, or to standard output that is no
+                       event), with its port (else lines that start with the
+                       port), then a table of the results and, when a
                        port failed, the command that retries only the failed
                        ports. The exit code is 0 when every port completed,
                        else that of the first failed port in the order given

@@ -171,17 +171,24 @@ class Supervisor {
   }
 
   void TakeLine(std::size_t run, sys::ChildStream stream, const std::string& text) {
-    if (stream == sys::ChildStream::kOutput) {
-      if (line_.json) sys::Print(stdout, text + "\n");
-      const std::string shown = LiveLine(runs_[run], kWidest);
-      if (TakeEvent(runs_[run], text) && LiveLine(runs_[run], kWidest) != shown) Redraw();
-    } else if (line_.json) {
+    // A line on standard output that is no event (a library's print) is shown
+    // as one on standard error is, so that --json's output stays JSON Lines.
+    if (stream == sys::ChildStream::kOutput && TakeEventLine(run, text)) return;
+    if (line_.json) {
       sys::Print(stderr, Prefixed(run, text));
     } else if (!live_) {
       sys::Print(stdout, Prefixed(run, text));
     } else if (ShowsAbove(text)) {
       Above(Prefixed(run, Visible(text)));  // the live lines show the rest
     }
+  }
+
+  bool TakeEventLine(std::size_t run, const std::string& text) {
+    const std::string shown = LiveLine(runs_[run], kWidest);
+    if (!TakeEvent(runs_[run], text)) return false;
+    if (line_.json) sys::Print(stdout, text + "\n");
+    if (LiveLine(runs_[run], kWidest) != shown) Redraw();
+    return true;
   }
 
   // A diagnostic of this process about one port.

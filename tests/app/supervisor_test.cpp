@@ -57,6 +57,7 @@ void Event(const std::string& port, const std::string& event, const std::string&
     Event(port, "end", ",\"outcome\":\"probe-timeout\",\"exitCode\":3,\"bytesSent\":0,\"seconds\":10.2");
     std::_Exit(3);
   }
+  if (port == "COM3") std::printf("a library's line on standard output\n");
   Event(port, "progress", ",\"bytesSent\":900,\"total\":900,\"percent\":100");
   Event(port, "end", ",\"outcome\":\"complete\",\"exitCode\":0,\"bytesSent\":900,\"seconds\":2.5");
   std::_Exit(0);
@@ -96,6 +97,8 @@ TEST(Supervisor, MergesEveryPortsEventsAndEndsWithTheFirstFailure) {
                           R"({"event":"end","port":"COM3","outcome":"complete")"})
     EXPECT_NE(out.find(end), std::string::npos) << end << " in\n" << out;
   EXPECT_EQ(out.find("port    outcome"), std::string::npos) << "standard output carries only events";
+  EXPECT_EQ(out.find("library"), std::string::npos) << "standard output carries only events";
+  EXPECT_NE(err.find("COM3: a library's line on standard output\n"), std::string::npos) << err;
   EXPECT_NE(err.find("COM3    complete                     2.5          900"), std::string::npos) << err;
   EXPECT_NE(err.find("retry the failed ports: orvex-programmer --batch --port COM2 --json\n"),
             std::string::npos)
