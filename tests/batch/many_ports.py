@@ -236,6 +236,27 @@ def screen_lines(written, rows, columns):
     return lines
 
 
+def read_terminal(master, done, seconds, after_read):
+    """What the program writes to its terminal until done(written) or `seconds`
+    pass; after_read(written) acts on it as it comes."""
+    written = b""
+    deadline = time.monotonic() + seconds
+    while not done(written) and time.monotonic() < deadline:
+        ready, _, _ = select.select([master], [], [], 1)
+        if ready:
+            try:
+                written += os.read(master, 65536)
+            except OSError:
+                break
+        after_read(written)
+    return written
+
+
+def all_waiting(written, ports):
+    """Whether the last drawing of the live lines shows every port waiting for its instrument."""
+    return written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == ports
+
+
 def case_resized(work):
     """The terminal shrinks while every port waits for its instrument: the
     live lines are redrawn for the new height at once, with no port's news
@@ -252,20 +273,16 @@ def case_resized(work):
     program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM4"], stdin=subprocess.DEVNULL,
                                stdout=slave, stderr=slave, preexec_fn=own_terminal)
     os.close(slave)
-    written = b""
     resized = None
-    deadline = time.monotonic() + 5
-    while b"and 3 more running" not in written and time.monotonic() < deadline:
-        ready, _, _ = select.select([master], [], [], 1)
-        if ready:
-            try:
-                written += os.read(master, 65536)
-            except OSError:
-                break
+
+    def resize_once_all_wait(written):
         # Once every port waits for its instrument, nothing but the resize redraws.
-        if resized is None and written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == 4:
+        nonlocal resized
+        if resized is None and all_waiting(written, 4):
             resized = len(written)
             fcntl.ioctl(master, termios.TIOCSWINSZ, struct.pack("HHHH", 4, 80, 0, 0))
+
+    written = read_terminal(master, lambda w: b"and 3 more running" in w, 5, resize_once_all_wait)
     after = written[resized or len(written):]
     check(resized is not None and b"0 of 4 ports done: 0 complete, 0 failed" in after
           and b"and 3 more running" in after and b"Time Out!" not in written,
@@ -287,19 +304,15 @@ def case_process_dies(work):
     program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM3"], stdin=subprocess.DEVNULL,
                                stdout=slave, stderr=slave, preexec_fn=default_signals)
     os.close(slave)
-    written = b""
     killed = None
-    deadline = time.monotonic() + 8
-    while b"COM2   no result (exit 137)" not in written and time.monotonic() < deadline:
-        ready, _, _ = select.select([master], [], [], 1)
-        if ready:
-            try:
-                written += os.read(master, 65536)
-            except OSError:
-                break
-        if killed is None and written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == 3:
+
+    def kill_once_all_wait(written):
+        nonlocal killed
+        if killed is None and all_waiting(written, 3):
             killed = port_process(program.pid, "COM2")
             os.kill(killed, signal.SIGKILL)
+
+    written = read_terminal(master, lambda w: b"COM2   no result (exit 137)" in w, 8, kill_once_all_wait)
     check(killed is not None and b"COM2   no result (exit 137)" in written and b"Time Out!" not in written,
           f"COM2's line says it ended, before any probe gave up: {written[-400:]!r}")
     program.send_signal(signal.SIGTERM)
