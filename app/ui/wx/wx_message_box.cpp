@@ -17,6 +17,11 @@ int ShowOnThisThread(const wxString& text) {
   const NestedLoop loop;
   wxMessageDialog box(DialogWindow::Top(), text, wxTheApp->GetAppDisplayName(), wxOK);
   box.ShowModal();
+  // A screen reader's press on the dialog while the box was up waits in the
+  // queue (it runs from the loop); it is taken now, while the box's caller is
+  // still at work, so that it meets the state it was made in. Taken later, a
+  // YES made during an upgrade's box would start an upgrade once that one ended.
+  wxTheApp->ProcessPendingEvents();
   return IDOK;
 }
 
