@@ -537,7 +537,6 @@ def reader_exit_during_probe(yes):
     return case
 
 
-COUNTING_LINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "counting_line.py")
 LAST_PROBE = 101  # the probe's attempts before it gives up
 
 
@@ -546,7 +545,7 @@ def case_reader_exit_at_probe_end(s):
     before the probe gives up, still ends the program once the dialog is back in
     its own loop, as a click taken there does."""
     w = Watch(s)
-    line = FarSide([sys.executable, COUNTING_LINE, str(LAST_PROBE)])
+    line = FarSide([sys.executable, SILENT_LINE, str(LAST_PROBE)])
     key(s.xid, "Return")
     check(line.line("the last probe byte", timeout=30) == f"probe {LAST_PROBE}", "the last probe byte")
     # The probe reads the bus only in its pass after this byte: the press waits for it.
