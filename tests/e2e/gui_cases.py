@@ -376,6 +376,20 @@ def simulator(s, *options):
     return FarSide([s.instrument, "--link", "COM1", *options])
 
 
+def completes(w, line):
+    """The dialog says the upgrade is complete, and the instrument on `line` got a valid image."""
+    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
+    code, summary = line.verdict()
+    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+
+
+def upgrade_by_key(s, w):
+    """An upgrade started with Return against an instrument as fast as the line, seen to its end."""
+    line = simulator(s, "--baud", "0")
+    key(s.xid, "Return")
+    completes(w, line)
+
+
 def outcomes():
     return [r["outcome"] for r in records()]
 
@@ -657,11 +671,7 @@ def case_yes_during_port_error_box(s):
     check(w.caption() == "YES", f"the caption after the port error, got {w.caption()!r}")
     check(w.seen.count(PORT_ERROR_TEXT) == 1, f"line 1 {w.seen}")
     # The same dialog then upgrades an instrument.
-    line = simulator(s, "--baud", "0")
-    key(s.xid, "Return")
-    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
-    code, summary = line.verdict()
-    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    upgrade_by_key(s, w)
     check(w.caption() == "NEXT", f"the caption after the upgrade, got {w.caption()!r}")
     check([r["outcome"] for r in records()] == ["port-error", "complete"], f"records {records()}")
     key(s.xid, "Escape")
@@ -679,9 +689,7 @@ def case_yes_during_transfer(s):
     key(s.xid, "Return")  # and one through the window's queue
     check(w.line1() == UPGRADING_TEXT, f"still upgrading after the second YES, line 1 {w.seen}")
     check(w.caption() == "YES", f"the caption during the transfer, got {w.caption()!r}")
-    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
-    code, summary = line.verdict()
-    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    completes(w, line)
     check(w.caption() == "NEXT", f"the caption after the upgrade, got {w.caption()!r}")
     check(w.line1() == COMPLETE_TEXT, f"line 1 after the upgrade {w.seen}")
     outcomes = [r["outcome"] for r in records()]
@@ -732,11 +740,7 @@ def refused_at_yes(wanted):
 def case_pinned_embedded_image(s):
     """ORVEX_EXPECT_SHA256 names the embedded image (in capitals): the upgrade runs."""
     w = Watch(s)
-    line = simulator(s, "--baud", "0")
-    key(s.xid, "Return")
-    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
-    code, summary = line.verdict()
-    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    upgrade_by_key(s, w)
     pinned = os.environ["ORVEX_EXPECT_SHA256"].lower()
     check([(r["outcome"], r["imageSha256"]) for r in records()] == [("complete", pinned)], f"records {records()}")
     check(box_texts(s) == [], f"no box, got {box_texts(s)}")
@@ -749,11 +753,7 @@ def case_journal(s):
     journald, tests/journal/private_journal.sh): complete, timed out, interrupted."""
     import journal_entries
     w = Watch(s)
-    line = simulator(s, "--baud", "0")
-    key(s.xid, "Return")
-    wait_for("the upgrade to complete", lambda: w.line1() == COMPLETE_TEXT, timeout=120)
-    code, summary = line.verdict()
-    check(code == 0 and summary["valid"], f"the instrument verified the image: {summary}")
+    upgrade_by_key(s, w)
     check(w.button.queryAction().doAction(0), "NEXT was pressed")
     wait_for("the idle text after NEXT", lambda: w.line1() == IDLE_TEXT)
     line = simulator(s, "--baud", "0", "--no-prompt")
