@@ -11,6 +11,7 @@
 #include "upgrade/attempts.h"
 #include "upgrade/boot_loader.h"
 #include "upgrade/pauses.h"
+#include "upgrade/prompt_scan.h"
 #include "upgrade/rx_snapshot.h"
 
 namespace test {
@@ -72,10 +73,28 @@ TEST_F(BootLoaderTest, PromptAtTheFirstScanEndsTheProbeAfterOneByte) {
   EXPECT_EQ(instrument->summary().probeBytes, 1u);
 }
 
+// In place of each attempt's 100 ms: until the instrument has read the attempt's
+// probe byte and, from the byte it answers, until its prompt has arrived. How
+// soon a loaded machine runs the instrument then cannot move the answer into
+// the next attempt, or past the last.
+const sim::Instrument* gAnswering = nullptr;
+unsigned long long gAnsweredFrom = 0;
+
+void PauseUntilAnswered(PauseKind, DWORD) {
+  const auto sent = static_cast<unsigned long long>(gAttemptCount) + 1;
+  EXPECT_TRUE(WaitUntil([sent] { return gAnswering->summary().probeBytes >= sent; }));
+  if (sent >= gAnsweredFrom) {
+    EXPECT_TRUE(WaitUntil([] { return TakeRxSnapshot().fill >= sizeof kPromptPattern - 1; }));
+  }
+}
+
 TEST_F(BootLoaderTest, PromptInTheLastAttemptStillCounts) {
   sim::Faults faults;
   faults.promptAfter = 100;
-  Start(Unthrottled(faults), true);
+  Start(Unthrottled(faults), false);
+  gAnswering = instrument.get();
+  gAnsweredFrom = faults.promptAfter + 1;
+  SetPausesForTesting(PauseUntilAnswered);
   ProbeBootLoader();
   EXPECT_EQ(gAttemptCount, 100);
   EXPECT_FALSE(StepTimedOut());
