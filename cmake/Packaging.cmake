@@ -1,9 +1,9 @@
 # Packages: `cpack` in a Linux build makes a Debian package of the program
-# (executable, desktop entry, icons, metainfo, manual page, README, copyright
-# and changelog: see LinuxDesktop.cmake; its dependencies are the runtime
-# libraries the executable links, found by dpkg-shlibdeps) that lintian
-# accepts; in the Windows cross build it makes a zip of ORVEX_DIALOG1.EXE with
-# the README.
+# (executable, desktop entry, icons, metainfo, manual page, README and the
+# docs/ pages it links to, copyright and changelog: see LinuxDesktop.cmake; its
+# dependencies are the runtime libraries the executable links, found by
+# dpkg-shlibdeps) that lintian accepts; in the Windows cross build it makes a
+# zip of ORVEX_DIALOG1.EXE with the README and docs/.
 set(CPACK_PACKAGE_NAME orvex-programmer)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Writes firmware into ORVEX-A/B oscilloscopes over RS-232")
@@ -18,6 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(WIN32)
   install(TARGETS ORVEX_DIALOG1 RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   # x86_64 or i686, from the toolchain file: one zip for each.
   set(CPACK_PACKAGE_FILE_NAME ORVEX_DIALOG1-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
@@ -26,6 +27,7 @@ if(WIN32)
   set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 elseif(ORVEX_BUILD_GUI)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/orvex-programmer)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION share/doc/orvex-programmer)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -18,7 +18,7 @@ enum class UpgradeOutcome {
 // The outcome's short code in the record: "complete", "probe-timeout", ...
 const char* OutcomeCode(UpgradeOutcome outcome);
 
-// Exit codes of the program; each documented in --help and the README.
+// Exit codes of the program; each documented in --help and docs/integrator.md.
 enum ExitCode : int {
   kExitComplete = 0,
   kExitPortDied = 1,          // the serial link ended the program (a dead port), or no display

@@ -178,7 +178,7 @@ void SetLastError(DWORD code);
 BOOL CloseHandle(HANDLE h);  // a thread handle closed while the thread runs detaches it
 
 // --- Serial ports.
-// Opens "COM1".."COM256" through the ports directory (see README); share mode 0 is an flock.
+// Opens "COM1".."COM256" through the ports directory (see docs/operator.md); share mode 0 is an flock.
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
                    DWORD flags, HANDLE templ);
 // Overlapped only: the operation makes progress while its event is waited for.

@@ -59,8 +59,9 @@ orvex_windows_build() {
   zip=$(compgen -G "$build/package/ORVEX_DIALOG1-*-windows-$arch.zip") || { echo "FAIL no zip for $arch"; return 1; }
   # Listed first: grep -q leaving a pipe early would fail unzip under pipefail.
   listing=$(unzip -l "$zip") || return 1
-  if ! grep -q ' ORVEX_DIALOG1.EXE$' <<<"$listing" || ! grep -q ' README.md$' <<<"$listing"; then
-    echo "FAIL $zip lacks ORVEX_DIALOG1.EXE or README.md"
+  if ! grep -q ' ORVEX_DIALOG1.EXE$' <<<"$listing" || ! grep -q ' README.md$' <<<"$listing" ||
+    ! grep -q ' docs/operator.md$' <<<"$listing"; then
+    echo "FAIL $zip lacks ORVEX_DIALOG1.EXE, README.md or docs/"
     return 1
   fi
   echo "zip of the Windows program: $zip ok"

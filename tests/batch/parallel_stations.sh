@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Four stations at once, as the README shows them: four batch programs on COM1
-# to COM4, each against its own simulated instrument at 16 x 115200. All must
-# end with exit code 0, every instrument must get a complete, valid image on a
-# line at least MIN_BUSY busy (default 99.5 %), and the one record file must hold four lines.
+# Four stations at once, as docs/developer.md's benchmark runs them: four
+# batch programs on COM1 to COM4, each against its own simulated instrument at
+# 16 x 115200. All must end with exit code 0, every instrument must get a
+# complete, valid image on a line at least MIN_BUSY busy (default 99.5 %), and
+# the one record file must hold four lines.
 # Usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM [BAUD] [MIN_BUSY]   (the benchmark runs it at 115200)
 set -uo pipefail
 program=$(realpath "${1:?usage: parallel_stations.sh PROGRAM INSTRUMENT_SIM}")
@@ -26,7 +27,7 @@ stations() {  # N
   for n in 1 2 3 4; do
     until [[ -L $XDG_CONFIG_HOME/orvex-programmer/ports/COM$n ]]; do sleep 0.05; done
   done
-  # The README's line:
+  # The batch line of docs/integrator.md:
   for n in 1 2 3 4; do
     "$program" --batch --port COM$n >"$dir.station$n.log" 2>&1 &
     programs+=($!)

@@ -22,7 +22,7 @@ dpkg -x "$deb" "$work/root"
 doc=usr/share/doc/orvex-programmer
 files=(usr/bin/orvex-programmer usr/share/man/man1/orvex-programmer.1.gz
   usr/share/icons/hicolor/scalable/apps/orvex-programmer.svg
-  "$doc/README.md" "$doc/copyright" "$doc/changelog.gz" "$doc/examples/77-orvex-ignore-modemmanager.rules")
+  "$doc/README.md" "$doc/docs/operator.md" "$doc/copyright" "$doc/changelog.gz" "$doc/examples/77-orvex-ignore-modemmanager.rules")
 for size in 16 24 32 48 64 128 256; do
   files+=("usr/share/icons/hicolor/${size}x$size/apps/orvex-programmer.png")
 done

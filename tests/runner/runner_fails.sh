@@ -13,13 +13,16 @@ trap 'rm -rf "$work"' EXIT
 repo=$work/repo bin=$work/bin
 mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
-# The include check reads the whole tree, which the scratch repository lacks:
-# a stand-in that fails when FAIL says so; and no runner or include check
-# inside the copy.
-printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == check-includes ]] && exit 1\nexit 0\n' >"$repo/scripts/check-includes" &&
-  mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
+# The include and link checks read the whole tree, which the scratch repository
+# lacks: stand-ins that fail when FAIL names them; and no runner, include or
+# link check inside the copy.
+for check in check-includes check-links; do
+  printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == %s ]] && exit 1\nexit 0\n' "$check" >"$repo/scripts/$check" || exit 1
+done
+mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
   cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/includes_fail.sh" &&
-  chmod +x "$repo/scripts/check-includes" "$repo/tests/runner"/*.sh || exit 1
+  cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/links_fail.sh" &&
+  chmod +x "$repo/scripts"/check-* "$repo/tests/runner"/*.sh || exit 1
 printf 'int f();\n' >"$repo/a.cpp"
 git -C "$repo" init -q && git -C "$repo" add . || exit 1
 
@@ -67,6 +70,7 @@ expect pass "" format tsan
 expect fail clang-format format tsan
 expect fail clang-format format
 expect fail check-includes format tsan
+expect fail check-links format
 expect pass "" fuzz tsan
 expect fail ctest fuzz tsan
 expect pass "" tidy tsan

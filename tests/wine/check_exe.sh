@@ -26,7 +26,7 @@ headers=$($objdump -p "$exe") || { echo "FAIL $objdump cannot read $exe"; exit 1
 grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" && ok "Windows GUI subsystem" || bad "not a Windows GUI program"
 [[ $(awk '$1 == "Magic" {print $2, $3}' <<<"$headers") == "$magic" ]] && ok "$arch program ($magic)" || bad "not an $arch program"
 
-# Exactly these: a new import is a decision (the README lists them), and a
+# Exactly these: a new import is a decision (docs/windows.md lists them), and a
 # DLL a bare Windows lacks stops the program from starting at all.
 want_dlls='advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll setupapi.dll user32.dll'
 dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort | xargs)
