@@ -9,7 +9,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 display_file=$(mktemp)
 config_home=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$config_home/xvfb.log" &
+# -noreset: a server resets when its last client leaves, and a client that
+# connects meanwhile (the accessibility bus's registry, the program) is dropped
+# with "cannot open display"; a loaded machine widens that window.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>"$config_home/xvfb.log" &
 xvfb=$!
 sim=""
 cleanup() {

@@ -92,7 +92,7 @@ step "fresh Wine prefix"
 orvex_wine_prefix "$work/prefix" || fail "could not make a Wine prefix"
 
 # -displayfd picks a free display and reports it once the server is ready.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
