@@ -49,17 +49,17 @@ class Sim:
 
 class Bench:
     def __init__(self, args):
-        self.build = os.path.abspath(args.build)
-        self.share = os.path.abspath(args.share)
+        self.build = os.path.realpath(args.build)
+        self.share = os.path.realpath(args.share)
         self.program = os.path.join(self.build, "app", "orvex-programmer")
         self.sim = os.path.join(self.build, "tools", "sim", "instrument-sim")
         self.firmware = os.path.join(self.build, "firmware", "firmware.srec")
         self.short = os.path.join(self.share, "short.srec")  # 20 s at 115200
         self.tiny = os.path.join(self.share, "tiny.srec")  # 5 s at 115200, for what checks the ports, not the line
         self.state = os.path.join(self.share, "state")
-        self.exe = os.path.abspath(args.exe) if args.exe else ""
-        self.exe32 = os.path.abspath(args.exe32) if args.exe32 else ""
-        self.wine_template = os.path.abspath(args.wine_prefix) if args.wine_prefix else ""
+        self.exe = os.path.realpath(args.exe) if args.exe else ""
+        self.exe32 = os.path.realpath(args.exe32) if args.exe32 else ""
+        self.wine_template = os.path.realpath(args.wine_prefix) if args.wine_prefix else ""
         self.wine_prefix = os.path.join(self.share, "wine")
         self.failures = []
         self.guest = None
@@ -271,8 +271,9 @@ def case_dialog_pulled(bench):
                 f"{boxes}; instrument got {summary.get('bytes')} bytes; " + " | ".join(lines[-3:]))
 
 
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
+def windows_path(bench, path):
+    """A file of the share as the Windows program in the guest names it."""
+    return "Z:" + vm.guest_path(path, bench.share).replace("/", "\\")
 
 
 def wine_upgrade(bench, case, exe, port, label, baud, image, percent=100, action="true", on_line=None):
@@ -284,8 +285,8 @@ def wine_upgrade(bench, case, exe, port, label, baud, image, percent=100, action
     sim = Sim(bench, bench.pty(label), baud, image)
     trace = bench.out(case + ".trace")
     rc, _ = bench.run(f"vm_wine_upgrade_then {bench.wine_prefix} {exe} {bench.out(case + '.json')} {percent} "
-                      f"{shlex.quote(action)} --port {port} --image {shlex.quote(windows_path(image))} "
-                      f"--trace {shlex.quote(windows_path(trace))}", timeout=240, on_line=on_line)
+                      f"{shlex.quote(action)} --port {port} --image {shlex.quote(windows_path(bench, image))} "
+                      f"--trace {shlex.quote(windows_path(bench, trace))}", timeout=240, on_line=on_line)
     summary = sim.stop() if rc != 0 else sim.summary()
     records = bench.wine_records()[before:]
     with open(trace, encoding="utf-8", errors="replace") if os.path.exists(trace) else open(os.devnull) as f:

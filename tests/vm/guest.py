@@ -1,6 +1,10 @@
 """The virtual bench's guest: QEMU with Debian's kernel, this machine's root
-read-only over 9p, a writable share, two UARTs and two FTDI adapters whose far
-ends are ptys here, and a console on which tests/vm/agent.sh runs commands."""
+read-only over 9p, the source tree (read-only) and a writable share each over a
+9p share of its own, two UARTs and two FTDI adapters whose far ends are ptys
+here, and a console on which tests/vm/agent.sh runs commands. The guest sees
+the tree at TREE and the share at SHARE, wherever they are here: the guest's
+/tmp is its own, and a path here may hold a space, which the kernel's command
+line cannot carry."""
 import os
 import queue
 import re
@@ -9,7 +13,8 @@ import subprocess
 import threading
 import time
 
-AGENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "agent.sh")
+HERE_TREE = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+TREE, SHARE = "/run/orvex/tree", "/run/orvex/share"  # in the guest (tests/vm/init mounts them)
 # The adapters: QEMU device id, chardev id, serial number.
 ADAPTERS = (("ftdi0", "usb0", "ORVX0001"), ("ftdi1", "usb1", "ORVX0002"))
 UARTS = ("serial1", "serial2")  # /dev/ttyS1, /dev/ttyS2 in the guest
@@ -22,14 +27,34 @@ class GuestError(Exception):
     pass
 
 
+def option(path):
+    """A path as a value in a QEMU option, where a comma separates options."""
+    return path.replace(",", ",,")
+
+
+def guest_path(path, share):
+    """Where the guest sees `path` of this machine: in the share or the tree, else as it is."""
+    for here, there in ((os.path.realpath(share), SHARE), (HERE_TREE, TREE)):
+        if path == here or path.startswith(here + "/"):
+            return there + path[len(here):]
+    return path
+
+
+def in_guest(command, share):
+    """`command` with this machine's paths of the share and the tree as the guest sees them."""
+    for here, there in ((os.path.realpath(share), SHARE), (HERE_TREE, TREE)):
+        command = command.replace(here, there)
+    return command
+
+
 class Guest:
     def __init__(self, kernel, initrd, share, accel):
-        self.share = os.path.abspath(share)
+        self.share = os.path.realpath(share)
         self.monitor_path = os.path.join(self.share, "monitor.sock")
         self.ptys = {}  # chardev label -> pty path here
         self.lines = queue.Queue()
         self.log = open(os.path.join(self.share, "console.log"), "w", encoding="utf-8")
-        append = f"console=ttyS0 quiet loglevel=1 panic=-1 orvex.share={self.share} orvex.agent={AGENT}"
+        append = "console=ttyS0 quiet loglevel=1 panic=-1"
         command = [
             "qemu-system-x86_64", "-accel", accel, "-m", "1536", "-smp", "2",
             "-nodefaults", "-display", "none", "-no-reboot",
@@ -37,7 +62,9 @@ class Guest:
             "-serial", "stdio", "-serial", "pty", "-serial", "pty",
             "-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap",
             "-device", "virtio-9p-pci,fsdev=root,mount_tag=host",
-            "-fsdev", f"local,id=results,path={self.share},security_model=none",
+            "-fsdev", f"local,id=tree,path={option(HERE_TREE)},security_model=none,readonly=on",
+            "-device", "virtio-9p-pci,fsdev=tree,mount_tag=tree",
+            "-fsdev", f"local,id=results,path={option(self.share)},security_model=none",
             "-device", "virtio-9p-pci,fsdev=results,mount_tag=results",
             "-device", "qemu-xhci,id=xhci",
             "-monitor", f"unix:{self.monitor_path},server=on,wait=off",
@@ -95,7 +122,7 @@ class Guest:
 
     def run(self, command, timeout, on_line=None):
         """Runs COMMAND in the guest; returns (status, lines). on_line sees each line as it comes."""
-        self.process.stdin.write((command + "\n").encode())
+        self.process.stdin.write((in_guest(command, self.share) + "\n").encode())
         self.process.stdin.flush()
         deadline = time.monotonic() + timeout
         lines = []
