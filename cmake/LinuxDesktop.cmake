@@ -78,8 +78,11 @@ function(orvex_add_desktop_files program)
 
   # Debian wants both compressed, without a name or time stamp inside.
   add_custom_command(OUTPUT ${out}/orvex-programmer.1.gz
+    # help2man runs the program through a shell, as its path stands: from its own
+    # folder, since the tree's path may hold a space.
     COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_RELEASE_DATE_EPOCH} ${ORVEX_HELP2MAN} --no-info --include=${res}/orvex-programmer.h2m
-      --output=${out}/orvex-programmer.1 $<TARGET_FILE:${program}>
+      --output=${out}/orvex-programmer.1 ./$<TARGET_FILE_NAME:${program}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${program}>
     COMMAND ${ORVEX_GZIP} -n -9 -f ${out}/orvex-programmer.1
     DEPENDS ${program} ${res}/orvex-programmer.h2m
     COMMENT "Making the manual page from orvex-programmer --help"

@@ -27,7 +27,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # archive of that name found first (-B) links nothing.
 set(_orvex_no_manifest ${CMAKE_BINARY_DIR}/orvex-no-default-manifest)
 file(WRITE ${_orvex_no_manifest}/default-manifest.o "!<arch>\n")
-string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -B${_orvex_no_manifest}/")
+# Quoted: the flags go to a shell as they stand, and the tree's path may hold a space.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " \"-B${_orvex_no_manifest}/\"")
 # The resource script is UTF-8; without this windres reads it in the ANSI code page.
 set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
 # Cross-built tests and benchmarks run under Wine (WINEPREFIX from the environment).
