@@ -23,12 +23,22 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 # -static-libstdc++ alone the driver's own -lpthread still links it dynamically.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # Where the compiler ships a default-manifest.o, its driver links it into every
-# program beside res/orvex.manifest, and Windows would pick either. An empty
-# archive of that name found first (-B) links nothing.
-set(_orvex_no_manifest ${CMAKE_BINARY_DIR}/orvex-no-default-manifest)
-file(WRITE ${_orvex_no_manifest}/default-manifest.o "!<arch>\n")
-# Quoted: the flags go to a shell as they stand, and the tree's path may hold a space.
-string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " \"-B${_orvex_no_manifest}/\"")
+# program beside res/orvex.manifest, and Windows would pick either. A specs file
+# restates the driver's list of end files without it. (An empty archive of that
+# name found first through -B did too, but the driver hands what it finds to the
+# linker split at spaces, and the tree's path may hold one.)
+set(_orvex_specs ${CMAKE_BINARY_DIR}/orvex-no-default-manifest.specs)
+if(NOT EXISTS ${_orvex_specs})
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE _orvex_all_specs
+    COMMAND_ERROR_IS_FATAL ANY)
+  if(NOT _orvex_all_specs MATCHES "\\*endfile:\n([^\n]*)")
+    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} -dumpspecs: no *endfile: spec")
+  endif()
+  string(REPLACE "%{!shared:%:if-exists(default-manifest.o%s)}" "" _orvex_endfile "${CMAKE_MATCH_1}")
+  file(WRITE ${_orvex_specs} "*endfile:\n${_orvex_endfile}\n")
+endif()
+# Quoted: the flags go to a shell as they stand.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " \"-specs=${_orvex_specs}\"")
 # The resource script is UTF-8; without this windres reads it in the ANSI code page.
 set(CMAKE_RC_FLAGS_INIT "--codepage=65001")
 # Cross-built tests and benchmarks run under Wine (WINEPREFIX from the environment).
