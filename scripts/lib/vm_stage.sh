@@ -102,7 +102,7 @@ orvex_vm_wine_prefix() {
   (
     source scripts/lib/wine.sh && orvex_wine_prefix "$prefix" || exit
     for port in "${ORVEX_VM_WINE_PORTS[@]}"; do
-      wine reg add 'HKLM\Software\Wine\Ports' /v "${port%%=*}" /d "${port#*=}" /f >/dev/null 2>&1 || exit
+      orvex_quiet wine reg add 'HKLM\Software\Wine\Ports' /v "${port%%=*}" /d "${port#*=}" /f || exit
     done
     wineserver -w || exit
     for port in "${ORVEX_VM_WINE_PORTS[@]}"; do

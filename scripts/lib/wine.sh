@@ -23,6 +23,15 @@ ORVEX_WINE_PACKAGES=(
 
 orvex_wine_packages() { printf '%s\n' "${ORVEX_WINE_PACKAGES[@]}"; }
 
+# Runs COMMAND... quietly; when it fails, says on stderr what failed: the
+# command, its status and its output.
+orvex_quiet() {
+  local out rc=0
+  out=$("$@" 2>&1) || rc=$?
+  ((rc == 0)) || echo "$*: status $rc: ${out: -800}" >&2
+  return "$rc"
+}
+
 orvex_install_wine_deps() {
   # shellcheck source=deps.sh
   source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
@@ -77,7 +86,7 @@ orvex_wine_prefix() {
     return
   fi
   # Without the overrides wineboot waits for the add-on installers' dialogs.
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || return 1
+  WINEDLLOVERRIDES="mscoree,mshtml=" orvex_quiet wineboot -i || return 1
   wineserver -w
 
   local fonts=$dir/drive_c/windows/Fonts
@@ -104,7 +113,7 @@ orvex_wine_prefix() {
   # regedit reads a file with a UTF-16 byte-order mark as UTF-16, whatever the
   # ANSI code page: the Chinese value names survive.
   { printf '\xff\xfe'; sed 's/$/\r/' "$dir/orvex-fonts.utf8.reg" | iconv -f UTF-8 -t UTF-16LE; } >"$dir/orvex-fonts.reg"
-  wine regedit /S "$(winepath -w "$dir/orvex-fonts.reg")" >/dev/null 2>&1 || return 1
+  orvex_quiet wine regedit /S "$(winepath -w "$dir/orvex-fonts.reg")" || return 1
   wineserver -w
 }
 
@@ -132,7 +141,7 @@ orvex_wine_template() {
 orvex_wine_map_port() {
   local port=$1 device=$2
   : "${WINEPREFIX:?orvex_wine_map_port: no prefix (call orvex_wine_prefix first)}"
-  wine reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$device" /f >/dev/null 2>&1 || return 1
+  orvex_quiet wine reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$device" /f || return 1
   wineserver -k 2>/dev/null
   wineserver -w
   ln -sfn "$device" "$WINEPREFIX/dosdevices/${port,,}" || return 1
