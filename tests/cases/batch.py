@@ -1,0 +1,388 @@
+#!/usr/bin/env python3
+"""Batch mode end to end: the real program against the simulated instrument on
+ptys. Each upgrade row is one run with --json and a trace, judged by the exit
+code, a time bound, line 1's last text, the event stream, the record line, the
+trace and what the instrument received: never "Upgrade complete!" unless the
+instrument verified the image byte for byte.
+
+Usage: batch.py BUILD CASE | batch.py --list
+"""
+import json
+import os
+import resource
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import observed  # noqa: E402
+from core import FAST, IMAGE_BYTES, Instrument, Run, check, main, must, sha256, step  # noqa: E402
+
+PORT_ERROR = "Port Error!  Check COM port & Re-press 'YES' key!"
+OTHER_DIGEST = "0123456789abcdef" * 4
+
+
+def trace_complete(events):
+    observed.settings(events)
+    writes, reads = observed.texts(events, "write "), observed.texts(events, "read ")
+    check(observed.PROBE_WRITE in writes and 'write 7 bytes: 75 70 64 61 74 65 0D "update\\r" -> ok' in writes,
+          f"the probe byte and the update command: {writes[:3]}")
+    check(any('"Lodar >"' in t for t in reads) and any('"Update Firmware\\r\\n"' in t for t in reads),
+          f"the prompt and the command's reply were read: {reads}")
+    observed.whole_image(events)
+    check(observed.texts(events, "box ") == [], "no message box")
+
+
+def trace_silent(events):
+    check(observed.texts(events, "write ").count(observed.PROBE_WRITE) == 101, "101 probe writes")
+    check(observed.texts(events, "probe timed out") == ["probe timed out: no reply after 101 attempts"],
+          f"the probe's time-out: {observed.texts(events, 'probe')}")
+    check(observed.texts(events, "read ") == [], "nothing was read")
+
+
+def trace_stalled(events):
+    sent = observed.chunks(events)
+    check(sent and sent[-1][2].startswith("write timed out: ") and all(r == "ok" for *_, r in sent[:-1]),
+          f"the last chunk timed out, the others went out: {sent[-2:]}")
+    stalled = [i for i, (_, t) in enumerate(events) if "-> write timed out: " in t]
+    boxes = [i for i, (_, t) in enumerate(events) if t == 'box "Write timed out.(overlapped)"']
+    if check(len(stalled) == 1 and len(boxes) == 1 and 0 < stalled[0] < boxes[0], "the time-out, then its box"):
+        took = events[stalled[0]][0] - events[stalled[0] - 1][0]
+        check(4000 <= took <= 15000, f"the write gave up after its 5000 ms, took {took:.0f} ms")
+
+
+def embedded_digest(ws):
+    return sha256(ws.build.firmware).upper()  # capitals, as some tools print it
+
+
+# name: simulator options, program options, exit code, line 1's last text, record
+# outcome, seconds at most, instrument summary, what the trace holds; "env"
+# adds to the environment (ORVEX_TRACE stands for --trace there).
+UPGRADES = {
+    "complete": dict(sim=FAST, args=lambda ws: ["--station", "bench 4", "--unit", "SN 0042", "--expect-sha256",
+                                                 embedded_digest(ws)],
+                     code=0, line1="Upgrade complete!", outcome="complete", bound=60,
+                     summary={"valid": True, "matchesExpected": True}, trace=trace_complete,
+                     fields={"station": "bench 4", "unit": "SN 0042", "bytesSent": IMAGE_BYTES}, messages=[]),
+    "silent-instrument": dict(sim=["--no-prompt"], code=3, line1="Time Out!  Check RS232 & Re-press 'YES' key!",
+                              outcome="probe-timeout", bound=25, summary={"probeBytes": 101}, trace=trace_silent,
+                              env={"ORVEX_STATION": "bench 7"},
+                              fields={"probeAttempts": 101, "commandAttempts": 0, "station": "bench 7",
+                                      "bytesSent": 0}, messages=[]),
+    "no-command-reply": dict(sim=["--no-update-reply"], code=4, line1="Time1 Out!,Run again ",
+                             outcome="command-timeout", bound=30, summary={"commands": 101},
+                             fields={"commandAttempts": 101}, messages=[]),
+    "stall-mid-image": dict(sim=["--baud", "0", "--stall-at", "300000"], code=6,
+                            line1="Upgrade failed!  Check RS232 & Re-press 'YES' key!", outcome="transfer-failed",
+                            bound=30, trace=trace_stalled, messages=["Write timed out.(overlapped)"],
+                            fields={"probeAttempts": 1, "commandAttempts": 1}),
+    "hangup-mid-image": dict(sim=["--baud", "0", "--hangup-at", "300000"], code=1, outcome="port-failed", bound=30,
+                             boxes={"ReadFile ReaderAndStatusProc", "ReadFile in ReaderAndStatusProc",
+                                    "Write timed out.(overlapped)", "Close comm port error"}),
+}
+
+
+def upgrade_row(name, row):
+    def case(ws):
+        instrument = Instrument(ws, *row["sim"])
+        trace = ws.path("trace.txt")
+        env = dict(ws.env, **row.get("env", {}))
+        args = row["args"](ws) if "args" in row else []
+        if "env" in row:
+            env["ORVEX_TRACE"] = trace
+        else:
+            args += ["--trace", trace]
+        run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--json", *args], 120, env=env)
+        summary = instrument.verdict(ends_by_itself=row["code"] == 0)
+        events = run.events("COM2")
+        line1 = observed.last_line1(events)
+        print(f"{name}: exit {run.code} in {run.seconds:.1f} s, line 1 {line1!r}")
+        check(run.code == row["code"], f"exit code {run.code}, want {row['code']}: {run.err[-400:]}")
+        check(run.seconds <= row["bound"], f"took {run.seconds:.1f} s, at most {row['bound']}")
+        check(line1.startswith(row.get("line1", "")), f"line 1 {line1!r}, want {row.get('line1')!r}")
+        check(line1 != "Upgrade complete!" or (summary["valid"] and summary.get("matchesExpected")),
+              f"success reported without a verified image: {summary}")
+        for key, want in row.get("summary", {}).items():
+            check(summary.get(key) == want, f"the instrument's {key} is {summary.get(key)}, want {want}")
+        observed.stream(events, row["outcome"], row["code"])
+        messages = [e["text"] for e in events if e["event"] == "message"]
+        if "messages" in row:
+            check(messages == row["messages"], f"the message boxes as events: {messages}")
+        check(set(messages) <= row.get("boxes", set(messages)) and (messages or "boxes" not in row),
+              f"the boxes of a dead port: {messages}")
+        r = observed.record(ws.records(), "COM2", row["outcome"], row["code"])
+        for key, want in row.get("fields", {}).items():
+            check(r.get(key) == want, f"the record's {key} is {r.get(key)!r}, want {want!r}")
+        if "trace" in row:
+            row["trace"](observed.trace(trace))
+    return case
+
+
+def holder(ws, port):
+    """Another program holding the port for itself."""
+    process = ws.start([sys.executable, "-c", "import fcntl, os, sys\nfd = os.open(sys.argv[1], os.O_RDWR | "
+                        "os.O_NOCTTY | os.O_NONBLOCK)\nfcntl.flock(fd, fcntl.LOCK_EX)\nprint('held', flush=True)\n"
+                        "sys.stdin.read()", os.path.join(ws.ports, port)], stdin=subprocess.PIPE,
+                       stdout=subprocess.PIPE, text=True)
+    must(process.stdout.readline().strip() == "held", "the holder took the port")
+    return process
+
+
+def case_port_held(ws):
+    instrument = Instrument(ws, *FAST)
+    held = holder(ws, "COM2")
+    listing = Run(ws, [ws.build.program, "--list-ports"], 30)
+    check(f"busy: held by process {held.pid} (python" in listing.out, f"the port finder names the holder: {listing.out}")
+    run = Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30)
+    check(run.code == 5 and "Error Create File" in run.err and PORT_ERROR in run.out, f"port error: {run.code} {run.err}")
+    check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0, "nothing reached the instrument")
+    check(ws.outcomes() == [("COM2", "port-error")], f"the record: {ws.records()}")
+
+
+def case_port_trouble(ws):
+    """A missing port with a record and a trace that cannot be written: the upgrade
+    ends as it would, each trouble said once; then a port the user may not open."""
+    ws.link("COM5", "/nonexistent/device")
+    os.makedirs(ws.path("state"))
+    open(ws.path("state", "orvex-programmer"), "w").close()  # a file where the folder goes
+    run = Run(ws, [ws.build.program, "--batch", "--port", "COM5", "--trace", "/dev/full"], 30)
+    check(run.code == 5 and "Error Create File" in run.err, f"a missing port: exit {run.code}, {run.err}")
+    check(run.err.count("upgrade record cannot be written") == 1, f"the record's trouble said once: {run.err}")
+    check(len([line for line in run.err.splitlines() if "trace" in line and "/dev/full" in line]) == 1,
+          f"the trace's trouble said once: {run.err}")
+    if os.getuid() != 0:
+        return
+    instrument = Instrument(ws, port="COM6")
+    os.chmod(instrument.pty, 0o600)
+    step(["chmod", "-R", "a+rX", ws.dir])
+    run = Run(ws, ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", ws.build.program, "--batch",
+                   "--port", "COM6"], 30)
+    check(run.code == 5 and run.err.count("must be in the dialout group") == 1,
+          f"no permission: exit 5 and dialout said once, got {run.code}: {run.err}")
+
+
+def case_closed_pipe(ws):
+    """The station reads one line and closes its pipes: the upgrade runs to its end."""
+    instrument = Instrument(ws, *FAST)
+    program = ws.start([ws.build.program, "--batch", "--port", "COM2"], stdout=subprocess.PIPE,
+                       stderr=subprocess.PIPE, text=True)
+    first = program.stdout.readline()
+    program.stdout.close()
+    program.stderr.close()
+    code = program.wait(timeout=90)
+    check(first.startswith("Please turn on DSO now.") and code == 0, f"exit 0 with its output gone: {code}, {first!r}")
+    check(instrument.verdict()["valid"] and ws.outcomes() == [("COM2", "complete")], f"complete: {ws.records()}")
+
+
+def signalled(ws, sim, number, when):
+    """Starts an upgrade and sends `number` once `when(event)`; the run's end."""
+    instrument = Instrument(ws, *sim)
+    trace = ws.path("trace.txt")
+    program = ws.start([ws.build.program, "--batch", "--port", "COM2", "--json", "--trace", trace],
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    for line in program.stdout:
+        if when(json.loads(line)):
+            break
+    program.send_signal(number)
+    sent = time.monotonic()
+    rest, err = program.communicate(timeout=30)
+    check(program.returncode == 128 + number and time.monotonic() - sent < 10,
+          f"exit {128 + number} within 10 s of the signal, got {program.returncode}")
+    ends = [json.loads(line) for line in rest.splitlines() if '"end"' in line]
+    check(ends and ends[-1]["outcome"] == "interrupted" and ends[-1]["exitCode"] == 128 + number,
+          f"the end event: {ends}")
+    r = observed.record(ws.records(), "COM2", "interrupted", 128 + number)
+    return instrument.verdict(ends_by_itself=False), err, r, observed.trace(trace)
+
+
+def case_sigint_mid_image(ws):
+    summary, err, r, events = signalled(ws, FAST, signal.SIGINT, lambda e: e.get("percent", 0) >= 10)
+    check("interrupted after" in err and "partial image" in err, f"standard error says so: {err!r}")
+    check(not summary["valid"] and 0 < r.get("bytesSent", 0) < IMAGE_BYTES, f"a partial image: {r}")
+    check(0 < sum(n for _, n, _ in observed.chunks(events)) < IMAGE_BYTES, "the trace holds part of the image")
+
+
+def case_sigterm_during_probe(ws):
+    _, err, r, _ = signalled(ws, ["--no-prompt"], signal.SIGTERM, lambda e: e.get("event") == "status")
+    check("before any image byte" in err and "partial" not in err, f"nothing partial to warn of: {err!r}")
+    check(r.get("bytesSent") == 0, f"nothing sent: {r}")
+
+
+def case_bad_images(ws):
+    """Anything that cannot be an image is refused at once, naming the file, before any
+    port is opened and without reading it whole."""
+    os.mkfifo(ws.path("fifo"))
+    with open(ws.path("binary.bin"), "wb") as f:
+        f.write(bytes(range(256)) * 64)
+    with open(ws.path("bad.srec"), "w") as f:
+        f.write("S00600004844521B\r\nS3090000000001020304EB\r\nS70500000000FA\r\n")
+    open(ws.path("empty.srec"), "w").close()
+    unreadable = ws.image(1000, "unreadable.srec")
+    os.chmod(unreadable, 0)
+    os.chmod(ws.dir, 0o755)
+    rows = [(ws.dir, "is a directory"), ("/dev/zero", "is a device"), (ws.path("fifo"), "is a pipe"),
+            (ws.image(65535 * 900 + 2, "too-large.srec"), "an image holds at most 58981500 bytes"),
+            (ws.path("binary.bin"), ws.path("binary.bin") + ":1:"), (ws.path("bad.srec"), ws.path("bad.srec") + ":2:"),
+            (ws.path("empty.srec"), ws.path("empty.srec") + ":1:"), (unreadable, "cannot be read (Permission denied)")]
+    instrument = Instrument(ws)
+    sanitized = "san" in step(["ldd", ws.build.program])
+    for path, says in rows:
+        user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if path == unreadable and \
+            os.getuid() == 0 else []
+        began = time.monotonic()
+        run = subprocess.run([*user, ws.build.program, "--batch", "--port", "COM2", "--image", path], env=ws.env,
+                             capture_output=True, text=True, timeout=60, preexec_fn=None if sanitized else lambda:
+                             resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30)))
+        err, took = run.stderr.strip(), time.monotonic() - began
+        check(run.returncode == 7 and took < 3 and len(err.splitlines()) == 1 and path in err and says in err,
+              f"{path}: exit 7 within 3 s and one line saying {says!r}, got {run.returncode} in {took:.1f} s: {err!r}")
+    check(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss < 400 * 1024, "no refusal reads without bound")
+    check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0 and ws.records() == [],
+          "nothing reached the instrument, no record line")
+
+
+def case_pin_mismatch(ws):
+    """Another image than the pinned one is refused before any port opens, on one
+    line naming both digests: by the option and, for every port, the environment."""
+    instruments = [Instrument(ws, *FAST, port=f"COM{n}") for n in (1, 2)]
+    image = ws.image(100000)
+    by_option = Run(ws, [ws.build.program, "--batch", "--port", "COM1", "--image", image, "--expect-sha256",
+                         OTHER_DIGEST], 30)
+    by_env = Run(ws, [ws.build.program, "--batch", "--port", "COM1-COM2"], 30,
+                 env=dict(ws.env, ORVEX_EXPECT_SHA256=OTHER_DIGEST))
+    for run, actual in ((by_option, sha256(image)), (by_env, sha256(ws.build.firmware))):
+        err = run.err.strip()
+        check(run.code == 7 and len(err.splitlines()) == 1 and actual in err and OTHER_DIGEST in err,
+              f"exit 7 and one line naming both digests, got {run.code}: {err!r}")
+    check("the embedded image" in by_env.err, f"the embedded image is named: {by_env.err!r}")
+    for instrument in instruments:
+        check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0, "nothing reached the instrument")
+    check(ws.records() == [], f"no upgrade started: {ws.records()}")
+
+
+class Logind:
+    """A private system bus with the stand-in for logind; its lines are
+    "inhibit WHAT|WHO|WHY|MODE MS" and "release MS" on the monotonic clock."""
+
+    def __init__(self, ws):
+        self.dir = ws.path("bus")
+        os.mkdir(self.dir)
+        helper = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "private_system_bus.sh")
+        self.helper = helper
+        address, self.log = step(["bash", "-c", 'source "$1" && orvex_private_system_bus_start "$2" "$3" >/dev/null '
+                                  '&& echo "$DBUS_SYSTEM_BUS_ADDRESS $ORVEX_LOGIN1_LOG"', "bus", helper, self.dir,
+                                  ws.build.standin]).split()
+        ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = address
+
+    def lines(self):
+        with open(self.log) as f:
+            return [line.strip() for line in f if line.startswith(("inhibit", "release"))]
+
+    def close(self):
+        subprocess.run(["bash", "-c", 'source "$1" && orvex_private_system_bus_cleanup "$2"', "bus", self.helper,
+                        self.dir])
+
+
+def case_sleep_inhibitor(ws):
+    """The machine is kept awake from before the first probe byte to every end."""
+    logind = Logind(ws)
+    try:
+        master, slave = os.openpty()
+        ws.link("COM2", os.ttyname(slave))
+        program = ws.start([ws.build.program, "--batch", "--port", "COM2"], stdout=subprocess.DEVNULL)
+        os.read(master, 1)
+        first_byte_ms = time.monotonic() * 1000
+        program.send_signal(signal.SIGTERM)
+        check(program.wait(timeout=30) == 143, "interrupted: exit 143")
+        os.close(master)
+        lines = logind.lines()
+        check(lines[:1] and lines[0].startswith("inhibit sleep:idle|ORVEX-A/B Firmware Programmer|Writing firmware "
+                                                "into the instrument on COM2|block ")
+              and float(lines[0].split()[-1]) <= first_byte_ms, f"taken before the first probe byte: {lines}")
+        instrument = Instrument(ws, *FAST)
+        check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 90).code == 0 and instrument.verdict()["valid"],
+              "then an upgrade completes")
+        ws.link("COM2", "/dev/null")
+        check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30).code == 5, "then a port error")
+        check([line.split()[0] for line in logind.lines()] == ["inhibit", "release"] * 3,
+              f"released at each end: {logind.lines()}")
+    finally:
+        logind.close()
+
+
+def case_four_stations(ws):
+    """Four batch programs at once, each on its own line: four valid images and four
+    whole lines in the one record; each line kept busy (a bound that only a program
+    no longer keeping up fails: bench/ measures the pace)."""
+    instruments = [Instrument(ws, *FAST, port=f"COM{n}") for n in range(1, 5)]
+    programs = [ws.start([ws.build.program, "--batch", "--port", f"COM{n}"], stdout=subprocess.DEVNULL)
+                for n in range(1, 5)]
+    codes = [p.wait(timeout=120) for p in programs]
+    summaries = [i.verdict() for i in instruments]
+    check(codes == [0] * 4 and all(s["valid"] for s in summaries), f"four complete upgrades: {codes} {summaries}")
+    check(sorted(ws.outcomes()) == [(f"COM{n}", "complete") for n in range(1, 5)], f"four lines: {ws.records()}")
+    check(all(s["lineEfficiency"] >= 0.5 for s in summaries), f"each line busy: {[s['lineEfficiency'] for s in summaries]}")
+
+
+STATION = "產線 é"
+
+
+def two_ports(ws, station, image, *options):
+    """An upgrade of COM1 and COM2 from one command; the events and the record, each
+    line required to be valid UTF-8 JSON."""
+    instruments = [Instrument(ws, *FAST, port=f"COM{n}", expect=False) for n in (1, 2)]
+    program = ws.start([os.fsencode(ws.build.program), b"--batch", b"--port", b"COM1-COM2", b"--json",
+                        b"--station", station, b"--image", image, *options], stdout=subprocess.PIPE,
+                       stderr=subprocess.PIPE)
+    out, err = program.communicate(timeout=120)
+    check(program.returncode == 0 and all(i.verdict()["valid"] for i in instruments),
+          f"both ports complete: exit {program.returncode}, {err[-400:]!r}")
+    with open(ws.record, "rb") as f:
+        raw = f.read()
+    lines = []
+    for line in (out + raw).splitlines():
+        try:
+            lines.append(json.loads(line.decode("utf-8")))
+        except (UnicodeDecodeError, ValueError) as error:
+            check(False, f"a line that is not UTF-8 JSON ({error}): {line!r}")
+    records = [r for r in lines if "event" not in r]
+    check(sorted(r.get("port") for r in records) == ["COM1", "COM2"], f"two record lines: {records}")
+    return records, err.decode("utf-8", "replace")
+
+
+def case_utf8_names(ws):
+    """A station and an image path in Chinese and with "é" go through as they are."""
+    os.mkdir(ws.path("映像 é"))
+    image = ws.image(100000, ws.path("映像 é", "韌體 é.srec"))
+    records, err = two_ports(ws, STATION.encode(), image.encode())
+    check(all(r.get("station") == STATION and r.get("imageBytes") == os.path.getsize(image) for r in records),
+          f"the name exactly, and the image given, in each line: {records}")
+    check("UTF-8" not in err, f"no warning for valid names: {err}")
+
+
+def case_invalid_byte(ws):
+    """A byte that is not UTF-8 becomes U+FFFD in every record line, said once; files
+    keep their names' bytes: the image and the traces are found."""
+    image = os.fsencode(ws.dir) + b"/image\xff.srec"
+    ws.image(100000, os.fsdecode(image))
+    trace = os.fsencode(ws.dir) + b"/trace\xfe.txt"
+    records, err = two_ports(ws, b"line\xff7 \xe7\x94", image, b"--trace", trace)
+    check(all(r.get("station") == "line\ufffd7 \ufffd\ufffd" for r in records),
+          f"each bad byte as U+FFFD, the rest as given: {[r.get('station') for r in records]}")
+    warnings = [line for line in err.splitlines() if "not valid UTF-8" in line]
+    check(len(warnings) == 1 and "station" in warnings[0], f"one warning naming the station: {err}")
+    for port in (b"COM1", b"COM2"):
+        check(observed.trace(os.fsdecode(trace + b"." + port)), f"{port}'s trace, under its name's bytes")
+
+
+CASES = {name: upgrade_row(name, row) for name, row in UPGRADES.items()}
+CASES.update({
+    "port-held": case_port_held, "port-trouble": case_port_trouble, "closed-pipe": case_closed_pipe,
+    "sigint-mid-image": case_sigint_mid_image, "sigterm-during-probe": case_sigterm_during_probe,
+    "bad-images": case_bad_images, "pin-mismatch": case_pin_mismatch, "sleep-inhibitor": case_sleep_inhibitor,
+    "four-stations": case_four_stations, "utf8-names": case_utf8_names, "invalid-byte": case_invalid_byte,
+})
+
+if __name__ == "__main__":
+    main(CASES)

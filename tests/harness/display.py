@@ -1,0 +1,211 @@
+"""A display of the case's own: Xvfb, a private session bus with the
+accessibility bus, the dialog read through AT-SPI and driven with xdotool."""
+import os
+import subprocess
+import tempfile
+import time
+
+from core import Stop, check, default_signals, step, wait_until
+
+TITLE = "ORVEX-A/B Firmware Programmer"
+ABOUT_TITLE = "關於 ORVEX_DIALOG1"
+pyatspi = None  # imported once the session's bus is in the environment
+
+
+class Display:
+    """Xvfb on a free display. -noreset: a server resets when its last client
+    leaves, and a client connecting meanwhile (the accessibility registry, the
+    program) is dropped with "cannot open display"; a loaded machine widens
+    that window."""
+
+    def __init__(self, ws, size="1024x768x24"):
+        self.log = ws.path("xvfb.log")
+        read, write = os.pipe()
+        with open(self.log, "w") as log:
+            self.process = ws.start(["Xvfb", "-displayfd", str(write), "-screen", "0", size, "-nolisten", "tcp",
+                                     "-noreset"], pass_fds=(write,), stdout=log, stderr=log)
+        os.close(write)
+        with os.fdopen(read) as ready:
+            number = ready.readline().strip()  # written once the server takes clients
+        if not number:
+            with open(self.log) as log:
+                raise Stop(f"Xvfb did not start: {log.read()[-600:]}")
+        ws.env["DISPLAY"] = os.environ["DISPLAY"] = f":{number}"
+
+    def gone(self):
+        """Why the case cannot go on when the server has ended, else None."""
+        if self.process.poll() is None:
+            return None
+        with open(self.log) as log:
+            return f"Xvfb ended (status {self.process.returncode}): {log.read()[-600:]}"
+
+
+def session_bus(ws):
+    """A private session bus, for this case's process and the program's."""
+    address = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
+    ws.processes.append(_Pid(int(address[1])))
+    for env in (ws.env, os.environ):
+        env.update(DBUS_SESSION_BUS_ADDRESS=address[0], NO_AT_BRIDGE="0", GTK_A11Y="atspi")
+        env.pop("WAYLAND_DISPLAY", None)
+
+
+class _Pid:
+    """A daemon that forked away from us, ended with the case."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None
+
+    def kill(self):
+        try:
+            os.kill(self.pid, 9)
+        except ProcessLookupError:
+            pass
+
+    def wait(self):
+        pass
+
+
+def accessibility():
+    global pyatspi
+    import pyatspi as module  # reads the session bus from the environment
+    pyatspi = module
+    wait_until("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
+
+
+def find(root, role, name=None, prefix=None):
+    return pyatspi.findDescendant(root, lambda a: a is not None and a.getRoleName() == role and (
+        name is None or a.name == name) and (prefix is None or a.name.startswith(prefix)))
+
+
+def press(accessible):
+    """The default action, as a screen reader invokes it; False when no answer came."""
+    try:
+        return accessible.queryAction().doAction(0)
+    except Exception:  # the program was busy or ended before it answered
+        return False
+
+
+def x_windows(*criteria):
+    return subprocess.run(["xdotool", "search", "--onlyvisible", *criteria], capture_output=True,
+                          text=True).stdout.split()
+
+
+def x_window_titled(title, klass="orvex-programmer"):
+    """Searching by name fails on titles in CJK: each window's title is compared."""
+    for w in x_windows("--class", klass):
+        name = subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout
+        if name.strip() == title:
+            return w
+    return None
+
+
+def key(window, keys):
+    """Keys typed into `window`, given the focus first: without a window manager nobody
+    gives it back when a dialog closes. Typed, not sent to the window: GTK took a key
+    sent to a second About box of one session as nothing."""
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], stderr=subprocess.DEVNULL)
+    # A key that closes the window makes the release fail: the outcome is checked instead.
+    subprocess.run(["xdotool", "key", *keys.split()], stderr=subprocess.DEVNULL)
+
+
+def click(window, x, y, button=1):
+    step(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", str(button)])
+
+
+def screenshot(window, path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    step(["import", "-window", window, path])
+
+
+class Dialog:
+    """The Linux program's dialog on the case's display, found on the accessibility bus."""
+
+    IDLE = "Please turn off DSO and press 'YES' key!"
+
+    def __init__(self, ws, argv=None, env=None):
+        self.ws = ws
+        self.process = ws.start(argv or [ws.build.program], env=env or ws.env)
+        self.app = wait_until("the program on the accessibility bus", self._application)
+        self.window = wait_until("the main dialog", lambda: self.titled(TITLE))
+        self.panel = wait_until("the status text", lambda: find(self.window, "panel", self.IDLE))
+        self.button = find(self.window, "push button", "YES")
+        self.exit_button = find(self.window, "push button", "Exit")
+        self.exit_at = self.exit_button.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+        self.xid = wait_until("the main window", lambda: (x_windows("--name", "^ORVEX-A/B Firmware") or [None])[0])
+        self.seen = [self.panel.name]
+        self.started = time.monotonic()
+
+    def _application(self):
+        must_run = self.process.poll()
+        if must_run is not None:
+            raise Stop(f"the program ended at its start with status {must_run}")
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "orvex-programmer"),
+                    None)
+
+    def titled(self, title):
+        return next((w for w in self.app if w is not None and w.name == title), None)
+
+    def line1(self):
+        """Line 1 as the accessible names it (trimmed on the right), each change kept in seen."""
+        try:
+            name = self.panel.name
+        except Exception:  # the program is busy or gone
+            return None
+        if name != self.seen[-1]:
+            self.seen.append(name)
+        return name
+
+    def line2(self):
+        return self.panel.description
+
+    def caption(self):
+        return self.button.name
+
+    def boxes(self):
+        """The message boxes on screen, the newest last: their texts and OK buttons."""
+        found = []
+        try:
+            for w in self.app:
+                if w is not None and w.getRoleName() == "alert":
+                    labels = pyatspi.findAllDescendants(w, lambda a: a is not None and a.getRoleName() == "label")
+                    button = find(w, "push button")
+                    if button is not None:
+                        found.append(([a.name for a in labels if a.name], button))
+        except Exception:  # the tree changes while it is read
+            return None
+        return found
+
+    def box_texts(self):
+        boxes = self.boxes()
+        return None if boxes is None else [texts for texts, _ in boxes]
+
+    def leave(self, how):
+        """Exit as the operator clicks it (the pointer: the click waits in a busy
+        window's queue), or the close box."""
+        if how == "exit":
+            x, y, width, height = self.exit_at
+            click(self.xid, x + width // 2, y + height // 2)
+        else:
+            step([self.ws.build.closer, self.xid])
+
+    def wait_end(self, bound):
+        """The exit code, the seconds it took, the boxes it showed meanwhile."""
+        boxes, start = [], time.monotonic()
+        while self.process.poll() is None:
+            took = time.monotonic() - start
+            if took > bound:
+                raise Stop(f"the program still runs {took:.1f} s on; line 1 {self.seen}, boxes {boxes}")
+            boxes += [t for t in self.box_texts() or [] if t not in boxes]
+            self.line1()
+            time.sleep(0.05)
+        return self.process.returncode, time.monotonic() - start, boxes
+
+
+def temporary_shots():
+    return tempfile.mkdtemp(prefix="orvex-shots.")
+
+
+__all__ = ["Display", "Dialog", "check"]
