@@ -118,6 +118,8 @@ void SendToSiteLog(const SiteLogEntry& entry) {
     SayOnce("the event log cannot be written", GetLastError());
 }
 
+void AwaitSiteLog() {}
+
 bool RegisterSiteLogSource(std::string& said) {
   const std::wstring path = OwnPath();
   const LSTATUS status = WriteSourceKey(path);
