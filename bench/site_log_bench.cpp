@@ -1,7 +1,8 @@
 // The cost of one upgrade's system-log entry: builds the entry of a full
-// record line (station, unit, adapter) and sends it, COUNT times with PAUSE ms
-// between two sends (an upgrade sends one; back to back, the sends would wait
-// for the daemon to empty its socket), and prints the time each send took.
+// record line (station, unit, adapter), hands it over and waits until it has
+// been sent, COUNT times with PAUSE ms between two sends (an upgrade sends
+// one; back to back, the sends would wait for the daemon to empty its
+// socket), and prints the time each send took.
 // Run it with a journal of its own: tests/journal/private_journal.sh --journal.
 #include <algorithm>
 #include <chrono>
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(pause);
     const auto start = std::chrono::steady_clock::now();
     sys::SendToSiteLog(SiteEntry(context, entry, line));
+    sys::AwaitSiteLog();
     micros.push_back(
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
   }

@@ -1,5 +1,7 @@
 #include "utf8_text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -53,4 +55,16 @@ std::string ValidUtf8(std::string_view text, std::size_t* badBytes) {
   }
   if (badBytes != nullptr) *badBytes = bad;
   return out;
+}
+
+std::string_view Utf16Prefix(std::string_view text, std::size_t units) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t length = std::max<std::size_t>(SequenceAt(text, at), 1);
+    const std::size_t needs = length == 4 ? 2 : 1;
+    if (needs > units) break;
+    units -= needs;
+    at += length;
+  }
+  return text.substr(0, at);
 }

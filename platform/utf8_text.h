@@ -11,3 +11,8 @@
 // points above U+10FFFF) replaced by U+FFFD, one per byte. `badBytes`, when
 // given, receives how many were replaced.
 std::string ValidUtf8(std::string_view text, std::size_t* badBytes = nullptr);
+
+// The longest start of `text` that takes at most `units` UTF-16 code units
+// (two for a character beyond U+FFFF, one for each byte ValidUtf8 would
+// replace), never half a character.
+std::string_view Utf16Prefix(std::string_view text, std::size_t units);

@@ -9,6 +9,7 @@
 namespace {
 std::atomic_flag gEnding = ATOMIC_FLAG_INIT;
 std::atomic<EndingHook> gEndingHook{nullptr};
+std::atomic<bool> gProcessEnding{false};
 }  // namespace
 
 EndingHook SetEndingHook(EndingHook hook) { return gEndingHook.exchange(hook); }
@@ -20,7 +21,10 @@ void EndAfterPortFailure(unsigned exitCode) {
   EndProcess(exitCode);
 }
 
+bool ProcessEnding() { return gProcessEnding.load(); }
+
 void EndProcess(unsigned exitCode) {
+  gProcessEnding = true;
   if (EndingHook hook = gEndingHook.load()) exitCode = hook(exitCode);
   ExitProcess(exitCode);
 }

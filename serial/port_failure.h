@@ -16,6 +16,8 @@ inline constexpr unsigned kExitAfterOperatorExit = 0;
 
 // Tells the ending hook, then ends the process with the hook's exit code.
 [[noreturn]] void EndProcess(unsigned exitCode);
+// Whether EndProcess has begun: the process ends once its hook returns.
+bool ProcessEnding();
 
 // Called on the thread that ends the process, just before it ends: the upgrade above the link records its end
 // there. Returns the exit code to end with, given the link's own.

@@ -19,7 +19,10 @@ void Deliver(const unsigned char* area, DWORD count) {
   if (count == 0) return;
   TraceRead(area, count);
   EnterCriticalSection(&gRxLock);
-  if (gRxFill + count >= kRxBufferSize) gRxFill = 0;
+  if (gRxFill + count >= kRxBufferSize) {
+    gRxWrapFill = gRxFill;
+    gRxFill = 0;
+  }
   std::memcpy(gRxBuffer + gRxFill, area, count);
   gRxFill += count;
   gRxCount += count;

@@ -4,8 +4,9 @@
 // reply that a UART hands over in two reads stands whole; one that would not
 // leave a zero byte after it goes to the start again. gRxFill is where the
 // next delivery goes, gRxCount the number of bytes delivered since the program
-// started. All three are written under gRxLock, which the upgrade creates
-// before opening the port and deletes after closing it.
+// started, gRxWrapFill where the bytes before the last return to the start end
+// (0 after a clear: none are left). All four are written under gRxLock, which
+// the upgrade creates before opening the port and deletes after closing it.
 #include <cstdint>
 
 #include "winapi.h"
@@ -16,4 +17,5 @@ inline constexpr DWORD kReadChunk = 100;
 extern unsigned char gRxBuffer[kRxBufferSize];
 extern std::uint32_t gRxCount;
 extern std::size_t gRxFill;
+extern std::size_t gRxWrapFill;
 extern CRITICAL_SECTION gRxLock;

@@ -10,17 +10,32 @@
 std::int32_t gAttemptCount = 0;
 
 namespace {
+
 constexpr unsigned char kProbeByte = 'U';
+
+// Scans what was delivered since the last scan; a partial prompt goes on only
+// into bytes that came right after it.
+bool PromptArrived(std::uint32_t& scannedCount, int& matched) {
+  const RxSnapshot rx = TakeRxSnapshot();
+  for (const RxRun& run : rx.NewSince(scannedCount)) {
+    if (run.afterLoss) matched = 0;
+    if (ScanForPrompt(rx.bytes.data(), run.begin, run.end, matched)) return true;
+  }
+  scannedCount = rx.count;
+  return false;
 }
+
+}  // namespace
 
 void ProbeBootLoader() {
   gAttemptCount = 0;
+  int matched = 0;
+  std::uint32_t scannedCount = TakeRxSnapshot().ClearedAt();
   for (;;) {
     if (StopRequested()) return;  // the controller reports it
     WriteUnderRxLock(&kProbeByte, 1);
     Pause(PauseKind::kAfterAttempt, kAttemptPauseMs);
-    RxSnapshot rx = TakeRxSnapshot();
-    if (rx.fill != 0 && ScanForPrompt(rx.bytes.data(), rx.bytes.size(), rx.count)) return;
+    if (PromptArrived(scannedCount, matched)) return;
     ui::PumpOneMessage();
     if (CountFailedAttempt()) {
       TraceGaveUp("probe", gAttemptCount);

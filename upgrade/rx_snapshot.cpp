@@ -10,6 +10,7 @@ RxSnapshot TakeRxSnapshot() {
   std::memcpy(snapshot.bytes.data(), gRxBuffer, kRxBufferSize);
   snapshot.count = gRxCount;
   snapshot.fill = gRxFill;
+  snapshot.wrapFill = gRxWrapFill;
   LeaveCriticalSection(&gRxLock);
   return snapshot;
 }
@@ -18,6 +19,7 @@ void ClearRxBuffer() {
   EnterCriticalSection(&gRxLock);
   std::memset(gRxBuffer, 0, kRxBufferSize);
   gRxFill = 0;
+  gRxWrapFill = 0;
   LeaveCriticalSection(&gRxLock);
 }
 

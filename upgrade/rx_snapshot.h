@@ -6,20 +6,28 @@
 
 #include "serial/rx_buffer.h"
 
+// Delivered bytes at buffer positions `begin` to `end` - 1. `afterLoss`: some
+// delivered before them were overwritten unread, so they do not follow the
+// bytes scanned before.
+struct RxRun {
+  std::size_t begin;
+  std::size_t end;
+  bool afterLoss;
+};
+
 struct RxSnapshot {
   std::array<unsigned char, kRxBufferSize> bytes;
   std::uint32_t count;
   std::size_t fill;
+  std::size_t wrapFill;
 
   // The count when the buffer was last cleared, or last went back to its start.
   std::uint32_t ClearedAt() const { return count - static_cast<std::uint32_t>(fill); }
 
-  // Where the bytes delivered after a snapshot whose count was `earlier` begin:
-  // the start when the buffer went back to it meanwhile (some were lost).
-  std::size_t NewSince(std::uint32_t earlier) const {
-    const std::uint32_t added = count - earlier;
-    return added <= fill ? fill - added : 0;
-  }
+  // The bytes delivered after a snapshot whose count was `earlier`, in the
+  // order they came: those still left before the buffer last went back to its
+  // start, then those since.
+  std::array<RxRun, 2> NewSince(std::uint32_t earlier) const;
 };
 
 RxSnapshot TakeRxSnapshot();

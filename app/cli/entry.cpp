@@ -146,6 +146,7 @@ int RegisterLogSource() {
   sys::Complain("internal error (" + what + "); the program ends");
   // A fault on another thread leaves the running upgrade open: its record line says so.
   ReportFault(UpgradeOutcome::kInternalError);
+  sys::AwaitSiteLog();
   std::_Exit(kExitInternalError);
 }
 

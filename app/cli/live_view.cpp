@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "app/system/diagnostics.h"
 #include "res/status_texts.h"
+#include "utf8_text.h"
 
 namespace cli {
 namespace {
@@ -29,10 +31,24 @@ bool IsProgressLine(const std::string& line) {
          static_cast<std::size_t>(end) == line.size();
 }
 
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Cut to fewer bytes than `columns` (a character takes no more cells than it
+// has bytes), never inside a character.
 std::string Fitted(std::string line, int columns) {
-  const std::size_t width = static_cast<std::size_t>(std::max(columns - 1, 1));
-  if (line.size() > width) line.resize(width);
+  std::size_t width = static_cast<std::size_t>(std::max(columns - 1, 1));
+  if (line.size() <= width) return line;
+  while (width > 0 && IsContinuation(line[width])) --width;
+  line.resize(width);
   return line;
+}
+
+// A port's line as the terminal may show it: its texts came from the port's
+// process, and a tab would take more cells than its byte.
+std::string ShownLine(const PortRun& run, int columns) {
+  std::string line = Visible(LiveLine(run, std::string::npos));
+  std::replace(line.begin(), line.end(), '\t', ' ');
+  return Fitted(std::move(line), columns);
 }
 
 bool Done(const PortRun& run) { return run.ended || run.exited || run.exitCode != -1; }
@@ -57,7 +73,9 @@ bool ShowsAbove(const std::string& line) {
                       [&](const char* text) { return line == text; });
 }
 
-std::string Visible(const std::string& text) {
+std::string Visible(const std::string& given) {
+  // A byte outside UTF-8 (a lone 0x9B is a CSI to a terminal that is not in UTF-8) is not passed on.
+  const std::string text = ValidUtf8(given);
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t at = 0; at < text.size(); ++at) {
@@ -73,10 +91,9 @@ std::string Visible(const std::string& text) {
 
 std::vector<std::string> LiveLines(const std::vector<PortRun>& runs, int rows, int columns) {
   const std::size_t room = static_cast<std::size_t>(std::max(rows - 1, 1));
-  const std::size_t width = static_cast<std::size_t>(std::max(columns - 1, 1));
   std::vector<std::string> lines;
   if (runs.size() <= room) {
-    for (const PortRun& run : runs) lines.push_back(LiveLine(run, width));
+    for (const PortRun& run : runs) lines.push_back(ShownLine(run, columns));
     return lines;
   }
   lines.push_back(Fitted(DoneLine(runs), columns));
@@ -85,7 +102,7 @@ std::vector<std::string> LiveLines(const std::vector<PortRun>& runs, int rows, i
     if (!Done(run)) running.push_back(&run);
   const std::size_t slots = room - 1;
   const std::size_t shown = running.size() <= slots ? running.size() : slots == 0 ? 0 : slots - 1;
-  for (std::size_t i = 0; i < shown; ++i) lines.push_back(LiveLine(*running[i], width));
+  for (std::size_t i = 0; i < shown; ++i) lines.push_back(ShownLine(*running[i], columns));
   if (shown < running.size() && slots > 0)
     lines.push_back(Fitted("and " + std::to_string(running.size() - shown) + " more running", columns));
   return lines;

@@ -14,14 +14,16 @@ namespace cli {
 bool ShowsAbove(const std::string& line);
 
 // `text` with every control character (an escape sequence's start, a carriage
-// return) shown as '?', so that it cannot move the cursor.
+// return) shown as '?', and every byte that is not UTF-8 as U+FFFD, so that
+// it cannot move the cursor.
 std::string Visible(const std::string& text);
 
 // The live lines for a terminal of `rows` and `columns`: at most rows - 1
-// lines (the cursor's row stays below them), each shorter than `columns`. One
-// line per port when every port fits; else one line that counts the ports
-// done and their outcomes, then the ports still running, as many as fit, the
-// last line counting those that do not.
+// lines (the cursor's row stays below them), each shorter than `columns`, cut
+// between characters, the ports' texts Visible and a tab a space. One line per
+// port when every port fits; else one line that counts the ports done and
+// their outcomes, then the ports still running, as many as fit, the last line
+// counting those that do not.
 std::vector<std::string> LiveLines(const std::vector<PortRun>& runs, int rows, int columns);
 
 }  // namespace cli

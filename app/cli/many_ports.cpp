@@ -216,6 +216,13 @@ class Supervisor {
     const std::vector<std::string> lines = LiveLines(runs_, size.rows, size.columns);
     for (const std::string& line : lines) text += line + "\n";
     drawn_ = lines.size();
+    // A terminal of one row has none above the cursor's: its line stays on that
+    // row, where the next drawing clears it, instead of scrolling away.
+    onCursorRow_ = size.rows <= 1 && !text.empty() && text.back() == '\n';
+    if (onCursorRow_) {
+      text.pop_back();
+      drawn_ = 0;
+    }
     sys::Print(stdout, text);
   }
 
@@ -231,6 +238,7 @@ class Supervisor {
 
   void End() {
     Redraw();
+    if (onCursorRow_) sys::Print(stdout, "\n");
     std::FILE* out = line_.json ? stderr : stdout;
     sys::Print(out, SummaryTable(runs_));
     const std::string retry = RetryCommand(runs_, line_, program_);
@@ -244,8 +252,9 @@ class Supervisor {
   std::vector<PortRun> runs_;
   std::vector<std::unique_ptr<sys::ChildProcess>> children_;
   std::vector<std::thread> readers_;
-  std::size_t open_ = 0;  // streams not yet at their end
-  std::size_t drawn_ = 0;
+  std::size_t open_ = 0;   // streams not yet at their end
+  std::size_t drawn_ = 0;  // rows the cursor went down while drawing the live lines
+  bool onCursorRow_ = false;
   std::chrono::steady_clock::time_point started_{};
 };
 

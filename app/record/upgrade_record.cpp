@@ -8,6 +8,7 @@
 #include "json_string.h"
 #include "json_text.h"
 #include "res/version.h"
+#include "serial/port_failure.h"
 #include "serial/port_tables.h"
 #include "site_entry.h"
 
@@ -46,6 +47,8 @@ UpgradeRecord::UpgradeRecord(RecordContext context, UpgradeListener* next)
   if (context_.host.empty()) context_.host = sys::HostName();
 }
 
+UpgradeRecord::~UpgradeRecord() { sys::AwaitSiteLog(); }
+
 void UpgradeRecord::Started(int portIndex) {
   entry_ = RecordEntry{};
   entry_.started = UtcNow();
@@ -73,8 +76,11 @@ void UpgradeRecord::Ended(UpgradeOutcome outcome, const char* text) {
   entry_.status = text;
   const std::string line = RecordLine(context_, entry_);
   Write(line);
+  // Handed over: the end event does not wait for the system log.
   sys::SendToSiteLog(SiteEntry(context_, entry_, line));
   ForwardingListener::Ended(outcome, text);
+  // A failed port's end comes just before the process's: its entry goes first.
+  if (ProcessEnding()) sys::AwaitSiteLog();
 }
 
 void UpgradeRecord::Write(const std::string& line) {

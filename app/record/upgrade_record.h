@@ -47,6 +47,10 @@ class UpgradeRecord final : public ForwardingListener {
  public:
   // Events also go to `next`, when there is one.
   UpgradeRecord(RecordContext context, UpgradeListener* next);
+  // The system log's entries have gone, or their time is up.
+  ~UpgradeRecord() override;
+  UpgradeRecord(const UpgradeRecord&) = delete;
+  UpgradeRecord& operator=(const UpgradeRecord&) = delete;
 
   void Started(int portIndex) override;
   void Attempts(UpgradeStep step, int attempts) override;

@@ -23,10 +23,18 @@ struct SiteLogEntry {
 };
 
 // Sends the entry. A system without the log (a container, a minimal system)
-// takes it as sent: nothing is said and nothing waits. A journal that takes
-// nothing is waited for 2 s at most, and said once on standard error. On
-// Windows a failed write is said once on the debugger output.
+// takes it as sent: nothing is said and nothing waits. Linux: hands the entry
+// to a thread of its own and returns at once; one entry is on its way at a
+// time, and one that a journal has not taken within 2 s of being handed over
+// is dropped (the record holds it), which is said once on standard error, as
+// is a thread that cannot be made. Windows: writes it at once; a failed write
+// is said once on the debugger output.
 void SendToSiteLog(const SiteLogEntry& entry);
+
+// Before the process ends: waits until the entries handed over have been
+// sent, each at most until its 2 s are up (Linux; Windows has nothing to wait
+// for).
+void AwaitSiteLog();
 
 // Windows: writes the event source's registry key, which names this program as
 // the file of its messages (needs an administrator, once per machine). Linux:

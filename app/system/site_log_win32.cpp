@@ -7,6 +7,7 @@
 #include "res/site_log_messages.h"
 #include "site_log.h"
 #include "ui_core/wide_text.h"
+#include "utf8_text.h"
 #include "winapi.h"
 
 namespace sys {
@@ -15,6 +16,10 @@ namespace {
 constexpr wchar_t kSource[] = L"ORVEX Firmware Programmer";
 constexpr wchar_t kSourceKey[] =
     L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\ORVEX Firmware Programmer";
+
+// ReportEventW fails the whole entry for an insert longer than this (a very
+// long --station): each is cut to it; the binary data keeps the whole line.
+constexpr std::size_t kLongestInsert = 31839;
 
 // The message table's inserts %1 to %21 (res/site_log_messages.mc): the record's fields in its order.
 constexpr const char* kInserts[] = {"v",
@@ -108,7 +113,8 @@ void SendToSiteLog(const SiteLogEntry& entry) {
   static const HANDLE source = RegisterEventSourceW(nullptr, kSource);
   if (source == nullptr) return SayOnce("the event log cannot be written", GetLastError());
   std::vector<std::wstring> inserts;
-  for (const char* name : kInserts) inserts.push_back(ui::win32::Widen(FieldOf(entry, name)));
+  for (const char* name : kInserts)
+    inserts.push_back(ui::win32::Widen(std::string(Utf16Prefix(FieldOf(entry, name), kLongestInsert))));
   std::vector<LPCWSTR> strings;
   for (const std::wstring& insert : inserts) strings.push_back(insert.c_str());
   std::string data = entry.record;
@@ -117,6 +123,8 @@ void SendToSiteLog(const SiteLogEntry& entry) {
                     data.data()))
     SayOnce("the event log cannot be written", GetLastError());
 }
+
+void AwaitSiteLog() {}
 
 bool RegisterSiteLogSource(std::string& said) {
   const std::wstring path = OwnPath();

@@ -112,6 +112,42 @@ TEST(LiveLines, APortWhoseProcessDiedIsDoneAndSaysHow) {
                                                                    "about 180 sec.) "}));
 }
 
+// A port's texts come from its process: whatever they hold, its line cannot
+// move the cursor or take more cells than the terminal has.
+TEST(LiveLines, ShowAPortsTextsVisibleAndCutBetweenCharacters) {
+  struct Case {
+    const char* what;
+    std::string status;
+    std::string message;
+    int columns;
+    std::string line;
+  } cases[] = {
+      {"a character the width would cut is left out whole",
+       "\xc3\x9c"
+       "bertragung \xe7\x94\xa2\xe7\x94\xa2",
+       "", 25,
+       "COM1     \xc3\x9c"
+       "bertragung "},
+      {"escape sequences and control characters in the status and the message", "Up\x1b[2Jgrading\r",
+       "box\x07", 80, "COM1     Up?[2Jgrading?  (box?)"},
+      {"a lone C1 byte, and the C1 character",
+       "x\x9b"
+       "2J",
+       "\xc2\x9b"
+       "2J",
+       80,
+       "COM1     x\xef\xbf\xbd"
+       "2J  (?2J)"},
+      {"a tab takes one cell", "a\tb", "", 80, "COM1     a b"},
+  };
+  for (const Case& c : cases) {
+    cli::PortRun run = Running(0, -1);
+    run.status = c.status;
+    run.message = c.message;
+    EXPECT_EQ(cli::LiveLines({run}, 10, c.columns), std::vector<std::string>{c.line}) << c.what;
+  }
+}
+
 TEST(ShowsAbove, EveryLineTheLiveLinesDoNotSay) {
   struct Case {
     std::string line;
@@ -140,6 +176,11 @@ TEST(Visible, ControlCharactersCannotMoveTheCursor) {
   EXPECT_EQ(cli::Visible("e\xc2\x9b"
                          "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
             "e?2A??\xc2\xa0\xc3\xa9\xe7\x94\xa2");
+  // A lone C1 byte, which a terminal that is not in UTF-8 takes as one.
+  EXPECT_EQ(cli::Visible("e\x9b"
+                         "2A"),
+            "e\xef\xbf\xbd"
+            "2A");
 }
 
 }  // namespace

@@ -55,6 +55,27 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEachBadByte) {
   }
 }
 
+// An event log insert is cut to the UTF-16 units the call takes.
+TEST(Utf16Prefix, TakesWholeCharactersUpToTheUnits) {
+  struct Case {
+    const char* what;
+    std::string in;
+    std::size_t units;
+    std::string out;
+  } cases[] = {
+      {"shorter: whole", "bench 4", 31839, "bench 4"},
+      {"ASCII, one unit a byte", "bench 4", 5, "bench"},
+      {"three bytes, one unit", "\xE7\x94\xA2\xE7\xB7\x9A", 1, "\xE7\x94\xA2"},
+      {"beyond U+FFFF, two units: never half of it", "a\xF0\x9F\x98\x80", 2, "a"},
+      {"beyond U+FFFF, whole where both fit",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       3, "a\xF0\x9F\x98\x80"},
+      {"a bad byte is one unit, as its U+FFFD", "\xFF\xE7\x94", 2, "\xFF\xE7"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Utf16Prefix(c.in, c.units), c.out) << c.what;
+}
+
 TEST(JsonString, WritesValidUtf8WhateverItIsGiven) {
   struct Case {
     const char* what;

@@ -257,22 +257,29 @@ def all_waiting(written, ports):
     return written.split(b"\x1b[J")[-1].count(b"Please turn on DSO now.") == ports
 
 
+def on_own_terminal(ports, rows, columns):
+    """The program upgrading `ports` on a pty of rows x columns that is its
+    controlling terminal, so that a resize signals it; and the pty's master."""
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
+
+    def own_terminal():
+        default_signals()
+        os.setsid()
+        fcntl.ioctl(1, termios.TIOCSCTTY, 0)
+
+    program = subprocess.Popen([h.PROGRAM, "--batch", "--port", ports], stdin=subprocess.DEVNULL, stdout=slave,
+                               stderr=slave, preexec_fn=own_terminal)
+    os.close(slave)
+    return program, master
+
+
 def case_resized(work):
     """The terminal shrinks while every port waits for its instrument: the
     live lines are redrawn for the new height at once, with no port's news
     (the first comes when a probe gives up, 10 s after the start)."""
     silent = [Instrument(work, "--no-prompt", port=f"COM{n}") for n in range(1, 5)]
-    master, slave = pty.openpty()
-    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 40, 80, 0, 0))
-
-    def own_terminal():
-        default_signals()
-        os.setsid()
-        fcntl.ioctl(1, termios.TIOCSCTTY, 0)  # so that a resize signals the program
-
-    program = subprocess.Popen([h.PROGRAM, "--batch", "--port", "COM1-COM4"], stdin=subprocess.DEVNULL,
-                               stdout=slave, stderr=slave, preexec_fn=own_terminal)
-    os.close(slave)
+    program, master = on_own_terminal("COM1-COM4", 40, 80)
     resized = None
 
     def resize_once_all_wait(written):
@@ -287,6 +294,46 @@ def case_resized(work):
     check(resized is not None and b"0 of 4 ports done: 0 complete, 0 failed" in after
           and b"and 3 more running" in after and b"Time Out!" not in written,
           f"a redraw for 4 rows within 5 s, before any probe gave up: {after[-400:]!r}")
+    program.send_signal(signal.SIGTERM)
+    wait_bounded(program, 60)
+    os.close(master)
+    for instrument in silent:
+        instrument.verdict(ends_by_itself=False)
+
+
+def case_terminal_corners(work):
+    """A terminal of one row: each drawing rewrites that row rather than
+    scrolling a new line. One that gets narrower than the lines drawn, while
+    the ports wait for their instruments: they are drawn again, cut to it."""
+    silent = [Instrument(work, "--no-prompt", port=f"COM{n}") for n in range(1, 5)]
+    program, master = on_own_terminal("COM1-COM2", 1, 80)
+    written = read_terminal(master, lambda w: w.count(b"0 of 2 ports done") >= 2, 10, lambda w: None)
+    program.send_signal(signal.SIGTERM)
+    written += read_terminal(master, lambda w: False, 30, lambda w: None)  # until the program is gone
+    wait_bounded(program, 30)
+    os.close(master)
+    counts = [line for line in screen_lines(written, 1, 80) if "ports done" in line]
+    check(counts == ["2 of 2 ports done: 0 complete, 2 failed"], f"one row, drawn over in place: {counts}")
+
+    import pyte
+    program, master = on_own_terminal("COM3-COM4", 10, 80)
+    resized = None
+
+    def narrow_once_all_wait(written):
+        nonlocal resized
+        if resized is None and all_waiting(written, 2):
+            resized = len(written)
+            fcntl.ioctl(master, termios.TIOCSWINSZ, struct.pack("HHHH", 10, 16, 0, 0))
+
+    written = read_terminal(master, lambda w: resized is not None and w[resized:].count(b"Please\r\n") == 2, 5,
+                            narrow_once_all_wait)
+    screen = pyte.Screen(80, 10)
+    stream = pyte.ByteStream(screen)
+    stream.feed(written[:resized or len(written)])
+    screen.resize(10, 16)
+    stream.feed(written[resized or len(written):])
+    shown = [line.rstrip() for line in screen.display if line.strip()]
+    check(shown == ["COM3     Please", "COM4     Please"], f"16 columns: each line once, cut to 15: {shown}")
     program.send_signal(signal.SIGTERM)
     wait_bounded(program, 60)
     os.close(master)
@@ -340,6 +387,7 @@ def port_process(supervisor, port):
 CASES = {
     "many-ports-process-dies": case_process_dies,
     "many-ports-resized": case_resized,
+    "many-ports-terminal-corners": case_terminal_corners,
     "many-ports-small-terminal": case_small_terminal,
     "many-ports-high-port": case_high_port,
     "many-ports-four": case_four_ports,

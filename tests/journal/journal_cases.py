@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Batch mode's journal entries through the real program, the simulated
 instrument and a journald of the test's own (run under private_journal.sh):
-every field of a complete, a timed-out and an interrupted upgrade; a system
+every field of a complete, a timed-out, an interrupted upgrade and one whose
+line hung up; a system
 without a journal; a journald that takes nothing for a while, and one whose
 queue is full; and the entries carried to a central journal by
 systemd-journal-upload, across an outage of the central side.
@@ -74,6 +75,16 @@ def case_interrupted(work):
           f"a line break stays in the field, not in the message: {found}")
 
 
+def case_port_failed(work):
+    """The line hangs up mid-image: the process ends on the reader's thread as the
+    upgrade does, and the entry handed over just before still reaches the journal."""
+    instrument = Instrument(work, "--baud", "0", "--hangup-at", "300000")
+    code, _ = wait_bounded(batch(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL), 60)
+    instrument.verdict(ends_by_itself=False)
+    check(code == 1, f"exit 1, got {code}")
+    check_journal(["port-failed"])
+
+
 def case_no_journal(work):
     """No journald, then a socket nobody listens on: the upgrade and its record go
     on as ever, nothing is said about a journal."""
@@ -110,7 +121,9 @@ def case_frozen_journal(work):
 def case_stuck_journal(work):
     """A journald that takes nothing while its socket's queue is full: a send would
     wait until the daemon runs again. The upgrade still ends with its code and its
-    record line within a bound, and the missing entry is said once."""
+    record line within a bound, and the missing entry is said once. The end event
+    does not wait for the journal: it comes before the entry's 2 s are up, which
+    the line saying so marks (both streams in one pipe keep their order)."""
     daemon = int(os.environ["ORVEX_TEST_JOURNALD"])
     os.kill(daemon, signal.SIGSTOP)
     try:
@@ -125,15 +138,17 @@ def case_stuck_journal(work):
             pass
         check(queued > 0, "the journal's queue took some entries before it was full")
         instrument = Instrument(work, "--baud", "0")
-        program = batch(stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        program = batch("--json", stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         try:
-            _, err = program.communicate(timeout=60)
+            out, _ = program.communicate(timeout=60)
         except subprocess.TimeoutExpired:
             program.kill()
-            _, err = program.communicate()
+            out, _ = program.communicate()
             check(False, "the program still ran 60 s after a full journal queue")
         check(program.returncode == 0 and instrument.verdict()["valid"], f"complete: exit {program.returncode}")
-        check(err.count("the systemd journal took no entry") == 1, f"said once on standard error: {err!r}")
+        said = out.find("the systemd journal took no entry")
+        check(out.count("the systemd journal took no entry") == 1, f"said once on standard error: {out[-800:]!r}")
+        check(0 <= out.find('"event":"end"') < said, f"the end event before the journal's time was up: {out[-800:]!r}")
     finally:
         os.kill(daemon, signal.SIGCONT)
     check([r["outcome"] for r in records()] == ["complete"], f"the record: {records()}")
@@ -268,6 +283,7 @@ CASES = {
     "journal-complete": case_complete,
     "journal-timeout": case_timeout,
     "journal-interrupted": case_interrupted,
+    "journal-port-failed": case_port_failed,
     "journal-none": case_no_journal,
     "journal-frozen": case_frozen_journal,
     "journal-stuck": case_stuck_journal,

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "serial/serial_port.h"
 #include "sim/instrument.h"
@@ -184,6 +186,78 @@ TEST_F(BootLoaderTest, MissingReplyTimesTheCommandOutInRealTime) {
   EXPECT_LT(took, 30s);
   ASSERT_TRUE(SimSaw(1, 101));
   EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// What a line sends after each attempt's write, burst by burst. Each burst goes
+// out in pieces of one read (100 bytes), each awaited until the reader has
+// delivered it, so the buffer goes back to its start exactly where the row
+// says, whatever the machine's load.
+using Script = std::vector<std::vector<std::string>>;
+const PtyPair* gFarSide = nullptr;
+const Script* gScript = nullptr;
+
+void PauseAndAnswer(PauseKind, DWORD) {
+  const auto attempt = static_cast<std::size_t>(gAttemptCount);
+  if (attempt >= gScript->size()) return;
+  for (const std::string& burst : (*gScript)[attempt]) {
+    for (std::size_t at = 0; at < burst.size(); at += kReadChunk) {
+      const std::string piece = burst.substr(at, kReadChunk);
+      const std::uint32_t expected = TakeRxSnapshot().count + static_cast<std::uint32_t>(piece.size());
+      gFarSide->Write(piece);
+      EXPECT_TRUE(WaitUntil([&] { return TakeRxSnapshot().count >= expected; }));
+    }
+  }
+}
+
+std::string Filler(std::size_t count, char c = 'x') { return std::string(count, c); }
+
+// The buffer holds 1000 bytes; a read that would reach its end goes to its start.
+TEST(BootLoaderWrap, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
+  struct Case {
+    const char* what;
+    bool probe;  // else the update command
+    Script script;
+    std::int32_t attempts;  // failed attempts before the text was recognised; 101: never
+  } cases[] = {
+      {"the reply just before the wrap, more bytes after it in the same pause",
+       false,
+       {{Filler(900)}, {"Update Firmware\r\n", Filler(124)}},
+       1},
+      {"the reply cut by the wrap", false, {{Filler(942) + "Update F"}, {"irmware" + Filler(43)}}, 1},
+      {"one foreign byte after a matched letter, at the buffer's start",
+       false,
+       {{Filler(948) + "Up"}, {"#date Firmware" + Filler(36)}},
+       1},
+      {"bytes before the wrap break a match that the bytes after it would go on",
+       false,
+       {{Filler(892) + "Update F"}, {Filler(99), "irmware" + Filler(93)}, {"Update Firmware"}},
+       2},
+      {"bytes overwritten before a scan: the match does not go on over them",
+       false,
+       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}},
+       2},
+      {"the prompt cut by the wrap", true, {{Filler(947) + "Lod"}, {"ar >" + Filler(46)}}, 1},
+      {"old bytes past the new ones do not complete a prompt",
+       true,
+       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}},
+       2},
+  };
+  ConfigHome home;
+  PtyPair line;
+  home.Link("COM1", line.DevicePath());
+  gFarSide = &line;
+  SetPausesForTesting(PauseAndAnswer);
+  InitializeCriticalSection(&gRxLock);
+  for (const Case& c : cases) {
+    gScript = &c.script;
+    ClearRxBuffer();
+    ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1) << c.what;
+    c.probe ? ProbeBootLoader() : SendUpdateCommand();
+    EXPECT_EQ(gAttemptCount, c.attempts) << c.what;
+    CloseCommPort();
+  }
+  DeleteCriticalSection(&gRxLock);
+  SetPausesForTesting(nullptr);
 }
 
 }  // namespace
