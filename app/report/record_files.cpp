@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
@@ -151,36 +152,63 @@ bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, 
   return true;
 }
 
-// A folder's *.jsonl files, in name order so that reports repeat exactly.
-bool FolderFiles(const std::string& folder, std::vector<std::string>& files, std::string& error) {
+std::string Utf8(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return {name.begin(), name.end()};
+}
+
+// Every *.jsonl of `folder` and of its subfolders, by name at each level so
+// that reports repeat exactly. An entry that names a folder is one only when
+// it can be followed there, so a *.jsonl that is a broken link or a loop is
+// read, and said, as the file it claims to be. A folder reached again
+// through a link (a loop, or a second name) is read once.
+bool FolderFiles(const fs::path& folder, std::set<fs::path>& visited, std::vector<std::string>& files,
+                 std::string& error) {
   std::error_code failure;
-  for (fs::directory_iterator entry(NamedPath(folder), failure), end; !failure && entry != end;
-       entry.increment(failure)) {
-    if (entry->path().extension() != ".jsonl" || !entry->is_regular_file(failure)) continue;
-    const std::u8string name = entry->path().u8string();
-    files.emplace_back(name.begin(), name.end());
+  const fs::path real = fs::canonical(folder, failure);
+  if (!failure && !visited.insert(real).second) return true;
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure))
+    entries.push_back(entry->path());
+  if (failure) {
+    error = "cannot read " + Utf8(folder) + ": " + failure.message();
+    return false;
   }
-  if (failure) error = "cannot read " + folder + ": " + failure.message();
-  std::sort(files.begin(), files.end());
-  return !failure;
+  std::sort(entries.begin(), entries.end(),
+            [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+  for (const fs::path& entry : entries) {
+    if (fs::is_directory(entry, failure)) {
+      if (!FolderFiles(entry, visited, files, error)) return false;
+    } else if (entry.extension() == ".jsonl") {
+      files.push_back(Utf8(entry));
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+bool ListRecordFiles(const std::vector<std::string>& paths, std::vector<std::string>& files,
                      std::string& error) {
-  SeenLines seen;
   for (const std::string& path : paths) {
     std::error_code failure;
-    std::vector<std::string> files;
-    if (fs::is_directory(NamedPath(path), failure)) {
-      if (!FolderFiles(path, files, error)) return false;
-    } else {
+    std::set<fs::path> visited;
+    if (!fs::is_directory(NamedPath(path), failure)) {
       files.push_back(path);
+    } else if (!FolderFiles(NamedPath(path), visited, files, error)) {
+      return false;
     }
-    for (const std::string& file : files)
-      if (!ReadFile(file, tally, summary, seen, error)) return false;
   }
+  return true;
+}
+
+bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+                     std::string& error) {
+  std::vector<std::string> files;
+  if (!ListRecordFiles(paths, files, error)) return false;
+  SeenLines seen;
+  for (const std::string& file : files)
+    if (!ReadFile(file, tally, summary, seen, error)) return false;
   return true;
 }
 

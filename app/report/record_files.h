@@ -1,10 +1,11 @@
 #pragma once
-// The record files the report reads: files as named, a folder's *.jsonl files
-// in name order. Lines that cannot be read are counted and skipped, the first
-// named, so that one broken line (a truncated last line after a power cut,
-// a line of a schema this program does not know) never hides the rest. A line
-// read again counts once: a file collected twice, or the entry a journal
-// uploader sent again after an outage, is still one upgrade.
+// The record files the report reads: files as named, and the *.jsonl files of
+// a folder and its subfolders. Lines that cannot be read are counted and
+// skipped, the first named, so that one broken line (a truncated last line
+// after a power cut, a line of a schema this program does not know) never
+// hides the rest. A line read again counts once: a file collected twice, or
+// the entry a journal uploader sent again after an outage, is still one
+// upgrade.
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct ReadSummary {
   std::string firstUnreadableFile;
   long long firstUnreadableLine = 0;  // from 1
 };
+
+// The files `paths` name, each folder's spelled out. False with one line in
+// `error` when a folder cannot be read.
+bool ListRecordFiles(const std::vector<std::string>& paths, std::vector<std::string>& files,
+                     std::string& error);
 
 // Reads every line of every file `paths` name into `tally`. False with one
 // line in `error` when a file or folder cannot be read: a report that silently

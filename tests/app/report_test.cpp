@@ -374,6 +374,38 @@ TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
   EXPECT_EQ(error, "cannot read " + missing + ": No such file or directory");
 }
 
+TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
+  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
+  Write("a.jsonl", good);
+  std::filesystem::create_directory(folder_ / "bench 2");
+  Write("bench 2/upgrades.jsonl", good + good);
+  std::filesystem::create_directory_symlink(folder_ / "bench 2", folder_ / "bench 2 again");
+  std::filesystem::create_directory_symlink(folder_, folder_ / "bench 2" / "loop");
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
+  EXPECT_EQ(read.files, 2) << "a folder reached again through a link is read once";
+  EXPECT_EQ(read.repeated, 0);
+  EXPECT_EQ(tally.Report().upgrades, 3);
+
+  struct Case {
+    const char* what;
+    const char* target;
+    const char* said;
+  } cases[] = {
+      {"a broken link", "nowhere.jsonl", "No such file or directory"},
+      {"a link to itself", "broken.jsonl", "Too many levels of symbolic links"},
+  };
+  for (const Case& c : cases) {
+    const std::filesystem::path link = folder_ / "bench 2" / "broken.jsonl";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(c.target, link);
+    EXPECT_FALSE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << c.what;
+    EXPECT_EQ(error, "cannot read " + link.string() + ": " + c.said) << c.what;
+  }
+}
+
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
