@@ -1,6 +1,7 @@
 #include "record_files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -127,13 +128,24 @@ class LineFeed {
   long long number_ = 0;
 };
 
+// A FIFO is read as it comes (`--report <(journalctl ...)`), once a program
+// writes into it.
+constexpr std::chrono::seconds kFifoWait{10};
+
 std::string CannotRead(const std::string& path, int error) {
+  if (error == ENXIO) return "cannot read " + path + ": no program writes into it";
   return "cannot read " + path + ": " + std::strerror(error);
+}
+
+std::FILE* OpenRecordFile(const std::string& path) {
+  std::error_code failure;
+  if (fs::is_fifo(NamedPath(path), failure)) return OpenNamedFifo(path, kFifoWait);
+  return OpenNamedFile(path, "rb");
 }
 
 bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
               std::string& error) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenNamedFile(path, "rb"), &std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRecordFile(path), &std::fclose);
   if (!file) {
     error = CannotRead(path, errno);
     return false;
