@@ -57,20 +57,6 @@ bool ShowsAbove(const std::string& line) {
                       [&](const char* text) { return line == text; });
 }
 
-std::string Visible(const std::string& text) {
-  std::string shown;
-  shown.reserve(text.size());
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const auto c = static_cast<unsigned char>(text[at]);
-    // U+0080 to U+009F in UTF-8: a terminal takes U+009B for the escape sequence's start too.
-    const bool c1 = c == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(text[at + 1]) <= 0x9F;
-    if (c1) ++at;
-    shown += c1 || (c < 0x20 && c != '\t') || c == 0x7F ? '?' : text[at];
-  }
-  return shown;
-}
-
 std::vector<std::string> LiveLines(const std::vector<PortRun>& runs, int rows, int columns) {
   const std::size_t room = static_cast<std::size_t>(std::max(rows - 1, 1));
   const std::size_t width = static_cast<std::size_t>(std::max(columns - 1, 1));

@@ -409,14 +409,14 @@ TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
-      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n" +
+      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007\\u009b2J\x9b", "COM1", "", "complete", "1") + "\n" +
                      Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
                           "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
                      "\n");
   std::string text, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << text;
+  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos) << "C1 and bytes that are no UTF-8 too: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
