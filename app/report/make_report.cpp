@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "named_file.h"
 #include "record_files.h"
 #include "report_output.h"
 
@@ -11,8 +12,11 @@ namespace report {
 bool MakeReport(const ReportRequest& request, std::string& out, std::string& error) {
   std::vector<std::string> paths;
   for (const std::string& path : request.paths) {
+    // Through the wide path on Windows: a profile folder may be named outside
+    // the code page. Only a file that is surely not there is left out.
     std::error_code failure;
-    if (!request.missingIsEmpty || std::filesystem::exists(path, failure)) paths.push_back(path);
+    const bool missing = !std::filesystem::exists(NamedPath(path), failure) && !failure;
+    if (!request.missingIsEmpty || !missing) paths.push_back(path);
   }
   YieldTally tally(request.filter);
   ReadSummary read;
