@@ -44,7 +44,8 @@ std::string SetListRange(CommandLine& line, const std::string& value) {
 
 // --report reads files: of the other options it takes --since, --station and --json.
 CommandLine SettleReport(CommandLine line, bool others) {
-  if (others || !line.ports.empty() || !line.image.empty() || !line.unit.empty() || !line.trace.empty())
+  if (others || !line.ports.empty() || !line.image.empty() || !line.unit.empty() || !line.trace.empty() ||
+      !line.expectSha256.empty())
     return Wrong("--report takes files and folders, --since, --station and --json, no other option");
   line.mode = Mode::kReport;
   return line;

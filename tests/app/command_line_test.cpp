@@ -142,6 +142,8 @@ TEST(CommandLine, ReportTakesFilesFoldersAndWhatNarrowsIt) {
   EXPECT_EQ(full.since, "2026-03-01T08:00");
   EXPECT_EQ(full.station, "bench 4");
   EXPECT_TRUE(full.json);
+  const std::string others = "--report takes files and folders, --since, --station and --json, no other option";
+  const std::string digest(64, 'a');
   struct Case {
     std::vector<const char*> args;
     std::string error;
@@ -151,12 +153,10 @@ TEST(CommandLine, ReportTakesFilesFoldersAndWhatNarrowsIt) {
       {{"--report", "--since"}, "--since needs a value"},
       {{"--since", "2026-03-01"}, "--since belongs to --report"},
       {{"a.jsonl"}, "unknown argument 'a.jsonl'"},
-      {{"--report", "--batch", "--port", "COM1"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
-      {{"--report", "--unit", "SN1"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
-      {{"--report", "--list-ports"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
+      {{"--report", "--batch", "--port", "COM1"}, others},
+      {{"--report", "--unit", "SN1"}, others},
+      {{"--report", "--list-ports"}, others},
+      {{"--report", "--expect-sha256", digest.c_str()}, others},
       {{"--report", "-x"}, "unknown argument '-x'"},
   };
   for (const Case& c : cases) {
