@@ -208,19 +208,22 @@ Without options the dialog opens (it needs a display).
                        a COMn at an adapter
   --report [FILE|DIR]...
                        the yield report over upgrade records (this machine's
-                       record when none is named; a folder means its *.jsonl
-                       files), lines of every record version: upgrades per
-                       station and per port by outcome, first-pass yield (of
-                       the units named by --unit, those whose first upgrade
-                       completed; upgrades with no unit are counted apart),
-                       median and slowest seconds of the completed upgrades,
-                       and the adapters (by serial number) and ports with the
-                       most port-failed and transfer-failed, worst first.
+                       record when none is named; a folder means the *.jsonl
+                       files in it and its subfolders; a FIFO or pipe is read
+                       once a program writes into it), lines of every record
+                       version: upgrades per station and per port by outcome,
+                       first-pass yield (of the units named by --unit, those
+                       whose first upgrade completed; upgrades with no unit
+                       are counted apart), median and slowest seconds of the
+                       completed upgrades, and the adapters (by serial
+                       number) and ports with the most port-failed and
+                       transfer-failed, worst first.
                        Lines that cannot be read are skipped and counted, the
                        first named; a line read again (a file collected twice)
                        counts once. Exit code 0 when the report was printed,
-                       1 when a file or folder cannot be read (said on one
-                       line), 2 for wrong arguments
+                       1 when a file or folder cannot be read, or a FIFO is
+                       fed by no program within 10 s (said on one line), 2
+                       for wrong arguments
   --since DATE         with --report: only upgrades started at or after DATE
                        (UTC), 2026-03-01 or 2026-03-01T08:00[:00]
   --station NAME       with --report: only that station's upgrades
