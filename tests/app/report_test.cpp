@@ -76,7 +76,9 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
       {"seconds not a number", R"({"started":"s","port":"p","outcome":"o","seconds":"1"})", false, {}},
       {"seconds NaN", R"({"started":"s","port":"p","outcome":"o","seconds":nan})", false, {}},
       {"seconds infinite", R"({"started":"s","port":"p","outcome":"o","seconds":-inf})", false, {}},
-      {"a skipped field infinite", R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity})", false,
+      {"a skipped field infinite",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity})",
+       false,
        {}},
       {"text after the object", R"({"started":"s","port":"p","outcome":"o","seconds":1}x)", false, {}},
       {"two objects on a line",
@@ -157,17 +159,25 @@ TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
     const char* what;
     report::ReportFilter filter;
     long long upgrades, units, firstPass, withoutUnit;
+    std::string days;  // complete/units by the day and station of each unit's first upgrade
   } cases[] = {
-      {"everything: SN2 passed first, SN1 and SN3 did not", {}, 7, 3, 1, 2},
+      {"everything: SN2 passed first, SN1 and SN3 did not",
+       {},
+       7,
+       3,
+       1,
+       2,
+       "12-02 bench 1 0/1, 12-02 bench 2 1/1, 12-03 bench 2 0/1"},
       {"since SN1's retry: its first upgrade is not covered, nor is SN2's",
        {"2026-12-02T10:00", ""},
        4,
        1,
        0,
-       2},
-      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2},
-      {"one station", {"", "bench 1"}, 2, 1, 0, 0},
-      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0},
+       2,
+       "12-03 bench 2 0/1"},
+      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2, "12-03 bench 2 0/1"},
+      {"one station", {"", "bench 1"}, 2, 1, 0, 0, "12-02 bench 1 0/1"},
+      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0, ""},
   };
   for (const Case& c : cases) {
     const report::YieldReport got = Tally(lines, c.filter);
@@ -175,6 +185,11 @@ TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
     EXPECT_EQ(got.units, c.units) << c.what;
     EXPECT_EQ(got.firstPassComplete, c.firstPass) << c.what;
     EXPECT_EQ(got.withoutUnit, c.withoutUnit) << c.what;
+    std::string days;
+    for (const report::DayYield& day : got.firstPassByDay)
+      days += (days.empty() ? "" : ", ") + day.day.substr(5) + " " + day.station + " " +
+              std::to_string(day.complete) + "/" + std::to_string(day.units);
+    EXPECT_EQ(days, c.days) << c.what;
   }
 }
 
@@ -218,8 +233,15 @@ TEST(YieldReport, SecondsAreOfCompletedUpgrades) {
   }
   const report::YieldReport slowest =
       Tally({Line("2026-12-01T01:00:00Z", "b", "COM3", "", "complete", "300"),
-             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301")});
+             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301"),
+             Line("2026-12-01T03:00:00Z", "a", "COM1", "", "complete", "100")});
   EXPECT_EQ(slowest.slowest.port, "COM4") << "the slowest upgrade is named";
+  std::vector<std::string> stations;
+  for (const report::StationSeconds& station : slowest.secondsByStation)
+    stations.push_back(station.station + " " + std::to_string(station.seconds.size()) + " " +
+                       std::to_string(station.median) + " " + std::to_string(station.seconds.back()));
+  EXPECT_EQ(stations, (std::vector<std::string>{"a 1 100.000000 100.000000", "b 2 300.500000 301.000000"}))
+      << "each station's completed upgrades apart";
 }
 
 TEST(YieldReport, PlacesInNaturalOrderAndFailuresWorstFirst) {
@@ -409,14 +431,16 @@ TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
-      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007\\u009b2J\x9b", "COM1", "", "complete", "1") + "\n" +
-                     Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
-                          "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
-                     "\n");
+      "r.jsonl",
+      Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007\\u009b2J\x9b", "COM1", "", "complete", "1") + "\n" +
+          Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
+               "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
+          "\n");
   std::string text, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos) << "C1 and bytes that are no UTF-8 too: " << text;
+  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos)
+      << "C1 and bytes that are no UTF-8 too: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
