@@ -57,8 +57,9 @@ class SeenLines {
 // Carries a file's lines to the tally across chunk borders.
 class LineFeed {
  public:
-  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary, SeenLines& seen)
-      : file_(file), tally_(tally), summary_(summary), seen_(seen) {}
+  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
+           const CoveredLine& covered)
+      : file_(file), tally_(tally), summary_(summary), seen_(seen), covered_(covered) {}
 
   // Every whole line of `text`; the part after the last newline waits for the next chunk.
   void Feed(std::string_view text) {
@@ -101,7 +102,7 @@ class LineFeed {
         ++summary_.repeated;
         return;
       }
-      tally_.Add(fields_);
+      if (tally_.Add(fields_) && covered_) covered_(line);
     } else {
       Unreadable();
     }
@@ -122,6 +123,7 @@ class LineFeed {
   YieldTally& tally_;
   ReadSummary& summary_;
   SeenLines& seen_;
+  const CoveredLine& covered_;
   RecordFields fields_;
   std::string carry_;
   bool overlong_ = false;
@@ -144,13 +146,13 @@ std::FILE* OpenRecordFile(const std::string& path) {
 }
 
 bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
-              std::string& error) {
+              const CoveredLine& covered, std::string& error) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRecordFile(path), &std::fclose);
   if (!file) {
     error = CannotRead(path, errno);
     return false;
   }
-  LineFeed feed(path, tally, summary, seen);
+  LineFeed feed(path, tally, summary, seen, covered);
   std::string chunk(kChunk, '\0');
   std::size_t got = 0;
   while ((got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0)
@@ -215,12 +217,12 @@ bool ListRecordFiles(const std::vector<std::string>& paths, std::vector<std::str
 }
 
 bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
-                     std::string& error) {
+                     std::string& error, const CoveredLine& covered) {
   std::vector<std::string> files;
   if (!ListRecordFiles(paths, files, error)) return false;
   SeenLines seen;
   for (const std::string& file : files)
-    if (!ReadFile(file, tally, summary, seen, error)) return false;
+    if (!ReadFile(file, tally, summary, seen, covered, error)) return false;
   return true;
 }
 

@@ -6,7 +6,9 @@
 // hides the rest. A line read again counts once: a file collected twice, or
 // the entry a journal uploader sent again after an outage, is still one
 // upgrade.
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "yield_tally.h"
@@ -29,10 +31,13 @@ struct ReadSummary {
 bool ListRecordFiles(const std::vector<std::string>& paths, std::vector<std::string>& files,
                      std::string& error);
 
+// Called with each line the tally covers, as read (without its line end).
+using CoveredLine = std::function<void(std::string_view line)>;
+
 // Reads every line of every file `paths` name into `tally`. False with one
 // line in `error` when a file or folder cannot be read: a report that silently
 // left out a station's file would mislead.
 bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
-                     std::string& error);
+                     std::string& error, const CoveredLine& covered = {});
 
 }  // namespace report
