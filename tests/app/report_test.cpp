@@ -380,9 +380,9 @@ TEST_F(RecordFilesTest, ALineReadAgainCountsOnce) {
   EXPECT_EQ(figures.failingAdapters[0].portFailed, 2) << "a line that differs in its end is another upgrade";
 
   std::string text, json;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false}, text, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false, "", ""}, text, error)) << error;
   EXPECT_NE(text.find("9 lines in 3 files; 4 repeated lines counted once\n"), std::string::npos) << text;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true}, json, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true, "", ""}, json, error)) << error;
   EXPECT_NE(json.find(R"("repeated":4,)"), std::string::npos) << json;
 }
 
@@ -437,14 +437,14 @@ TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
                "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
           "\n");
   std::string text, error;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
   EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos)
       << "C1 and bytes that are no UTF-8 too: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true}, json, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
 }
 
