@@ -12,7 +12,7 @@ constexpr std::string_view kStyle = R"(
 :root{color-scheme:light}
 body{font:15px/1.45 system-ui,"Segoe UI","Noto Sans","Noto Sans CJK SC","Microsoft JhengHei","WenQuanYi Micro Hei",sans-serif;color:#1a1a1a;background:#fff;max-width:72rem;margin:0 auto;padding:.5rem 1rem 2rem}
 h1{font-size:1.6rem;margin:.5rem 0}h2{font-size:1.25rem;margin:2rem 0 .5rem;border-bottom:1px solid #bbb}h3{font-size:1.05rem;margin:1.2rem 0 .3rem}
-dl{display:grid;grid-template-columns:max-content 1fr;gap:.1rem 1rem;margin:0}dt{font-weight:600}dd{margin:0}
+dl{display:grid;grid-template-columns:max-content 1fr;gap:.1rem 1rem;margin:0}dt{font-weight:600}dd{margin:0;overflow-wrap:anywhere}
 figure{margin:.4rem 0 .8rem}figcaption{font-weight:600;font-size:.95rem}
 svg{display:block;width:100%;height:auto;max-width:32rem}
 .multiples{display:grid;grid-template-columns:repeat(auto-fill,minmax(17rem,1fr));gap:0 1.2rem}.multiples svg{max-width:none}.multiples figcaption{font-size:.85rem}
@@ -23,7 +23,7 @@ th,td{border:1px solid #c8c8c8;padding:.1rem .45rem;text-align:right;white-space
 tbody th,thead th:first-child{text-align:left}thead th{background:#f0f0f0}
 .legend{list-style:none;padding:0;margin:.2rem 0;display:flex;flex-wrap:wrap;gap:.1rem 1.2rem}
 .legend svg.key{display:inline-block;width:.85em;height:.85em;margin-right:.35em;vertical-align:-.05em}
-svg text{font-size:11px;fill:#333}
+svg text{font-size:12px;fill:#333}
 .grid{stroke:#e2e2e2}.axis{stroke:#777}
 .line{fill:none;stroke:#0072b2;stroke-width:2}.point{fill:#0072b2}
 .reference{fill:none;stroke:#888;stroke-width:1.5;stroke-dasharray:4 3}
