@@ -66,8 +66,9 @@ std::string CsvRow(std::string_view line) {
   JsonCursor in(line);
   ReadObject("", in, row);
   std::string text;
-  for (std::size_t i = 0; i < row.size(); ++i) text += (i == 0 ? "" : ",") + CsvField(ValidUtf8(row[i]));
-  return text + "\r\n";
+  for (std::size_t i = 0; i < row.size(); ++i) text += (i == 0 ? "" : ",") + CsvField(row[i]);
+  // Whole: the quoting looks at ASCII only, which is never part of a longer sequence.
+  return ValidUtf8(text) + "\r\n";
 }
 
 }  // namespace report
