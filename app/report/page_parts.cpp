@@ -32,6 +32,28 @@ std::string TableHtml(const Table& table) {
   return html + "</tbody></table></div>";
 }
 
+std::string StationTablesHtml(const Table& table, std::size_t kept) {
+  const std::size_t stations = table.head.size() - kept;
+  if (stations <= kStationsShown) return TableHtml(table);
+  std::string html;
+  for (std::size_t first = 0; first < stations; first += kStationsShown) {
+    const std::size_t last = std::min(first + kStationsShown, stations);
+    const auto part = [&](const std::vector<std::string>& cells) {
+      std::vector<std::string> cut(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(kept));
+      cut.insert(cut.end(), cells.begin() + static_cast<std::ptrdiff_t>(kept + first),
+                 cells.begin() + static_cast<std::ptrdiff_t>(kept + last));
+      return cut;
+    };
+    Table shown{table.caption + " (stations " + std::to_string(first + 1) + " to " + std::to_string(last) +
+                    " of " + std::to_string(stations) + ")",
+                part(table.head),
+                {}};
+    for (const std::vector<std::string>& row : table.rows) shown.rows.push_back(part(row));
+    html += TableHtml(shown);
+  }
+  return html;
+}
+
 std::string Figure(const std::string& caption, const std::string& svg) {
   return "<figure><figcaption>" + HtmlText(caption) + "</figcaption>" + svg + "</figure>";
 }

@@ -16,6 +16,10 @@ struct Table {
   std::vector<std::vector<std::string>> rows;
 };
 std::string TableHtml(const Table& table);
+// A table with a column per station, as tables of at most kStationsShown of
+// them beside its first `kept` columns, so that each fits a printed page.
+inline constexpr std::size_t kStationsShown = 6;
+std::string StationTablesHtml(const Table& table, std::size_t kept);
 
 // A chart with its caption, `svg` as drawn.
 std::string Figure(const std::string& caption, const std::string& svg);

@@ -70,8 +70,8 @@ std::string Seconds(const YieldReport& figures) {
          "line under its triangle.</p>" +
          Figure(Marked("All stations", figures.medianSeconds, figures.slowestSeconds) + " s",
                 HistogramChart(charts.front(), 420, 170)) +
-         multiples + "</div>" + TableHtml(SummaryTable(figures)) + TableHtml(BinTable(charts, names)) +
-         "</section>";
+         multiples + "</div>" + TableHtml(SummaryTable(figures)) +
+         StationTablesHtml(BinTable(charts, names), 2) + "</section>";
 }
 
 }  // namespace report::page

@@ -148,7 +148,7 @@ std::string YieldByDay(const ReportInput& input) {
   return heading +
          "<p>Of the units first upgraded each day (UTC), those whose first upgrade completed; each station "
          "against all stations (dashed).</p>" +
-         Charts(yields, span) + TableHtml(DayTable(yields)) + "</section>";
+         Charts(yields, span) + StationTablesHtml(DayTable(yields), 2) + "</section>";
 }
 
 }  // namespace report::page

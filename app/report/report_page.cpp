@@ -32,7 +32,8 @@ svg text{font-size:12px;fill:#333}
 .s5{fill:#cc79a7}.s6{fill:#999}.s7{fill:#0072b2}.s8{fill:#000}.s9{fill:#c9b99a}
 rect[class^=s]{stroke:#fff;stroke-width:.5}
 @media print{body{max-width:none;padding:0;font-size:10pt}.scroll{overflow:visible}
-figure,table,.multiples>figure{break-inside:avoid}h2,h3{break-after:avoid}thead th{background:none}
+figure{break-inside:avoid}h2,h3,caption{break-after:avoid}thead th{background:none}
+.multiples{grid-template-columns:repeat(3,1fr)}table{font-size:8pt}td{white-space:normal}
 svg{max-width:17cm}}
 )";
 
