@@ -1,5 +1,6 @@
 #include "make_report.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -57,14 +58,14 @@ std::vector<std::string> Named(const ReportRequest& request) {
 
 // Writing over a record file read would lose it: nothing is written then.
 bool Apart(const std::string& output, const std::vector<std::string>& files, std::string& error) {
-  for (const std::string& file : files) {
+  const auto same = [&output](const std::string& file) {
     std::error_code failure;
-    if (!output.empty() && std::filesystem::equivalent(NamedPath(output), NamedPath(file), failure)) {
-      error = "cannot write " + output + ": it is the record file " + file + ", which the report reads";
-      return false;
-    }
-  }
-  return true;
+    return std::filesystem::equivalent(NamedPath(output), NamedPath(file), failure);
+  };
+  const auto read = std::find_if(files.begin(), files.end(), same);
+  if (output.empty() || read == files.end()) return true;
+  error = "cannot write " + output + ": it is the record file " + *read + ", which the report reads";
+  return false;
 }
 
 bool WritePage(const std::string& path, const std::string& page, std::string& error) {

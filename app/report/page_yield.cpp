@@ -82,12 +82,16 @@ std::string Cell(const Count& count) {
          std::to_string(count.units) + ")";
 }
 
+std::string PointTitle(const std::string& who, const std::string& day, const Count& count) {
+  return who + ", " + day + ": " + Cell(count);
+}
+
 std::vector<DayPoint> Points(const ByDay& days, const Span& span, const std::string& who) {
   std::vector<DayPoint> points;
   for (const auto& [day, count] : days) {
     const std::optional<sys_days> at = DayOf(day);
     if (!at || *at < span.first) continue;
-    points.push_back({(*at - span.first).count(), Share(count), who + ", " + day + ": " + Cell(count)});
+    points.push_back({(*at - span.first).count(), Share(count), PointTitle(who, day, count)});
   }
   return points;
 }

@@ -6,8 +6,8 @@
 namespace report {
 namespace {
 
-// Colours that stay apart for readers who see few (Okabe and Ito's), in the
-// order of page::Shade; the tables carry every number for those who see none.
+// Colours that stay apart for most readers who tell few colours apart, in
+// the order of page::Shade; the tables carry every number for those who see none.
 constexpr std::string_view kStyle = R"(
 :root{color-scheme:light}
 body{font:15px/1.45 system-ui,"Segoe UI","Noto Sans","Noto Sans CJK SC","Microsoft JhengHei","WenQuanYi Micro Hei",sans-serif;color:#1a1a1a;background:#fff;max-width:72rem;margin:0 auto;padding:.5rem 1rem 2rem}
