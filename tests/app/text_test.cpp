@@ -79,7 +79,7 @@ TEST(VisibleText, ControlCharactersCannotMoveTheCursor) {
   EXPECT_EQ(VisibleText("a\x1b[2Ab\rc\td\x7f"), "a?[2Ab?c\td?");
   // The one-character CSI (U+009B) and the other C1 controls; letters beside them stay.
   EXPECT_EQ(VisibleText("e\xc2\x9b"
-                         "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
+                        "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
             "e?2A??\xc2\xa0\xc3\xa9\xe7\x94\xa2");
 }
 
