@@ -8,10 +8,10 @@ namespace {
 
 struct Frame {
   double left, top, width, height;  // the plot inside the chart
-  long days;
+  long long days;
   double lowest;
 
-  double X(long day) const {
+  double X(long long day) const {
     return days <= 1 ? left + width / 2
                      : left + width * static_cast<double>(day) / static_cast<double>(days - 1);
   }
@@ -47,7 +47,7 @@ std::string DayAxis(const Frame& frame, const std::vector<DayTick>& ticks) {
 // One path; a day without a point starts a new piece of it.
 std::string Path(const Frame& frame, const std::vector<DayPoint>& points, const char* cssClass) {
   std::string path;
-  long last = -2;
+  long long last = -2;
   for (const DayPoint& point : points) {
     path += (point.day == last + 1 ? " L" : " M") + svg::At(frame.X(point.day)) + " " +
             svg::At(frame.Y(point.percent));

@@ -29,7 +29,7 @@ struct Yields {
 
 struct Span {
   sys_days first;
-  long days = 0;
+  long long days = 0;
 };
 
 std::optional<sys_days> DayOf(std::string_view text) {
@@ -46,11 +46,11 @@ std::optional<sys_days> DayOf(std::string_view text) {
 }
 
 // The first day, the last, and some between when the span has them: "MM-DD".
-std::vector<DayTick> Ticks(const Span& span, long most) {
+std::vector<DayTick> Ticks(const Span& span, long long most) {
   std::vector<DayTick> ticks;
-  const long shown = std::min(span.days, most);
-  for (long i = 0; i < shown; ++i) {
-    const long day = shown == 1 ? 0 : i * (span.days - 1) / (shown - 1);
+  const long long shown = std::min(span.days, most);
+  for (long long i = 0; i < shown; ++i) {
+    const long long day = shown == 1 ? 0 : i * (span.days - 1) / (shown - 1);
     const std::chrono::year_month_day date{span.first + std::chrono::days(day)};
     char name[8];
     std::snprintf(name, sizeof name, "%02u-%02u", static_cast<unsigned>(date.month()),

@@ -57,7 +57,10 @@ std::string CsvField(std::string_view field) {
 
 std::string CsvHeader() {
   std::string header = "\xEF\xBB\xBF";
-  for (std::size_t i = 0; i < kColumns.size(); ++i) header += (i == 0 ? "" : ",") + std::string(kColumns[i]);
+  for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    if (i > 0) header += ',';
+    header += kColumns[i];
+  }
   return header + "\r\n";
 }
 
@@ -66,7 +69,10 @@ std::string CsvRow(std::string_view line) {
   JsonCursor in(line);
   ReadObject("", in, row);
   std::string text;
-  for (std::size_t i = 0; i < row.size(); ++i) text += (i == 0 ? "" : ",") + CsvField(row[i]);
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    if (i > 0) text += ',';
+    text += CsvField(row[i]);
+  }
   // Whole: the quoting looks at ASCII only, which is never part of a longer sequence.
   return ValidUtf8(text) + "\r\n";
 }

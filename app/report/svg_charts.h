@@ -10,19 +10,19 @@ namespace report {
 
 // A value on one day of a chart's span of days (`day` counts from its first).
 struct DayPoint {
-  long day = 0;
+  long long day = 0;
   double percent = 0;
   std::string title;
 };
 
 struct DayTick {
-  long day = 0;
+  long long day = 0;
   std::string name;
 };
 
 struct DayLines {
   std::string label;                // what the chart shows, for a screen reader
-  long days = 1;                    // in the span
+  long long days = 1;               // in the span
   std::vector<DayTick> ticks;       // the days named under the chart
   double lowest = 0;                // of the percent axis; its top is 100
   std::vector<DayPoint> line;       // by day; a day without a point breaks the line
