@@ -401,8 +401,9 @@ TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
   Write("a.jsonl", good);
   std::filesystem::create_directory(folder_ / "bench 2");
   Write("bench 2/upgrades.jsonl", good + good);
-  std::filesystem::create_directory_symlink(folder_ / "bench 2", folder_ / "bench 2 again");
-  std::filesystem::create_directory_symlink(folder_, folder_ / "bench 2" / "loop");
+  std::error_code links;  // Windows makes none
+  std::filesystem::create_directory_symlink(folder_ / "bench 2", folder_ / "bench 2 again", links);
+  if (!links) std::filesystem::create_directory_symlink(folder_, folder_ / "bench 2" / "loop", links);
   report::YieldTally tally({});
   report::ReadSummary read;
   std::string error;
@@ -410,6 +411,7 @@ TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
   EXPECT_EQ(read.files, 2) << "a folder reached again through a link is read once";
   EXPECT_EQ(read.repeated, 0);
   EXPECT_EQ(tally.Report().upgrades, 3);
+  if (links) GTEST_SKIP() << "no symbolic links here: " << links.message();
 
   struct Case {
     const char* what;
