@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "json_string.h"
 
@@ -44,8 +45,9 @@ bool JsonCursor::String(std::string& out) {
 bool JsonCursor::Number(double& out) {
   SkipSpace();
   const char* first = text_.data() + at_;
+  // from_chars also takes "nan" and "inf", which JSON has no form for.
   const auto [end, error] = std::from_chars(first, text_.data() + text_.size(), out);
-  if (error != std::errc{}) return false;
+  if (error != std::errc{} || !std::isfinite(out)) return false;
   at_ += static_cast<std::size_t>(end - first);
   return true;
 }

@@ -29,6 +29,7 @@ class JsonCursor {
 
   // A string, unescaped onto `out`.
   bool String(std::string& out);
+  // A finite number: NaN and infinities are no JSON.
   bool Number(double& out);
   // A number or a literal, as written: everything up to the next separator.
   bool Plain(std::string& out);

@@ -42,10 +42,13 @@ std::string SetListRange(CommandLine& line, const std::string& value) {
   return "";
 }
 
-// --report reads files: of the other options it takes --since, --station and --json.
+// --report reads files: of the other options it takes --since, --station,
+// --json, --html and --csv.
 CommandLine SettleReport(CommandLine line, bool others) {
-  if (others || !line.ports.empty() || !line.image.empty() || !line.unit.empty() || !line.trace.empty())
-    return Wrong("--report takes files and folders, --since, --station and --json, no other option");
+  if (others || !line.ports.empty() || !line.image.empty() || !line.unit.empty() || !line.trace.empty() ||
+      !line.expectSha256.empty())
+    return Wrong(
+        "--report takes files and folders, --since, --station, --json, --html and --csv, no other option");
   line.mode = Mode::kReport;
   return line;
 }
@@ -55,6 +58,7 @@ CommandLine Settle(CommandLine line, bool batch, bool listPorts, bool report) {
   if (report) return SettleReport(std::move(line), batch || listPorts);
   if (!line.records.empty()) return Wrong("unknown argument '" + line.records.front() + "'");
   if (!line.since.empty()) return Wrong("--since belongs to --report");
+  if (!line.page.empty() || !line.csv.empty()) return Wrong("--html and --csv belong to --report");
   const bool batchOptions =
       !line.ports.empty() || !line.image.empty() || line.json || !line.station.empty() || !line.unit.empty();
   if (listPorts) {
@@ -98,7 +102,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--port" || arg == "--image" || arg == "--station" || arg == "--unit" ||
-                            arg == "--trace" || arg == "--since" || arg == "--expect-sha256";
+                            arg == "--trace" || arg == "--since" || arg == "--expect-sha256" ||
+                            arg == "--html" || arg == "--csv";
     if (takesValue && i + 1 >= argc) return Wrong(std::string(arg) + " needs a value");
     std::string error;
     if (arg == "--help" || arg == "-h") {
@@ -139,6 +144,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (line.since.empty())
         error =
             "--since takes a date such as 2026-03-01 or 2026-03-01T08:00, not '" + std::string(argv[i]) + "'";
+    } else if (arg == "--html" || arg == "--csv") {
+      (arg == "--html" ? line.page : line.csv) = argv[++i];
+      if (argv[i][0] == '\0') error = std::string(arg) + " needs a file name";
     } else if (!arg.empty() && arg[0] != '-') {
       line.records.emplace_back(arg);
     } else if (arg == "--expect-sha256") {
@@ -156,6 +164,7 @@ std::string HelpText(const std::string& program) {
   return "Usage: " + program + R"( [--batch --port COMn... [--image FILE] [--json] [--station NAME]
        [--unit TEXT] [--trace FILE] [--expect-sha256 HEX] | --list-ports [COMa-COMb]
        | --report [FILE|DIR]... [--since DATE] [--station NAME] [--json]
+       [--html FILE] [--csv FILE]
        | --register-event-source | --help | --version]
 Writes new firmware into an ORVEX-A/B oscilloscope over RS-232.
 
@@ -207,23 +216,37 @@ Without options the dialog opens (it needs a display).
                        a COMn at an adapter
   --report [FILE|DIR]...
                        the yield report over upgrade records (this machine's
-                       record when none is named; a folder means its *.jsonl
-                       files), lines of every record version: upgrades per
-                       station and per port by outcome, first-pass yield (of
-                       the units named by --unit, those whose first upgrade
-                       completed; upgrades with no unit are counted apart),
-                       median and slowest seconds of the completed upgrades,
-                       and the adapters (by serial number) and ports with the
-                       most port-failed and transfer-failed, worst first.
+                       record when none is named; a folder means the *.jsonl
+                       files in it and its subfolders; a FIFO or pipe is read
+                       once a program writes into it), lines of every record
+                       version: upgrades per station and per port by outcome,
+                       first-pass yield (of the units named by --unit, those
+                       whose first upgrade completed; upgrades with no unit
+                       are counted apart), median and slowest seconds of the
+                       completed upgrades, and the adapters (by serial
+                       number) and ports with the most port-failed and
+                       transfer-failed, worst first.
                        Lines that cannot be read are skipped and counted, the
                        first named; a line read again (a file collected twice)
                        counts once. Exit code 0 when the report was printed,
-                       1 when a file or folder cannot be read (said on one
-                       line), 2 for wrong arguments
+                       1 when a file or folder cannot be read, or a FIFO is
+                       fed by no program within 10 s, or a file cannot be
+                       written (said on one line), 2 for wrong arguments
   --since DATE         with --report: only upgrades started at or after DATE
                        (UTC), 2026-03-01 or 2026-03-01T08:00[:00]
   --station NAME       with --report: only that station's upgrades
   --json               with --report: the report as one JSON object
+  --html FILE          with --report: also the report as one page in FILE
+                       (replaced), with charts: first-pass yield per day and
+                       station, outcomes per station, failures by outcome,
+                       adapter and port, seconds per completed upgrade, each
+                       with its numbers in a table. It loads nothing and runs
+                       no script: it opens from a USB stick with no network
+  --csv FILE           with --report: also the upgrades it covers in FILE
+                       (replaced), one row per record line, the record's
+                       fields as columns under a header row, UTF-8 with a
+                       byte-order mark, quoted as RFC 4180. Neither file may
+                       be a record file the report reads
   --register-event-source
                        Windows, once, as administrator: registers the program as
                        the source of its Application event log entries (one per

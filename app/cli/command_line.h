@@ -34,6 +34,8 @@ struct CommandLine {
   std::string trace;                  // --trace FILE: the serial trace for support, or empty
   std::vector<std::string> records;   // --report FILE|DIR...: empty for this machine's record
   std::string since;                  // --report --since DATE, as report::SinceKey reads it
+  std::string page;                   // --report --html FILE: the page of charts
+  std::string csv;                    // --report --csv FILE: the upgrades as a spreadsheet's rows
   std::string expectSha256;           // --expect-sha256 HEX (else ORVEX_EXPECT_SHA256), small letters
   std::string error;                  // Mode::kWrong: what is wrong, one line
 };

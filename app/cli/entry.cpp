@@ -96,7 +96,8 @@ int RunManyPortsChecked(const CommandLine& line, const std::string& program) {
 
 // The yield report over the files named, else over this machine's record.
 int RunReport(const CommandLine& line) {
-  report::ReportRequest request{line.records, line.records.empty(), {line.since, line.station}, line.json};
+  report::ReportRequest request{
+      line.records, line.records.empty(), {line.since, line.station}, line.json, line.page, line.csv};
   std::string error;
   if (request.paths.empty()) {
     const std::string folder = sys::RecordFolder(error);

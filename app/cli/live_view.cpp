@@ -9,6 +9,7 @@
 #include "app/system/diagnostics.h"
 #include "res/status_texts.h"
 #include "utf8_text.h"
+#include "visible_text.h"
 
 namespace cli {
 namespace {
@@ -46,7 +47,7 @@ std::string Fitted(std::string line, int columns) {
 // A port's line as the terminal may show it: its texts came from the port's
 // process, and a tab would take more cells than its byte.
 std::string ShownLine(const PortRun& run, int columns) {
-  std::string line = Visible(LiveLine(run, std::string::npos));
+  std::string line = VisibleText(LiveLine(run, std::string::npos));
   std::replace(line.begin(), line.end(), '\t', ' ');
   return Fitted(std::move(line), columns);
 }
@@ -71,22 +72,6 @@ bool ShowsAbove(const std::string& line) {
   if (IsProgressLine(line)) return false;
   return std::none_of(std::begin(kStatusTexts), std::end(kStatusTexts),
                       [&](const char* text) { return line == text; });
-}
-
-std::string Visible(const std::string& given) {
-  // A byte outside UTF-8 (a lone 0x9B is a CSI to a terminal that is not in UTF-8) is not passed on.
-  const std::string text = ValidUtf8(given);
-  std::string shown;
-  shown.reserve(text.size());
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const auto c = static_cast<unsigned char>(text[at]);
-    // U+0080 to U+009F in UTF-8: a terminal takes U+009B for the escape sequence's start too.
-    const bool c1 = c == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(text[at + 1]) <= 0x9F;
-    if (c1) ++at;
-    shown += c1 || (c < 0x20 && c != '\t') || c == 0x7F ? '?' : text[at];
-  }
-  return shown;
 }
 
 std::vector<std::string> LiveLines(const std::vector<PortRun>& runs, int rows, int columns) {

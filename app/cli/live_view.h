@@ -13,11 +13,6 @@ namespace cli {
 // but the status texts and progress lines that its live line shows.
 bool ShowsAbove(const std::string& line);
 
-// `text` with every control character (an escape sequence's start, a carriage
-// return) shown as '?', and every byte that is not UTF-8 as U+FFFD, so that
-// it cannot move the cursor.
-std::string Visible(const std::string& text);
-
 // The live lines for a terminal of `rows` and `columns`: at most rows - 1
 // lines (the cursor's row stays below them), each shorter than `columns`, cut
 // between characters, the ports' texts Visible and a tab a space. One line per

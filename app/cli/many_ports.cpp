@@ -18,6 +18,7 @@
 #include "port_runs.h"
 #include "serial/port_tables.h"
 #include "upgrade/stop_request.h"
+#include "visible_text.h"
 
 namespace cli {
 namespace {
@@ -179,7 +180,7 @@ class Supervisor {
     } else if (!live_) {
       sys::Print(stdout, Prefixed(run, text));
     } else if (ShowsAbove(text)) {
-      Above(Prefixed(run, Visible(text)));  // the live lines show the rest
+      Above(Prefixed(run, VisibleText(text)));  // the live lines show the rest
     }
   }
 

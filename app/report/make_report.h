@@ -1,5 +1,6 @@
 #pragma once
-// --report: the yield report over record files, as text or one JSON object.
+// --report: the yield report over record files, as text or one JSON object,
+// and on request as a page of charts and as a spreadsheet's rows.
 #include <string>
 #include <vector>
 
@@ -12,9 +13,12 @@ struct ReportRequest {
   bool missingIsEmpty = false;     // this machine's own record, which has no file before its first upgrade
   ReportFilter filter;
   bool json = false;
+  std::string page;  // --html FILE: the page of charts, or empty
+  std::string csv;   // --csv FILE: one row per upgrade covered, or empty
 };
 
-// The report in `out`; false with one line in `error` when a file or folder cannot be read.
+// The report in `out`, the page and the rows written; false with one line in
+// `error` when a file or folder cannot be read or a file cannot be written.
 bool MakeReport(const ReportRequest& request, std::string& out, std::string& error);
 
 }  // namespace report

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
@@ -55,8 +57,9 @@ class SeenLines {
 // Carries a file's lines to the tally across chunk borders.
 class LineFeed {
  public:
-  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary, SeenLines& seen)
-      : file_(file), tally_(tally), summary_(summary), seen_(seen) {}
+  LineFeed(const std::string& file, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
+           const CoveredLine& covered)
+      : file_(file), tally_(tally), summary_(summary), seen_(seen), covered_(covered) {}
 
   // Every whole line of `text`; the part after the last newline waits for the next chunk.
   void Feed(std::string_view text) {
@@ -99,7 +102,7 @@ class LineFeed {
         ++summary_.repeated;
         return;
       }
-      tally_.Add(fields_);
+      if (tally_.Add(fields_) && covered_) covered_(line);
     } else {
       Unreadable();
     }
@@ -120,24 +123,36 @@ class LineFeed {
   YieldTally& tally_;
   ReadSummary& summary_;
   SeenLines& seen_;
+  const CoveredLine& covered_;
   RecordFields fields_;
   std::string carry_;
   bool overlong_ = false;
   long long number_ = 0;
 };
 
+// A FIFO is read as it comes (`--report <(journalctl ...)`), once a program
+// writes into it.
+constexpr std::chrono::seconds kFifoWait{10};
+
 std::string CannotRead(const std::string& path, int error) {
+  if (error == ENXIO) return "cannot read " + path + ": no program writes into it";
   return "cannot read " + path + ": " + std::strerror(error);
 }
 
+std::FILE* OpenRecordFile(const std::string& path) {
+  std::error_code failure;
+  if (fs::is_fifo(NamedPath(path), failure)) return OpenNamedFifo(path, kFifoWait);
+  return OpenNamedFile(path, "rb");
+}
+
 bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, SeenLines& seen,
-              std::string& error) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenNamedFile(path, "rb"), &std::fclose);
+              const CoveredLine& covered, std::string& error) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRecordFile(path), &std::fclose);
   if (!file) {
     error = CannotRead(path, errno);
     return false;
   }
-  LineFeed feed(path, tally, summary, seen);
+  LineFeed feed(path, tally, summary, seen, covered);
   std::string chunk(kChunk, '\0');
   std::size_t got = 0;
   while ((got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0)
@@ -151,36 +166,63 @@ bool ReadFile(const std::string& path, YieldTally& tally, ReadSummary& summary, 
   return true;
 }
 
-// A folder's *.jsonl files, in name order so that reports repeat exactly.
-bool FolderFiles(const std::string& folder, std::vector<std::string>& files, std::string& error) {
+std::string Utf8(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return {name.begin(), name.end()};
+}
+
+// Every *.jsonl of `folder` and of its subfolders, by name at each level so
+// that reports repeat exactly. An entry that names a folder is one only when
+// it can be followed there, so a *.jsonl that is a broken link or a loop is
+// read, and said, as the file it claims to be. A folder reached again
+// through a link (a loop, or a second name) is read once.
+bool FolderFiles(const fs::path& folder, std::set<fs::path>& visited, std::vector<std::string>& files,
+                 std::string& error) {
   std::error_code failure;
-  for (fs::directory_iterator entry(NamedPath(folder), failure), end; !failure && entry != end;
-       entry.increment(failure)) {
-    if (entry->path().extension() != ".jsonl" || !entry->is_regular_file(failure)) continue;
-    const std::u8string name = entry->path().u8string();
-    files.emplace_back(name.begin(), name.end());
+  const fs::path real = fs::canonical(folder, failure);
+  if (!failure && !visited.insert(real).second) return true;
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure))
+    entries.push_back(entry->path());
+  if (failure) {
+    error = "cannot read " + Utf8(folder) + ": " + failure.message();
+    return false;
   }
-  if (failure) error = "cannot read " + folder + ": " + failure.message();
-  std::sort(files.begin(), files.end());
-  return !failure;
+  std::sort(entries.begin(), entries.end(),
+            [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+  for (const fs::path& entry : entries) {
+    if (fs::is_directory(entry, failure)) {
+      if (!FolderFiles(entry, visited, files, error)) return false;
+    } else if (entry.extension() == ".jsonl") {
+      files.push_back(Utf8(entry));
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+bool ListRecordFiles(const std::vector<std::string>& paths, std::vector<std::string>& files,
                      std::string& error) {
-  SeenLines seen;
   for (const std::string& path : paths) {
     std::error_code failure;
-    std::vector<std::string> files;
-    if (fs::is_directory(NamedPath(path), failure)) {
-      if (!FolderFiles(path, files, error)) return false;
-    } else {
+    std::set<fs::path> visited;
+    if (!fs::is_directory(NamedPath(path), failure)) {
       files.push_back(path);
+    } else if (!FolderFiles(NamedPath(path), visited, files, error)) {
+      return false;
     }
-    for (const std::string& file : files)
-      if (!ReadFile(file, tally, summary, seen, error)) return false;
   }
+  return true;
+}
+
+bool ReadRecordFiles(const std::vector<std::string>& paths, YieldTally& tally, ReadSummary& summary,
+                     std::string& error, const CoveredLine& covered) {
+  std::vector<std::string> files;
+  if (!ListRecordFiles(paths, files, error)) return false;
+  SeenLines seen;
+  for (const std::string& file : files)
+    if (!ReadFile(file, tally, summary, seen, covered, error)) return false;
   return true;
 }
 

@@ -79,6 +79,24 @@ std::string JsonSeconds(const YieldReport& figures) {
          ",\"port\":" + JsonString(slowest.port) + ",\"started\":" + JsonString(slowest.started) + "}}";
 }
 
+std::string JsonSpan(const YieldReport& figures) {
+  if (figures.upgrades == 0) return "null";
+  return "{\"first\":" + JsonString(figures.firstStarted) + ",\"last\":" + JsonString(figures.lastStarted) +
+         "}";
+}
+
+std::string JsonDay(const DayYield& day) {
+  return "{\"day\":" + JsonString(day.day) + ",\"station\":" + JsonOptional(day.station) +
+         ",\"units\":" + std::to_string(day.units) + ",\"complete\":" + std::to_string(day.complete) + "}";
+}
+
+std::string JsonStationSeconds(const StationSeconds& station) {
+  return "{\"station\":" + JsonOptional(station.station) +
+         ",\"completed\":" + std::to_string(station.seconds.size()) +
+         ",\"median\":" + JsonNumber(station.median, 3) +
+         ",\"slowest\":" + JsonNumber(station.seconds.back(), 3) + "}";
+}
+
 }  // namespace
 
 std::string ReportJson(const ReportInput& input) {
@@ -91,7 +109,10 @@ std::string ReportJson(const ReportInput& input) {
          ",\"seconds\":" + JsonSeconds(figures) + ",\"failures\":{\"adapters\":" +
          JsonList(figures.failingAdapters, [](const FailureCounts& c) { return JsonFailing(c, false); }) +
          ",\"ports\":" +
-         JsonList(figures.failingPorts, [](const FailureCounts& c) { return JsonFailing(c, true); }) + "}}\n";
+         JsonList(figures.failingPorts, [](const FailureCounts& c) { return JsonFailing(c, true); }) +
+         "},\"span\":" + JsonSpan(figures) +
+         ",\"firstPassYieldByDay\":" + JsonList(figures.firstPassByDay, JsonDay) +
+         ",\"secondsByStation\":" + JsonList(figures.secondsByStation, JsonStationSeconds) + "}\n";
 }
 
 }  // namespace report

@@ -2,6 +2,8 @@
 #include <cstdio>
 
 #include "report_output.h"
+#include "utf8_text.h"
+#include "visible_text.h"
 
 namespace report {
 namespace {
@@ -18,11 +20,13 @@ std::string Padded(std::string text, std::size_t width) {
 }
 
 // Names come from collected files: a control character in one (an escape
-// sequence, a line break that would forge a row) must not reach the terminal.
-std::string Shown(std::string text) {
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return text;
+// sequence, a line break that would forge a row, a tab that would shift the
+// columns) must not reach the terminal, nor a byte that is no UTF-8 (a
+// terminal of another character set may take 0x9B alone for an escape).
+std::string Shown(const std::string& text) {
+  std::string shown = VisibleText(text);
+  std::replace(shown.begin(), shown.end(), '\t', '?');
+  return shown;
 }
 
 std::string StationName(const std::string& station) {

@@ -126,27 +126,30 @@ bool YieldTally::Covers(const RecordFields& record) const {
   return filter_.since.empty() || std::string_view(record.started) >= filter_.since;
 }
 
-void YieldTally::Add(const RecordFields& record) {
+bool YieldTally::Add(const RecordFields& record) {
   const bool covered = Covers(record);
   if (!record.unit.empty()) NoteUnit(record, covered);
   if (covered) Count(record);
+  return covered;
 }
 
 void YieldTally::NoteUnit(const RecordFields& record, bool covered) {
   const auto [unit, isNew] = units_.try_emplace(record.unit);
   const FirstUpgrade& first = unit->second;
   if (!isNew && std::tie(first.started, first.ended) <= std::tie(record.started, record.ended)) return;
-  unit->second = FirstUpgrade{record.started, record.ended, record.outcome == kComplete, covered};
+  unit->second =
+      FirstUpgrade{record.started, record.ended, record.station, record.outcome == kComplete, covered};
 }
 
 void YieldTally::Count(const RecordFields& record) {
-  ++upgrades_;
+  if (upgrades_++ == 0 || record.started < firstStarted_) firstStarted_ = record.started;
+  lastStarted_ = std::max(lastStarted_, record.started);
   if (record.unit.empty()) ++withoutUnit_;
   ++stations_[record.station][record.outcome];
   ++ports_[{record.station, record.port}][record.outcome];
   if (record.outcome == kComplete) {
     if (completedSeconds_.empty() || record.seconds > slowest_.seconds) slowest_ = record;
-    completedSeconds_.push_back(record.seconds);
+    completedSeconds_[record.station].push_back(record.seconds);
   }
   if (record.outcome != kPortFailed && record.outcome != kTransferFailed) return;
   if (!record.adapterSerial.empty()) {
@@ -174,15 +177,50 @@ YieldReport YieldTally::Report() const {
     ++report.units;
     if (first.complete) ++report.firstPassComplete;
   }
-  report.completed = static_cast<long long>(completedSeconds_.size());
-  report.medianSeconds = Median(completedSeconds_);
+  std::vector<double> completed;
+  for (const auto& [station, seconds] : completedSeconds_)
+    completed.insert(completed.end(), seconds.begin(), seconds.end());
+  report.completed = static_cast<long long>(completed.size());
+  report.medianSeconds = Median(std::move(completed));
   report.slowestSeconds = slowest_.seconds;
   report.slowest = slowest_;
   for (const auto& [serial, counts] : adapterFailures_) report.failingAdapters.push_back(counts);
   for (const auto& [place, counts] : portFailures_) report.failingPorts.push_back(counts);
   report.failingAdapters = WorstFirst(std::move(report.failingAdapters));
   report.failingPorts = WorstFirst(std::move(report.failingPorts));
+  report.firstStarted = firstStarted_;
+  report.lastStarted = lastStarted_;
+  Spread(report);
   return report;
+}
+
+// The figures by day and by station, in the order of report.stations.
+void YieldTally::Spread(YieldReport& report) const {
+  std::map<std::pair<std::string, std::string>, DayYield> days;
+  for (const auto& [unit, first] : units_) {
+    if (!first.covered) continue;
+    const std::string day = first.started.substr(0, 10);
+    DayYield& yield = days[{day, first.station}];
+    yield.day = day;
+    yield.station = first.station;
+    ++yield.units;
+    if (first.complete) ++yield.complete;
+  }
+  // Every station a covered first upgrade names is among report.stations.
+  std::map<std::string_view, std::size_t> order;
+  for (const PlaceCounts& place : report.stations) order.emplace(place.station, order.size());
+  for (const auto& [key, yield] : days) report.firstPassByDay.push_back(yield);
+  std::stable_sort(report.firstPassByDay.begin(), report.firstPassByDay.end(),
+                   [&order](const DayYield& a, const DayYield& b) {
+                     return std::pair(a.day, order.at(a.station)) < std::pair(b.day, order.at(b.station));
+                   });
+  for (const PlaceCounts& place : report.stations) {
+    const auto seconds = completedSeconds_.find(place.station);
+    if (seconds == completedSeconds_.end()) continue;
+    StationSeconds station{place.station, seconds->second, Median(seconds->second)};
+    std::sort(station.seconds.begin(), station.seconds.end());
+    report.secondsByStation.push_back(std::move(station));
+  }
 }
 
 }  // namespace report

@@ -40,6 +40,21 @@ struct FailureCounts {
   long long transferFailed = 0;
 };
 
+// First-pass yield of the units whose first upgrade was on one day at one station.
+struct DayYield {
+  std::string day;      // "YYYY-MM-DD", UTC, of the first upgrade
+  std::string station;  // of the first upgrade; empty: its line named none
+  long long units = 0;
+  long long complete = 0;
+};
+
+// The seconds of one station's completed upgrades.
+struct StationSeconds {
+  std::string station;
+  std::vector<double> seconds;  // ascending
+  double median = 0;
+};
+
 struct YieldReport {
   long long upgrades = 0;
   std::vector<PlaceCounts> stations;  // by name; the lines with no station last
@@ -59,24 +74,34 @@ struct YieldReport {
   // Worst first: the most of both outcomes together, then by name.
   std::vector<FailureCounts> failingAdapters;
   std::vector<FailureCounts> failingPorts;
+  // The earliest and the latest `started` covered; empty when none is.
+  std::string firstStarted;
+  std::string lastStarted;
+  // The units of the yield above by the day and station of their first
+  // upgrade, by day, then station as `stations` orders them.
+  std::vector<DayYield> firstPassByDay;
+  std::vector<StationSeconds> secondsByStation;  // as `stations`; the stations that completed one
 };
 
 class YieldTally {
  public:
   explicit YieldTally(ReportFilter filter) : filter_(std::move(filter)) {}
 
-  void Add(const RecordFields& record);
+  // Whether the filter covers `record`.
+  bool Add(const RecordFields& record);
   YieldReport Report() const;
 
  private:
   struct FirstUpgrade {
     std::string started;
     std::string ended;  // orders two upgrades started in the same second
+    std::string station;
     bool complete = false;
     bool covered = false;
   };
 
   bool Covers(const RecordFields& record) const;
+  void Spread(YieldReport& report) const;
   void Count(const RecordFields& record);
   void NoteUnit(const RecordFields& record, bool covered);
 
@@ -88,8 +113,10 @@ class YieldTally {
   std::map<std::string, FailureCounts, std::less<>> adapterFailures_;
   std::map<std::pair<std::string, std::string>, FailureCounts> portFailures_;
   std::unordered_map<std::string, FirstUpgrade> units_;
-  std::vector<double> completedSeconds_;
+  std::map<std::string, std::vector<double>, std::less<>> completedSeconds_;  // by station
   RecordFields slowest_;
+  std::string firstStarted_;
+  std::string lastStarted_;
 };
 
 }  // namespace report

@@ -7,9 +7,10 @@
 # (image generator and checker, icon maker) that the cross build uses.
 #   x86_64 (build/windows): the cross-built tests, the port finder's cases, two
 #     ports from one command (also with names in Chinese under code pages 950
-#     and 1252), the headless upgrade cases, then whole upgrades through the
-#     real window at 96, 144 and 192 DPI (screenshots in
-#     build/normal/screenshots/wine/).
+#     and 1252), the yield report (its page and rows the Linux program's, this
+#     machine's record under a profile folder named in Chinese), the headless
+#     upgrade cases, then whole upgrades through the real window at 96, 144 and
+#     192 DPI (screenshots in build/normal/screenshots/wine/).
 #   i686 (build/windows-i686), kept lean: no cross-built unit tests; the port
 #     finder's cases, the two-port cases, the headless upgrade cases and one upgrade through the
 #     window at 96 DPI (build/normal/screenshots/wine-i686/), under 32-bit Wine,
@@ -106,6 +107,7 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
         build/normal/tools/image/make-firmware-image || exit
       tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || exit
+      tests/wine/report_case.sh "$exe" build/normal/app/orvex-programmer || exit
     ) || return 1
   else
     tests/wine/port_list_cases.sh "$exe" || return 1

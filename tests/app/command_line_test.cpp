@@ -135,13 +135,18 @@ TEST(CommandLine, ReportTakesFilesFoldersAndWhatNarrowsIt) {
   const cli::CommandLine plain = Parse({"--report"});
   EXPECT_EQ(plain.mode, cli::Mode::kReport);
   EXPECT_TRUE(plain.records.empty()) << "this machine's record";
-  const cli::CommandLine full = Parse(
-      {"--json", "--report", "a.jsonl", "--since", "2026-03-01T08:00Z", "site/", "--station", "bench 4"});
+  const cli::CommandLine full =
+      Parse({"--json", "--report", "a.jsonl", "--since", "2026-03-01T08:00Z", "site/", "--station", "bench 4",
+             "--html", "yield.html", "--csv", "yield.csv"});
   EXPECT_EQ(full.mode, cli::Mode::kReport);
   EXPECT_EQ(full.records, (std::vector<std::string>{"a.jsonl", "site/"}));
   EXPECT_EQ(full.since, "2026-03-01T08:00");
   EXPECT_EQ(full.station, "bench 4");
   EXPECT_TRUE(full.json);
+  EXPECT_EQ(full.page + " " + full.csv, "yield.html yield.csv");
+  const std::string others =
+      "--report takes files and folders, --since, --station, --json, --html and --csv, no other option";
+  const std::string digest(64, 'a');
   struct Case {
     std::vector<const char*> args;
     std::string error;
@@ -151,12 +156,12 @@ TEST(CommandLine, ReportTakesFilesFoldersAndWhatNarrowsIt) {
       {{"--report", "--since"}, "--since needs a value"},
       {{"--since", "2026-03-01"}, "--since belongs to --report"},
       {{"a.jsonl"}, "unknown argument 'a.jsonl'"},
-      {{"--report", "--batch", "--port", "COM1"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
-      {{"--report", "--unit", "SN1"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
-      {{"--report", "--list-ports"},
-       "--report takes files and folders, --since, --station and --json, no other option"},
+      {{"--batch", "--port", "COM1", "--csv", "x.csv"}, "--html and --csv belong to --report"},
+      {{"--report", "--html", ""}, "--html needs a file name"},
+      {{"--report", "--batch", "--port", "COM1"}, others},
+      {{"--report", "--unit", "SN1"}, others},
+      {{"--report", "--list-ports"}, others},
+      {{"--report", "--expect-sha256", digest.c_str()}, others},
       {{"--report", "-x"}, "unknown argument '-x'"},
   };
   for (const Case& c : cases) {

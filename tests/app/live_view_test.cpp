@@ -170,17 +170,4 @@ TEST(ShowsAbove, EveryLineTheLiveLinesDoNotSay) {
   for (const Case& c : cases) EXPECT_EQ(cli::ShowsAbove(c.line), c.above) << c.line;
 }
 
-TEST(Visible, ControlCharactersCannotMoveTheCursor) {
-  EXPECT_EQ(cli::Visible("a\x1b[2Ab\rc\td\x7f"), "a?[2Ab?c\td?");
-  // The one-character CSI (U+009B) and the other C1 controls; letters beside them stay.
-  EXPECT_EQ(cli::Visible("e\xc2\x9b"
-                         "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
-            "e?2A??\xc2\xa0\xc3\xa9\xe7\x94\xa2");
-  // A lone C1 byte, which a terminal that is not in UTF-8 takes as one.
-  EXPECT_EQ(cli::Visible("e\x9b"
-                         "2A"),
-            "e\xef\xbf\xbd"
-            "2A");
-}
-
 }  // namespace

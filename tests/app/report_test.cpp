@@ -74,6 +74,12 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
       {"no outcome", R"({"started":"s","port":"p","seconds":1})", false, {}},
       {"outcome not a string", R"({"started":"s","port":"p","outcome":3,"seconds":1})", false, {}},
       {"seconds not a number", R"({"started":"s","port":"p","outcome":"o","seconds":"1"})", false, {}},
+      {"seconds NaN", R"({"started":"s","port":"p","outcome":"o","seconds":nan})", false, {}},
+      {"seconds infinite", R"({"started":"s","port":"p","outcome":"o","seconds":-inf})", false, {}},
+      {"a skipped field infinite",
+       R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity})",
+       false,
+       {}},
       {"text after the object", R"({"started":"s","port":"p","outcome":"o","seconds":1}x)", false, {}},
       {"two objects on a line",
        R"({"started":"s","port":"p","outcome":"o","seconds":1}{"started":"s","port":"p","outcome":"o","seconds":1})",
@@ -153,17 +159,25 @@ TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
     const char* what;
     report::ReportFilter filter;
     long long upgrades, units, firstPass, withoutUnit;
+    std::string days;  // complete/units by the day and station of each unit's first upgrade
   } cases[] = {
-      {"everything: SN2 passed first, SN1 and SN3 did not", {}, 7, 3, 1, 2},
+      {"everything: SN2 passed first, SN1 and SN3 did not",
+       {},
+       7,
+       3,
+       1,
+       2,
+       "12-02 bench 1 0/1, 12-02 bench 2 1/1, 12-03 bench 2 0/1"},
       {"since SN1's retry: its first upgrade is not covered, nor is SN2's",
        {"2026-12-02T10:00", ""},
        4,
        1,
        0,
-       2},
-      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2},
-      {"one station", {"", "bench 1"}, 2, 1, 0, 0},
-      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0},
+       2,
+       "12-03 bench 2 0/1"},
+      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2, "12-03 bench 2 0/1"},
+      {"one station", {"", "bench 1"}, 2, 1, 0, 0, "12-02 bench 1 0/1"},
+      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0, ""},
   };
   for (const Case& c : cases) {
     const report::YieldReport got = Tally(lines, c.filter);
@@ -171,6 +185,11 @@ TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
     EXPECT_EQ(got.units, c.units) << c.what;
     EXPECT_EQ(got.firstPassComplete, c.firstPass) << c.what;
     EXPECT_EQ(got.withoutUnit, c.withoutUnit) << c.what;
+    std::string days;
+    for (const report::DayYield& day : got.firstPassByDay)
+      days += (days.empty() ? "" : ", ") + day.day.substr(5) + " " + day.station + " " +
+              std::to_string(day.complete) + "/" + std::to_string(day.units);
+    EXPECT_EQ(days, c.days) << c.what;
   }
 }
 
@@ -214,8 +233,15 @@ TEST(YieldReport, SecondsAreOfCompletedUpgrades) {
   }
   const report::YieldReport slowest =
       Tally({Line("2026-12-01T01:00:00Z", "b", "COM3", "", "complete", "300"),
-             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301")});
+             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301"),
+             Line("2026-12-01T03:00:00Z", "a", "COM1", "", "complete", "100")});
   EXPECT_EQ(slowest.slowest.port, "COM4") << "the slowest upgrade is named";
+  std::vector<std::string> stations;
+  for (const report::StationSeconds& station : slowest.secondsByStation)
+    stations.push_back(station.station + " " + std::to_string(station.seconds.size()) + " " +
+                       std::to_string(station.median) + " " + std::to_string(station.seconds.back()));
+  EXPECT_EQ(stations, (std::vector<std::string>{"a 1 100.000000 100.000000", "b 2 300.500000 301.000000"}))
+      << "each station's completed upgrades apart";
 }
 
 TEST(YieldReport, PlacesInNaturalOrderAndFailuresWorstFirst) {
@@ -354,9 +380,9 @@ TEST_F(RecordFilesTest, ALineReadAgainCountsOnce) {
   EXPECT_EQ(figures.failingAdapters[0].portFailed, 2) << "a line that differs in its end is another upgrade";
 
   std::string text, json;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false}, text, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false, "", ""}, text, error)) << error;
   EXPECT_NE(text.find("9 lines in 3 files; 4 repeated lines counted once\n"), std::string::npos) << text;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true}, json, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true, "", ""}, json, error)) << error;
   EXPECT_NE(json.find(R"("repeated":4,)"), std::string::npos) << json;
 }
 
@@ -370,21 +396,57 @@ TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
   EXPECT_EQ(error, "cannot read " + missing + ": No such file or directory");
 }
 
+TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
+  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
+  Write("a.jsonl", good);
+  std::filesystem::create_directory(folder_ / "bench 2");
+  Write("bench 2/upgrades.jsonl", good + good);
+  std::error_code links;  // Windows makes none
+  std::filesystem::create_directory_symlink(folder_ / "bench 2", folder_ / "bench 2 again", links);
+  if (!links) std::filesystem::create_directory_symlink(folder_, folder_ / "bench 2" / "loop", links);
+  report::YieldTally tally({});
+  report::ReadSummary read;
+  std::string error;
+  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
+  EXPECT_EQ(read.files, 2) << "a folder reached again through a link is read once";
+  EXPECT_EQ(read.repeated, 0);
+  EXPECT_EQ(tally.Report().upgrades, 3);
+  if (links) GTEST_SKIP() << "no symbolic links here: " << links.message();
+
+  struct Case {
+    const char* what;
+    const char* target;
+    const char* said;
+  } cases[] = {
+      {"a broken link", "nowhere.jsonl", "No such file or directory"},
+      {"a link to itself", "broken.jsonl", "Too many levels of symbolic links"},
+  };
+  for (const Case& c : cases) {
+    const std::filesystem::path link = folder_ / "bench 2" / "broken.jsonl";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(c.target, link);
+    EXPECT_FALSE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << c.what;
+    EXPECT_EQ(error, "cannot read " + link.string() + ": " + c.said) << c.what;
+  }
+}
+
 TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   const std::string path = Write(
-      "r.jsonl", Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007", "COM1", "", "complete", "1") + "\n" +
-                     Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
-                          "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
-                     "\n");
+      "r.jsonl",
+      Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007\\u009b2J\x9b", "COM1", "", "complete", "1") + "\n" +
+          Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
+               "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
+          "\n");
   std::string text, error;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false}, text, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << text;
+  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos)
+      << "C1 and bytes that are no UTF-8 too: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   std::string json;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true}, json, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
 }
 

@@ -1,5 +1,6 @@
 // Text the program writes for other programs stays valid UTF-8: each byte of
-// an ill-formed sequence becomes U+FFFD, everything well-formed is kept.
+// an ill-formed sequence becomes U+FFFD, everything well-formed is kept; text
+// it shows on a terminal shows no control character.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 #include "app/record/json_text.h"
 #include "json_string.h"
 #include "utf8_text.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -92,6 +94,19 @@ TEST(JsonString, WritesValidUtf8WhateverItIsGiven) {
       {"escapes still escaped", "a\"\\\x01", "\"a\\\"\\\\\\u0001\""},
   };
   for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.what;
+}
+
+TEST(VisibleText, ControlCharactersCannotMoveTheCursor) {
+  EXPECT_EQ(VisibleText("a\x1b[2Ab\rc\td\x7f"), "a?[2Ab?c\td?");
+  // The one-character CSI (U+009B) and the other C1 controls; letters beside them stay.
+  EXPECT_EQ(VisibleText("e\xc2\x9b"
+                        "2A\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\xe7\x94\xa2"),
+            "e?2A??\xc2\xa0\xc3\xa9\xe7\x94\xa2");
+  // A lone C1 byte, which a terminal that is not in UTF-8 takes as one.
+  EXPECT_EQ(VisibleText("e\x9b"
+                        "2A"),
+            "e\xef\xbf\xbd"
+            "2A");
 }
 
 }  // namespace

@@ -113,13 +113,18 @@ def case_report_collection(work):
 
 
 def case_report_errors(work):
-    missing = os.path.join(work, "missing.jsonl")
+    missing, fifo = os.path.join(work, "missing.jsonl"), os.path.join(work, "fed by none.jsonl")
+    os.mkfifo(fifo)
     for options, code, said in [((COLLECTION, missing), 1, f"cannot read {missing}: No such file or directory"),
+                                ((fifo,), 1, f"cannot read {fifo}: no program writes into it"),
                                 (("--since", "soon"), 2, "--since takes a date"),
                                 (("--port", "COM1"), 2, "--report takes files and folders")]:
         result = report(*options)
         check(result.returncode == code and result.stdout == "" and said in result.stderr
               and result.stderr.count("\n") == 1, f"{options}: exit {result.returncode}, {result.stderr!r}")
+    piped = subprocess.run(["bash", "-c", f'"$0" --report --json <(cat "$1"/*.jsonl)', h.PROGRAM, COLLECTION],
+                           capture_output=True, text=True, timeout=60)
+    check(json.loads(piped.stdout or "{}").get("lines") == 10, f"a pipe is read as it comes: {piped}")
     empty = json_report()
     check((empty.get("files"), empty.get("upgrades")) == (0, 0),
           f"no record yet on this machine is an empty report: {empty}")

@@ -1,0 +1,251 @@
+#!/usr/bin/env python3
+"""The yield report as a page (--html) and as rows (--csv), read back as their
+readers read them: the page in Debian's Chromium, headless, whose tables must
+hold the numbers --json gives for the same reading, with nothing fetched and
+nothing logged; the rows with Python's csv module, against the record lines.
+The collection: upgrades through the simulated instrument and hand-made lines
+(three stations over four days, every outcome, names in Chinese and with
+< & and quotes, a line read twice, a broken line). Screenshots at a desktop's
+and a phone's width go to $ORVEX_SCREENSHOTS.
+
+Usage: report_page.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
+       report_page.py --list   (the cases, for CMake)
+"""
+import csv
+import html.parser
+import json
+import os
+import random
+import shutil
+import subprocess
+
+import batch_harness as h
+from batch_harness import FAST, Instrument, batch, check
+from record_lines import flat
+
+OUTCOMES = ["complete", "probe-timeout", "command-timeout", "port-error", "transfer-failed", "abandoned",
+            "interrupted", "port-failed", "internal-error"]
+STATIONS = ["bench 2", "產線 一", "<script>alert(1)</script> & \"q\" 'x'"]
+CHROMIUM = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+            "--disable-component-update", "--disable-sync", "--no-first-run"]
+
+
+def hand_made(path):
+    """Pairs of upgrades of one unit, the second a retry; every tenth names no unit."""
+    rng = random.Random(4)
+    lines = []
+    for n in range(72):
+        outcome = OUTCOMES[n] if n < len(OUTCOMES) else rng.choice(OUTCOMES[:1] * 6 + OUTCOMES[1:])
+        started = f"2026-12-{1 + n // 20:02d}T{8 + n % 10:02d}:{n % 60:02d}:00Z"
+        line = {"v": 1, "started": started, "port": f"COM{1 + n % 3}", "device": "/dev/ttyUSB0",
+                "imageBytes": 2281784, "imageSha256": "5f" * 32, "outcome": outcome,
+                "status": "Cannot open,\r\nthe \"port\"", "seconds": 195 + n * 7 % 20 + 0.125 if outcome ==
+                "complete" else 3.5, "bytesSent": 0, "program": "1.0.0.1", "host": "pc", "ended":
+                started[:-1] + ".500Z", "exitCode": 0, "probeAttempts": 1, "commandAttempts": 1,
+                "station": STATIONS[n % 3], "adapter": {"vendorId": "0403", "productId": "6001",
+                                                        "serial": f"FT-{n % 5}"}}
+        if n % 10 != 9:
+            line["unit"] = f"SN-H{n // 2}"
+        lines.append(json.dumps(line, ensure_ascii=n % 2 == 0))
+    first_schema = '{"started":"2026-11-30T07:00:00Z","port":"COM1","outcome":"port-error","seconds":0.012}'
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join([first_schema, *lines, lines[5], '{"started":"2026-12-0']) + "\n")
+
+
+class Dom(html.parser.HTMLParser):
+    """The page's tables (caption and rows of cell texts), its header's items,
+    and what would run or fetch: scripts, and addresses other than #anchors."""
+
+    def __init__(self, text):
+        super().__init__()
+        self.tables, self.items, self.fetches, self.scripts = {}, {}, [], 0
+        self.text, self.row, self.term, self.caption = None, None, None, None
+        self.feed(text)
+
+    def handle_starttag(self, tag, attrs):
+        self.scripts += tag == "script"
+        self.fetches += [v for k, v in attrs if k in ("src", "href") and not v.startswith("#")]
+        if tag in ("caption", "th", "td", "dt", "dd"):
+            self.text = ""
+        elif tag == "tr":
+            self.row = []
+
+    def handle_endtag(self, tag):
+        if tag == "caption":
+            self.caption = self.text
+            self.tables[self.caption] = []
+        elif tag in ("th", "td"):
+            self.row.append(self.text)
+        elif tag == "tr":
+            self.tables[self.caption].append(self.row)
+        elif tag == "dt":
+            self.term = self.text
+        elif tag == "dd":
+            self.items[self.term] = self.text
+        if tag in ("caption", "th", "td", "dt", "dd"):
+            self.text = None
+
+    def handle_data(self, data):
+        if self.text is not None:
+            self.text += data
+
+
+def name(station):
+    return "(no station)" if station is None else station
+
+
+def cell(complete, units):
+    return f"{100 * complete / units:.1f} % ({complete} of {units})"
+
+
+def day_rows(r):
+    days = {}
+    for d in r["firstPassYieldByDay"]:
+        row = days.setdefault(d["day"], {"": [0, 0]})
+        row[d["station"]] = [d["complete"], d["units"]]
+        row[""] = [row[""][0] + d["complete"], row[""][1] + d["units"]]
+    named = {d["station"] for d in r["firstPassYieldByDay"]}
+    stations = [s["station"] for s in r["stations"] if s["station"] in named]
+    return [[day, *(cell(*row[s]) if s in row else "-" for s in ["", *stations])] for day, row in sorted(days.items())]
+
+
+def outcome_rows(r):
+    outcomes = ["complete", *sorted({o for s in r["stations"] for o in s["outcomes"]} - {"complete"})]
+    rows = [[name(s["station"]), str(s["upgrades"]), *(str(s["outcomes"].get(o, 0)) for o in outcomes)]
+            for s in r["stations"]]
+    return rows + [["All stations", str(r["upgrades"]),
+                    *(str(sum(s["outcomes"].get(o, 0) for s in r["stations"])) for o in outcomes)]]
+
+
+def unfinished_rows(r):
+    counts = {}
+    for s in r["stations"]:
+        for o, n in s["outcomes"].items():
+            counts[o] = counts.get(o, 0) + n * (o != "complete")
+    return [[o, str(n)] for o, n in sorted(sorted(counts.items()), key=lambda kv: -kv[1]) if n]
+
+
+def same(value, text):
+    """A CSV cell against the record's value: strings exactly, numbers as numbers, absent as empty."""
+    if value is None or isinstance(value, str):
+        return text == (value or "")
+    return float(text) == value
+
+
+def covered_lines(folder):
+    """The lines the report covers: every readable line of every file in name order, each once."""
+    seen, lines = set(), []
+    for file in sorted(os.listdir(folder)):
+        for line in open(os.path.join(folder, file), encoding="utf-8").read().splitlines():
+            try:
+                record = json.loads(line)
+            except ValueError:
+                continue
+            if line not in seen or "ended" not in record:
+                lines.append(flat(record))
+            seen.add(line)
+    return lines
+
+
+def bin_counts(rows, table):
+    """Each bin's completed upgrades in the CSV, all stations and then each, as the page's columns."""
+    counts = []
+    for label, *_ in table[1:]:
+        low, high = (float(edge) for edge in label.split(" to "))
+        done = [row for row in rows if row["outcome"] == "complete" and low <= float(row["seconds"]) < high]
+        counts.append([label, str(len(done)), *(str(sum(row["station"] == s for row in done)) for s in table[0][2:])])
+    return counts
+
+
+def collection(work):
+    """Two upgrades through the simulated instrument (a small image) beside the hand-made lines."""
+    folder, image = os.path.join(work, "site"), os.path.join(work, "small.srec")
+    subprocess.run([h.IMAGE_TOOL, "--size", "100000", "--output", image], check=True, stdout=subprocess.DEVNULL)
+    for unit in ("SN-R1", "SN-R2"):
+        sim = Instrument(work, *FAST)
+        code = batch("--station", STATIONS[1], "--unit", unit, "--image", image, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL).wait(timeout=120)
+        check(code == 0 and sim.verdict()["valid"], f"upgrade of {unit}: exit {code}")
+    os.makedirs(folder)
+    hand_made(os.path.join(folder, "hand.jsonl"))
+    shutil.copy(os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl"),
+                os.path.join(folder, "machine.jsonl"))
+    return folder
+
+
+def page_checks(r, dom, log):
+    """What each of the page's tables and its header hold, against the report's JSON."""
+    t = dom.tables
+    seconds = [*r["secondsByStation"], {"station": "All stations", **r["seconds"]}]
+    return [
+        ("header: what was read", [dom.items.get(k) for k in ("Read", "Unreadable", "Repeated", "Span", "Upgrades")],
+         [f"{r['lines']} lines in {r['files']} files",
+          f"1 line skipped; the first: {r['unreadable'].get('file')} line {r['unreadable'].get('line')}",
+          "1 line, counted once", f"{r['span']['first']} to {r['span']['last']} (UTC)", str(r["upgrades"])]),
+        ("the yield per day", t.get("First-pass yield per day: percent (complete of units)", [])[1:], day_rows(r)),
+        ("outcomes per station", t.get("Upgrades per station by outcome", [])[1:], outcome_rows(r)),
+        ("failures by outcome", [row[:2] for row in t.get("Upgrades that did not complete, by outcome", [])[1:]],
+         unfinished_rows(r)),
+        ("worst adapters", [row[:3] for row in t.get("Adapters: port-failed and transfer-failed, worst first", [])[1:]],
+         [[a["serial"], str(a["portFailed"]), str(a["transferFailed"])] for a in r["failures"]["adapters"][:10]]),
+        ("worst ports", [row[:4] for row in t.get("Ports: port-failed and transfer-failed, worst first", [])[1:]],
+         [[name(p["station"]), p["port"], str(p["portFailed"]), str(p["transferFailed"])]
+          for p in r["failures"]["ports"][:10]]),
+        ("seconds per station and of all, to a tenth",
+         [[row[0], row[1], abs(float(row[2]) - s["median"]) < 0.051, abs(float(row[3]) - s["slowest"]) < 0.051]
+          for row, s in zip(t.get("Seconds per completed upgrade", [])[1:], seconds)],
+         [[name(s["station"]), str(s["completed"]), True, True] for s in seconds]),
+        ("a name with <script> is shown, never run",
+         (dom.scripts, [STATIONS[2]] in [row[:1] for row in t.get("Upgrades per station by outcome", [])]), (0, True)),
+        ("nothing fetched, nothing logged", (dom.fetches, [line for line in log.splitlines() if "CONSOLE" in line]),
+         ([], [])),
+    ]
+
+
+def rows_checks(r, rows_file, lines, bins):
+    """The rows as a spreadsheet reads them, against the records, and the page's bins counted from them."""
+    with open(rows_file, newline="", encoding="utf-8") as f:
+        raw = f.read()
+    with open(rows_file, newline="", encoding="utf-8-sig") as f:
+        rows = list(csv.DictReader(f))
+    return [
+        ("the rows: UTF-8 behind a byte-order mark, CR LF, one per upgrade",
+         (raw[:1], raw.endswith("\r\n"), len(rows)), ("\ufeff", True, r["upgrades"])),
+        ("each row holds its record's fields", [[k for k, v in row.items() if not same(line.get(k), v)]
+                                                for row, line in zip(rows, lines)], [[]] * len(lines)),
+        ("seconds by bin, as counted from the rows", bins[1:], bin_counts(rows, bins)),
+    ]
+
+
+def chromium(work, page, *options):
+    return subprocess.run([*CHROMIUM, f"--user-data-dir={work}/chromium", *options, "file://" + page],
+                          capture_output=True, text=True, timeout=120)
+
+
+def case_report_page(work):
+    folder = collection(work)
+    page, rows_file = os.path.join(work, "yield.html"), os.path.join(work, "yield.csv")
+    result = subprocess.run([h.PROGRAM, "--report", folder, "--json", "--html", page, "--csv", rows_file],
+                            capture_output=True, text=True, timeout=60)
+    check(result.returncode == 0 and result.stderr == "", f"the report: {result.returncode} {result.stderr!r}")
+    r = json.loads(result.stdout)
+    browser = chromium(work, page, "--enable-logging=stderr", "--v=0", "--dump-dom")
+    dom, lines = Dom(browser.stdout), covered_lines(folder)
+    bins = dom.tables.get("Completed upgrades by seconds: from (inclusive) to (exclusive)", [[]])
+    for what, got, want in page_checks(r, dom, browser.stderr) + rows_checks(r, rows_file, lines, bins):
+        check(got == want, f"{what}: {got!r}, want {want!r}")
+    refused = subprocess.run([h.PROGRAM, "--report", folder, "--csv", os.path.join(folder, "hand.jsonl")],
+                             capture_output=True, text=True, timeout=60)
+    check(refused.returncode == 1 and covered_lines(folder) == lines, f"a record file is never written: {refused}")
+    shots = os.environ.get("ORVEX_SCREENSHOTS", work)
+    os.makedirs(shots, exist_ok=True)
+    for label, size in (("desktop", "1280,800"), ("phone", "390,844")):
+        shot = os.path.join(shots, f"report-{label}.png")
+        chromium(work, page, f"--window-size={size}", f"--screenshot={shot}", "--hide-scrollbars")
+        check(os.path.getsize(shot) > 10000, f"a screenshot at {size}: {shot}")
+
+
+CASES = {"report-page": case_report_page}
+
+if __name__ == "__main__":
+    h.run(CASES)
