@@ -1,4 +1,4 @@
-// The two scans over a receive buffer, case by case.
+// The two scans and the receive buffer's runs, rule by rule.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,83 +6,105 @@
 
 #include "upgrade/prompt_scan.h"
 #include "upgrade/reply_scan.h"
+#include "upgrade/rx_snapshot.h"
 
 namespace {
 
-bool Prompt(const std::string& text) {
-  int matched = 0;
-  return ScanForPrompt(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size(), matched);
-}
+using namespace std::string_literals;
+
+enum Text { kPrompt, kReply };
 
 struct ScanCase {
   const char* what;
-  std::string text;
-  bool found;
+  Text text;
+  std::vector<std::string> reads;
+  int foundIn;  // the read whose scan recognises the text; -1: none does
 };
 
-TEST(PromptScan, Cases) {
-  const ScanCase cases[] = {
-      {"whole prompt", "Lodar >", true},
-      {"prompt after noise", "UUU\r\nLodar >", true},
-      {"any byte after the space", "Lodar v1.2", true},
-      {"space is required", "Lodar>", false},
-      {"small letters", "lodar >", false},
-      {"doubled first letter", "LLodar >", false},
-      {"partial then whole, broken by its own first letter", "LodLodar >", false},
-      {"partial then whole after another byte", "Lod-Lodar >", true},
-      {"zero bytes are ordinary bytes", std::string("\0Lodar ", 7), true},
-      {"zero byte inside the pattern", std::string("Lo\0dar ", 7), false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Prompt(c.text), c.found) << c.what;
-}
-
-bool Reply(const std::string& text) {
-  ReplyMatch match;
-  return ScanForReply(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size(), match);
-}
-
-// The reply delivered in pieces, each scan going on where the previous one ended.
-std::vector<int> MatchedAfterEachPiece(const std::vector<std::string>& pieces) {
+// Each read is scanned on its own, going on from where the scan of the one before it stopped.
+int FoundIn(const ScanCase& c) {
   std::string received;
-  std::vector<int> ends;
+  int matched = 0;
   ReplyMatch match;
-  for (const auto& piece : pieces) {
+  for (std::size_t i = 0; i < c.reads.size(); ++i) {
     const std::size_t from = received.size();
-    received += piece;
-    const bool found =
-        ScanForReply(reinterpret_cast<const unsigned char*>(received.data()), from, received.size(), match);
-    ends.push_back(found ? -1 : match.matched);
+    received += c.reads[i];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(received.data());
+    if (c.text == kPrompt ? ScanForPrompt(bytes, from, received.size(), matched)
+                          : ScanForReply(bytes, from, received.size(), match))
+      return static_cast<int>(i);
   }
-  return ends;
+  return -1;
 }
 
-TEST(ReplyScan, Cases) {
+TEST(Scans, EachRule) {
   const ScanCase cases[] = {
-      {"whole reply", "Update Firmware", true},
-      {"reply after the echo", "update\rUpdate Firmware\r\n", true},
-      {"small letters", "update firmware", false},
-      {"small u", "update Firmware", false},
-      {"small f", "Update firmware", false},
-      {"one foreign byte between every two", "U-p-d-a-t-e- -F-i-r-m-w-a-r-e", true},
-      {"isolated foreign bytes", "Up#date Fi*rmware", true},
-      {"two foreign bytes in a row", "Upd##ate Firmware", false},
-      {"first letter doubled", "UUpdate Firmware", true},
-      {"letters repeated", "Uppppdaaate  Firmmmware", true},
-      {"first two letters, then the whole reply", "UpUpdate Firmware", false},
-      {"first letter, foreign byte, whole reply", "U#Update Firmware", false},
-      {"line noise with zero bytes around the reply", std::string("\0\xfe\x13\0Update Firmware\0\x8a\0", 22),
-       true},
-      {"a zero byte is a foreign byte", std::string("Upd\0ate Firmware", 16), true},
+      {"the whole prompt", kPrompt, {"Lodar >"}, 0},
+      {"the prompt after noise", kPrompt, {"UUU\r\nLodar >"}, 0},
+      {"the prompt's seventh character is not compared", kPrompt, {"Lodar v1.2"}, 0},
+      {"its space is", kPrompt, {"Lodar>"}, -1},
+      {"prompt in small letters", kPrompt, {"lodar >"}, -1},
+      {"the byte that breaks a match is not tried again: a doubled first letter", kPrompt, {"LLodar >"}, -1},
+      {"a partial prompt broken by its own first letter", kPrompt, {"LodLodar >"}, -1},
+      {"a partial prompt, another byte, the whole prompt", kPrompt, {"Lod-Lodar >"}, 0},
+      {"a zero byte is an ordinary byte before the prompt", kPrompt, {"\0Lodar "s}, 0},
+      {"and breaks it inside", kPrompt, {"Lo\0dar "s}, -1},
+      {"the prompt across reads, one of them empty", kPrompt, {"xLod", "", "ar >"}, 2},
+      {"its first letter last in a read", kPrompt, {"xxL", "odar "}, 1},
+      {"its last letter alone", kPrompt, {"Lodar", " "}, 1},
+      {"broken by the first byte of the next read", kPrompt, {"Lod", "Lodar >"}, -1},
+      {"the whole reply", kReply, {"Update Firmware"}, 0},
+      {"the reply after the echoed command", kReply, {"update\rUpdate Firmware\r\n"}, 0},
+      {"reply in small letters", kReply, {"update firmware"}, -1},
+      {"a small u", kReply, {"update Firmware"}, -1},
+      {"a small f", kReply, {"Update firmware"}, -1},
+      {"one foreign byte after each matched letter", kReply, {"U-p-d-a-t-e- -F-i-r-m-w-a-r-e"}, 0},
+      {"two foreign bytes in a row", kReply, {"Upd##ate Firmware"}, -1},
+      {"a zero byte is a foreign byte", kReply, {"Upd\0ate Firmware"s}, 0},
+      {"noise and zero bytes around the reply", kReply, {"\0\xfe\x13\0Update Firmware\0\x8a\0"s}, 0},
+      {"repeats of matched letters", kReply, {"UUpdaaate  Firmmmware"}, 0},
+      {"repeats, then one foreign byte", kReply, {"Uppp#date Firmware"}, 0},
+      {"a foreign byte, then a repeat", kReply, {"Up#pdate Firmware"}, -1},
+      {"the byte that breaks a match is not tried again", kReply, {"UpUpdate Firmware"}, -1},
+      {"a first letter, a foreign byte, the whole reply", kReply, {"U#Update Firmware"}, -1},
+      {"the reply across reads, two of them empty", kReply, {"xxUpdate F", "", "", "irmware\r\n"}, 3},
+      {"its last letter alone", kReply, {"Update Firmwar", "e"}, 1},
+      {"a foreign byte first in the next read", kReply, {"Up", "#date Firmware"}, 1},
+      {"two foreign bytes across reads", kReply, {"Up#", "#date Firmware"}, -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(Reply(c.text), c.found) << c.what;
+  for (const ScanCase& c : cases) EXPECT_EQ(FoundIn(c), c.foundIn) << c.what;
 }
 
-// -1: recognised.
-TEST(ReplyScan, PiecesAreScannedAsOneText) {
-  EXPECT_EQ(MatchedAfterEachPiece({"xxUpdate Fi", "rmware\r\n"}), (std::vector<int>{9, -1}));
-  EXPECT_EQ(MatchedAfterEachPiece({"Update F", "", "", "irmware\r\n"}), (std::vector<int>{8, 8, 8, -1}));
-  EXPECT_EQ(MatchedAfterEachPiece({"Up", "#date Firmware"}), (std::vector<int>{2, -1}));
-  EXPECT_EQ(MatchedAfterEachPiece({"Up", "##date Firmware"}), (std::vector<int>{2, 0}));
+std::string Shown(const std::array<RxRun, 2>& runs) {
+  std::string text;
+  for (const RxRun& run : runs)
+    text += "[" + std::to_string(run.begin) + "," + std::to_string(run.end) + (run.afterLoss ? ")! " : ") ");
+  return text;
+}
+
+// The bytes delivered since a scan, as runs of the buffer in the order they came ("!": after a loss).
+TEST(Scans, RunsSinceTheLastScan) {
+  const struct {
+    const char* what;
+    std::uint32_t count, earlier;
+    std::size_t fill, wrapFill;
+    const char* runs;
+  } cases[] = {
+      {"nothing new", 500, 500, 120, 0, "[120,120) [120,120) "},
+      {"new bytes before the fill", 530, 500, 150, 0, "[120,150) [150,150) "},
+      {"all since the buffer went back to its start", 1060, 1000, 60, 950, "[0,60) [60,60) "},
+      {"some before the buffer went back to its start", 1000, 900, 60, 950, "[910,950) [0,60) "},
+      {"the new start overwrote some unread", 2000, 1040, 920, 950, "[920,950)! [0,920) "},
+      {"more than the previous pass held", 1500, 1000, 100, 300, "[100,300)! [0,100) "},
+      {"the count went past its largest value", 20, 0xFFFFFFF6u, 50, 0, "[20,50) [50,50) "},
+  };
+  for (const auto& c : cases) {
+    RxSnapshot rx{};
+    rx.count = c.count;
+    rx.fill = c.fill;
+    rx.wrapFill = c.wrapFill;
+    EXPECT_EQ(Shown(rx.NewSince(c.earlier)), c.runs) << c.what;
+  }
 }
 
 }  // namespace
