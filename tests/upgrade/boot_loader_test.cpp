@@ -1,8 +1,12 @@
-// The probe and the update command against the simulated instrument.
+// The probe and the update command attempt by attempt: against the simulated
+// instrument and its faults, and against scripted bytes that make the receive
+// buffer go back to its start where a row says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "serial/serial_port.h"
@@ -13,7 +17,6 @@
 #include "upgrade/attempts.h"
 #include "upgrade/boot_loader.h"
 #include "upgrade/pauses.h"
-#include "upgrade/prompt_scan.h"
 #include "upgrade/rx_snapshot.h"
 
 namespace test {
@@ -21,177 +24,148 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
-// The instrument reading as fast as data comes, with the given faults.
-sim::Options Unthrottled(sim::Faults faults = {}) {
-  sim::Options options;
-  options.baud = 0;
-  options.faults = faults;
-  return options;
-}
-
-class BootLoaderTest : public ::testing::Test {
- protected:
-  void Start(sim::Options options, bool realPauses) {
-    instrument = std::make_unique<sim::Instrument>(std::move(options));
-    instrument->linkAs(home.Path(), "COM1");
-    instrument->start();
-    if (!realPauses) SetPausesForTesting([](PauseKind, DWORD) {});
+// COM1 opened on `device`, closed again with the real pauses back.
+struct OpenLine {
+  OpenLine(const ConfigHome& home, const std::string& device) {
+    home.Link("COM1", device);
     InitializeCriticalSection(&gRxLock);
     ClearRxBuffer();
-    ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1);
+    opened = OpenCommPort(0, 0, 0, 0, 0) == 1;
   }
-  void TearDown() override {
+  ~OpenLine() {
     CloseCommPort();
     DeleteCriticalSection(&gRxLock);
     SetPausesForTesting(nullptr);
-    ui::SetMessagePump({});
-    if (instrument) instrument->stop();
   }
-  // The far side has counted everything the step wrote.
-  bool SimSaw(unsigned long long probes, unsigned long long commands) {
-    return WaitUntil([&] {
-      auto s = instrument->summary();
-      return s.probeBytes >= probes && s.commands >= commands;
-    });
-  }
-  void ProbeThenCommand() {
-    ProbeBootLoader();
-    ASSERT_FALSE(StepTimedOut());
-    ClearRxBuffer();
-    SendUpdateCommand();
-  }
-
-  ConfigHome home;
-  RecordedBoxes boxes;
-  std::unique_ptr<sim::Instrument> instrument;
+  bool opened;
 };
 
-TEST_F(BootLoaderTest, PromptAtTheFirstScanEndsTheProbeAfterOneByte) {
-  Start(Unthrottled(), true);
-  ProbeBootLoader();
-  EXPECT_EQ(gAttemptCount, 0);
-  ASSERT_TRUE(SimSaw(1, 0));
-  EXPECT_EQ(instrument->summary().probeBytes, 1u);
+// Whether the bytes received since the buffer was cleared hold `text`.
+bool Received(std::string_view text) {
+  const RxSnapshot rx = TakeRxSnapshot();
+  return std::string_view(reinterpret_cast<const char*>(rx.bytes.data()), rx.fill).find(text) !=
+         std::string_view::npos;
 }
 
-// In place of each attempt's 100 ms: until the instrument has read the attempt's
-// probe byte and, from the byte it answers, until its prompt has arrived. How
-// soon a loaded machine runs the instrument then cannot move the answer into
-// the next attempt, or past the last.
-const sim::Instrument* gAnswering = nullptr;
-unsigned long long gAnsweredFrom = 0;
+constexpr int kAsLost = -1;  // as many failed attempts as probes the instrument lost while it was off
 
-void PauseUntilAnswered(PauseKind, DWORD) {
+struct DialogueCase {
+  const char* what;
+  sim::Faults faults;
+  int probeAttempts;    // failed attempts before the prompt was recognised; 101: the probe gave up
+  int commandAttempts;  // the same for the update reply
+  std::string shown{};  // among the bytes the probe received: the instrument's fault was applied
+  std::chrono::milliseconds answerAfter{0};  // the answer came no sooner after its step began
+  std::chrono::milliseconds replyLatency{0}, powerOnDelay{0};
+};
+
+// In place of each attempt's 100 ms: until the instrument has taken the
+// attempt's write and, from the attempt the row says it answers in, until the
+// answer has arrived. How soon a loaded machine runs the instrument cannot
+// move an answer into another attempt, or past the last.
+struct Pacing {
+  const sim::Instrument* instrument;
+  const DialogueCase* row;
+  bool probe;
+  Clock::time_point began;
+  Clock::duration answeredAfter;
+  bool stalled;  // a late answer came before its attempt's scan: the machine stalled
+} gPacing;
+
+unsigned long long WritesTaken(const sim::Summary& s) {
+  return gPacing.probe ? s.probeBytes + s.lostBytes : s.commands + s.repeatedCommands;
+}
+
+void PauseUntilAnswered(PauseKind kind, DWORD milliseconds) {
+  EXPECT_EQ(kind, PauseKind::kAfterAttempt);
+  EXPECT_EQ(milliseconds, kAttemptPauseMs);
   const auto sent = static_cast<unsigned long long>(gAttemptCount) + 1;
-  EXPECT_TRUE(WaitUntil([sent] { return gAnswering->summary().probeBytes >= sent; }));
-  if (sent >= gAnsweredFrom) {
-    EXPECT_TRUE(WaitUntil([] { return TakeRxSnapshot().fill >= sizeof kPromptPattern - 1; }));
+  EXPECT_TRUE(WaitUntil([sent] { return WritesTaken(gPacing.instrument->summary()) >= sent; }));
+  if (gPacing.probe && gPacing.instrument->summary().lostBytes >= sent) return Sleep(milliseconds);  // still off
+  const std::string_view answer = gPacing.probe ? "Lodar " : "Update Firmware";
+  if (gAttemptCount >= (gPacing.probe ? gPacing.row->probeAttempts : gPacing.row->commandAttempts)) {
+    EXPECT_TRUE(WaitUntil([answer] { return Received(answer); }));
+    gPacing.answeredAfter = Clock::now() - gPacing.began;
+  } else if (gPacing.row->replyLatency > 0ms && Received(answer)) {
+    gPacing.stalled = true;
   }
 }
 
-TEST_F(BootLoaderTest, PromptInTheLastAttemptStillCounts) {
-  sim::Faults faults;
-  faults.promptAfter = 100;
-  Start(Unthrottled(faults), false);
-  gAnswering = instrument.get();
-  gAnsweredFrom = faults.promptAfter + 1;
-  SetPausesForTesting(PauseUntilAnswered);
-  ProbeBootLoader();
-  EXPECT_EQ(gAttemptCount, 100);
-  EXPECT_FALSE(StepTimedOut());
-  EXPECT_EQ(instrument->summary().probeBytes, 101u);
-}
-
-TEST_F(BootLoaderTest, SilentInstrumentTimesTheProbeOutAfterAboutTenSeconds) {
-  sim::Faults faults;
-  faults.noPrompt = true;
-  Start(Unthrottled(faults), true);
-  auto start = Clock::now();
-  ProbeBootLoader();
-  auto took = Clock::now() - start;
-  EXPECT_EQ(gAttemptCount, 101);
-  EXPECT_TRUE(StepTimedOut());
-  EXPECT_GE(took, 10100ms);
-  EXPECT_LT(took, 30s);
-  ASSERT_TRUE(SimSaw(101, 0));
-  EXPECT_EQ(instrument->summary().probeBytes, 101u);
-}
-
-TEST_F(BootLoaderTest, ProbeDispatchesOneMessagePerFailedAttempt) {
-  sim::Faults faults;
-  faults.noPrompt = true;
-  Start(Unthrottled(faults), false);
+TEST(BootLoader, EachAttemptAgainstTheInstrument) {
+  const DialogueCase cases[] = {
+      {"the prompt at the first scan, the reply after one command", {}, 0, 0},
+      {"the prompt in the last attempt still counts", {.promptAfter = 100}, 100, 0},
+      {"no prompt: the probe gives up", {.noPrompt = true}, 101, 0},
+      {"replies in small letters: the probe gives up", {.lowercase = true}, 101, 0, "lodar >"},
+      {"no reply: the command gives up", {.noUpdateReply = true}, 0, 101},
+      {"every byte echoed", {.echo = true}, 0, 0, "ULodar >"},
+      {"noise and zero bytes around the replies", {.noise = true}, 0, 0, "\0\xfe\x13\0Lodar >\0\x8a\0"s},
+      {"replies in two pieces 20 ms apart", {.splitReplies = true}, 0, 0, "", 20ms},
+      {"replies 50 ms late, within the attempt", {}, 0, 0, "", 50ms, 50ms},
+      {"replies 150 ms late: the next attempt's write goes first, and the instrument takes it as the same",
+       {}, 1, 1, "", 150ms, 150ms},
+      {"switched on late: each probe it lost is a failed attempt", {}, kAsLost, 0, "", 0ms, 0ms, 250ms},
+  };
+  ConfigHome home;
   int pumped = 0;
   ui::SetMessagePump([&] { return ++pumped, true; });
+  for (const DialogueCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::Options options;
+    options.baud = 0;
+    options.faults = c.faults;
+    options.replyLatency = c.replyLatency;
+    options.powerOnDelay = c.powerOnDelay;
+    sim::Instrument instrument(options);
+    instrument.start();
+    const RecordedBoxes boxes;
+    const OpenLine line(home, instrument.devicePath());
+    ASSERT_TRUE(line.opened);
+    SetPausesForTesting(PauseUntilAnswered);
+    for (const bool probe : {true, false}) {
+      gPacing = {&instrument, &c, probe, Clock::now(), {}, false};
+      pumped = 0;
+      ClearRxBuffer();
+      probe ? ProbeBootLoader() : SendUpdateCommand();
+      const sim::Summary seen = instrument.summary();
+      const int expected = probe ? c.probeAttempts : c.commandAttempts;
+      const int attempts = expected == kAsLost ? static_cast<int>(seen.lostBytes) : expected;
+      EXPECT_TRUE(gAttemptCount == attempts || gPacing.stalled) << probe << ": " << gAttemptCount;
+      EXPECT_TRUE(expected != kAsLost || seen.lostBytes > 0) << "the instrument was never off";
+      EXPECT_EQ(WritesTaken(seen), static_cast<unsigned>(std::min(gAttemptCount + 1, 101))) << probe;
+      EXPECT_EQ(pumped, probe ? gAttemptCount : 0) << "one message per failed probe, none for the command";
+      EXPECT_TRUE(StepTimedOut() || gPacing.answeredAfter >= c.answerAfter) << probe;
+      EXPECT_TRUE(!probe || Received(c.shown));
+      if (StepTimedOut()) break;
+    }
+    EXPECT_TRUE(boxes.Texts().empty());
+  }
+  ui::SetMessagePump({});
+}
+
+// The one test on the clock: a step that hears nothing gives up after 101 pauses of 100 ms.
+TEST(BootLoader, SilentInstrumentTimesTheProbeOutAfterAboutTenSeconds) {
+  ConfigHome home;
+  sim::Options options;
+  options.baud = 0;
+  options.faults.noPrompt = true;
+  sim::Instrument instrument(options);
+  instrument.start();
+  const OpenLine line(home, instrument.devicePath());
+  ASSERT_TRUE(line.opened);
+  const auto start = Clock::now();
   ProbeBootLoader();
-  EXPECT_EQ(gAttemptCount, 101);
-  EXPECT_EQ(pumped, 101);
-  ASSERT_TRUE(SimSaw(101, 0));
-}
-
-TEST_F(BootLoaderTest, UpdateReplyIsRecognisedAfterOneCommand) {
-  Start(Unthrottled(), true);
-  int pumped = 0;
-  ui::SetMessagePump([&] { return ++pumped, true; });
-  ProbeThenCommand();
-  EXPECT_EQ(gAttemptCount, 0);
-  ASSERT_TRUE(SimSaw(1, 1));
-  EXPECT_EQ(instrument->summary().commands, 1u);
-  EXPECT_EQ(pumped, 0);  // neither step pumped: both succeeded at once
-}
-
-// Replies as a line may hand them over: in two writes 20 ms apart (a UART's
-// driver delivers them as two reads within one 100 ms pause), or with zero
-// bytes and noise around them. Both steps still end at their first attempts.
-TEST_F(BootLoaderTest, ReplyInTwoPiecesIsRecognised) {
-  Start(Unthrottled({.splitReplies = true}), true);
-  ProbeThenCommand();
-  EXPECT_FALSE(StepTimedOut());
-  EXPECT_LE(gAttemptCount, 2);
-}
-
-TEST_F(BootLoaderTest, ReplyInNoiseIsRecognised) {
-  Start(Unthrottled({.noise = true}), true);
-  ProbeThenCommand();
-  EXPECT_FALSE(StepTimedOut());
-  EXPECT_LE(gAttemptCount, 2);
-}
-
-TEST_F(BootLoaderTest, CommandTimeOutWritesItAHundredAndOneTimesWithoutDispatching) {
-  sim::Faults faults;
-  faults.noUpdateReply = true;
-  Start(Unthrottled(faults), false);
-  ProbeBootLoader();
-  ClearRxBuffer();
-  int pumped = 0;
-  ui::SetMessagePump([&] { return ++pumped, true; });
-  SendUpdateCommand();
-  EXPECT_EQ(gAttemptCount, 101);
-  EXPECT_EQ(pumped, 0);
-  ASSERT_TRUE(SimSaw(1, 101));
-}
-
-TEST_F(BootLoaderTest, MissingReplyTimesTheCommandOutInRealTime) {
-  sim::Faults faults;
-  faults.noUpdateReply = true;
-  Start(Unthrottled(faults), true);
-  ProbeBootLoader();
-  ClearRxBuffer();
-  auto start = Clock::now();
-  SendUpdateCommand();
-  auto took = Clock::now() - start;
+  const auto took = Clock::now() - start;
   EXPECT_EQ(gAttemptCount, 101);
   EXPECT_GE(took, 10100ms);
   EXPECT_LT(took, 30s);
-  ASSERT_TRUE(SimSaw(1, 101));
-  EXPECT_TRUE(boxes.Texts().empty());
 }
 
-// What a line sends after each attempt's write, burst by burst. Each burst goes
-// out in pieces of one read (100 bytes), each awaited until the reader has
-// delivered it, so the buffer goes back to its start exactly where the row
-// says, whatever the machine's load.
+// What the line sends after each attempt's write, burst by burst, each burst
+// in pieces of one read (100 bytes) awaited until the reader has delivered
+// them: the buffer goes back to its start exactly where the row says.
 using Script = std::vector<std::vector<std::string>>;
 const PtyPair* gFarSide = nullptr;
 const Script* gScript = nullptr;
@@ -209,55 +183,40 @@ void PauseAndAnswer(PauseKind, DWORD) {
   }
 }
 
-std::string Filler(std::size_t count, char c = 'x') { return std::string(count, c); }
+std::string Filler(std::size_t count) { return std::string(count, 'x'); }
 
 // The buffer holds 1000 bytes; a read that would reach its end goes to its start.
-TEST(BootLoaderWrap, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
-  struct Case {
+TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
+  const struct {
     const char* what;
     bool probe;  // else the update command
     Script script;
-    std::int32_t attempts;  // failed attempts before the text was recognised; 101: never
+    std::int32_t attempts;
   } cases[] = {
-      {"the reply just before the wrap, more bytes after it in the same pause",
-       false,
-       {{Filler(900)}, {"Update Firmware\r\n", Filler(124)}},
-       1},
+      {"the reply just before the wrap, more bytes after it in the same pause", false,
+       {{Filler(900)}, {"Update Firmware\r\n", Filler(124)}}, 1},
       {"the reply cut by the wrap", false, {{Filler(942) + "Update F"}, {"irmware" + Filler(43)}}, 1},
-      {"one foreign byte after a matched letter, at the buffer's start",
-       false,
-       {{Filler(948) + "Up"}, {"#date Firmware" + Filler(36)}},
-       1},
-      {"bytes before the wrap break a match that the bytes after it would go on",
-       false,
-       {{Filler(892) + "Update F"}, {Filler(99), "irmware" + Filler(93)}, {"Update Firmware"}},
-       2},
-      {"bytes overwritten before a scan: the match does not go on over them",
-       false,
-       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}},
-       2},
+      {"one foreign byte after a matched letter, at the buffer's start", false,
+       {{Filler(948) + "Up"}, {"#date Firmware" + Filler(36)}}, 1},
+      {"bytes before the wrap break a match that the bytes after it would go on", false,
+       {{Filler(892) + "Update F"}, {Filler(99), "irmware" + Filler(93)}, {"Update Firmware"}}, 2},
+      {"bytes overwritten before a scan: the match does not go on over them", false,
+       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}}, 2},
       {"the prompt cut by the wrap", true, {{Filler(947) + "Lod"}, {"ar >" + Filler(46)}}, 1},
-      {"old bytes past the new ones do not complete a prompt",
-       true,
-       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}},
-       2},
+      {"old bytes past the new ones do not complete a prompt", true,
+       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}}, 2},
   };
   ConfigHome home;
   PtyPair line;
-  home.Link("COM1", line.DevicePath());
   gFarSide = &line;
-  SetPausesForTesting(PauseAndAnswer);
-  InitializeCriticalSection(&gRxLock);
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     gScript = &c.script;
-    ClearRxBuffer();
-    ASSERT_EQ(OpenCommPort(0, 0, 0, 0, 0), 1) << c.what;
+    const OpenLine open(home, line.DevicePath());
+    ASSERT_TRUE(open.opened) << c.what;
+    SetPausesForTesting(PauseAndAnswer);
     c.probe ? ProbeBootLoader() : SendUpdateCommand();
     EXPECT_EQ(gAttemptCount, c.attempts) << c.what;
-    CloseCommPort();
   }
-  DeleteCriticalSection(&gRxLock);
-  SetPausesForTesting(nullptr);
 }
 
 }  // namespace

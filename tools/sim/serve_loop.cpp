@@ -107,7 +107,10 @@ void ServeLoop::handle(std::string_view bytes, Clock::time_point now) {
   if (options_.faults.echo) echo(bytes);
   while (!bytes.empty() && !done_ && !stalled_) {
     if (dialogue_.updateAccepted()) {
-      if (image_.bytes() == 0) skipRepeatedCommands(bytes);
+      if (image_.bytes() == 0) {
+        skipRepeatedCommands(bytes);
+        publish(false);  // a repeat is counted as it comes, as every command is
+      }
       if (!bytes.empty()) feedImage(bytes);
       continue;
     }
