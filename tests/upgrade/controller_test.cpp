@@ -1,239 +1,327 @@
-// Whole upgrades through the YES/NEXT button, against the simulated instrument.
-#include "controller_fixture.h"
+// Whole upgrades through the YES/NEXT button of the dialog on the headless
+// backend, against the simulated instrument, as the screen shows them and as
+// the listener hears them: every upgrade that starts ends exactly once.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "res/status_texts.h"
+#include "serial/serial_port.h"
+#include "sim/crc32.h"
+#include "sim/instrument.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/pty_pair.h"
+#include "upgrade/pauses.h"
+#include "upgrade/rx_snapshot.h"
+#include "upgrade/stop_request.h"
+#include "upgrade/upgrade_report.h"
+#include "upgrade/upgrade_state.h"
 
 namespace test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using ::testing::StartsWith;
+using Texts = std::vector<std::string>;
 
-// What the bar shows: the reset, one position per chunk, then the finishing
-// targets 96 to 100 above the chunk count, each clamped to the top of the range.
-struct ImageCase {
-  const char* path;
-  int rangeHigh;
-  std::vector<int> positions;
+// Line 1 as the listener hears it, and the chunks it hears of; asks for a stop
+// once `stopAtBytes` went out, as a signal arriving during that chunk would.
+class Listener final : public ForwardingListener {
+ public:
+  Listener() : ForwardingListener(nullptr) {}
+  void Started(int) override {
+    texts.clear();
+    sent = 0;
+  }
+  void Status(int line, const char* text) override {
+    if (line == 1 && (texts.empty() || texts.back() != text)) texts.emplace_back(text);
+  }
+  void Sent(DWORD bytes) override {
+    sent = bytes;
+    if (stopAtBytes && bytes >= *stopAtBytes) RequestStop(15);
+    if (onFirstChunk) std::exchange(onFirstChunk, nullptr)();
+  }
+  void Ended(UpgradeOutcome outcome, const char*) override {
+    ++ends;
+    last = outcome;
+    // Seen by the death tests, whose process ends right after.
+    std::fprintf(stderr, "ended %s after %lu bytes\n", OutcomeCode(outcome), static_cast<unsigned long>(sent));
+  }
+
+  Texts texts;
+  DWORD sent = 0;
+  std::optional<DWORD> stopAtBytes;
+  std::function<void()> onFirstChunk;
+  int ends = 0;
+  std::optional<UpgradeOutcome> last;
 };
 
-class ImageSizes : public ControllerTest, public ::testing::WithParamInterface<ImageCase> {};
-
-TEST_P(ImageSizes, UpgradeSendsTheImageAndFinishes) {
-  const ImageCase& c = GetParam();
-  UseImage(c.path);
-  StartInstrument();
-  PressYes();
-  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
-  sim::Summary received = instrument->summary();
-  EXPECT_TRUE(received.valid);
-  EXPECT_EQ(received.bytes, image.size());
-  EXPECT_EQ(received.crc32, sim::crc32Of(image));
-  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
-  EXPECT_EQ(Caption(), "NEXT");
-  EXPECT_THAT(Line(0), StartsWith("Upgrade complete!"));
-  EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
-  EXPECT_THAT(Progress().positions, ElementsAreArray(c.positions));
-  EXPECT_EQ(ghCommPort, nullptr);
-  EXPECT_TRUE(screen.MessageBoxes().empty());
-
-  screen.Paint();  // a repaint shows only the buffers' texts
-  EXPECT_EQ(Line(0), "Upgrade complete!");
-  EXPECT_EQ(Line(20), "Press 'Next' to upgrade the next DSO.");
-
-  const ui::headless::ControlRecord finished = Progress();
-  PressYes();  // NEXT
-  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
-  EXPECT_EQ(Caption(), "YES");
-  EXPECT_EQ(Line(0), "Please turn off DSO and press 'YES' key!");
-  // The bar keeps its last position until the next start.
-  EXPECT_EQ(Progress().position, finished.position);
-  EXPECT_EQ(Progress().positions, finished.positions);
+bool Answered() {
+  const RxSnapshot rx = TakeRxSnapshot();
+  const std::string_view bytes(reinterpret_cast<const char*>(rx.bytes.data()), rx.fill);
+  return bytes.find("Lodar ") != std::string_view::npos || bytes.find("Update Firmware") != std::string_view::npos;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Images, ImageSizes,
-    ::testing::Values(ImageCase{ORVEX_IMAGE_ONE_CHUNK, 0, {0, 0, 0, 0, 0, 0, 0}},
-                      ImageCase{ORVEX_IMAGE_TWO_CHUNKS, 2, {0, 0, 1, 2, 2, 2, 2, 2}},
-                      ImageCase{ORVEX_IMAGE_FIFTY_CHUNKS,
-                                50,
-                                {0,  0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
-                                 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36,
-                                 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 50, 50, 50, 50}}));
-
-// The first line's texts in the order they were drawn, blanks and repeats left out.
-std::vector<std::string> FirstLineTexts(const ui::TextSurface& surface) {
-  std::vector<std::string> texts;
-  for (const ui::TextRun& run : surface.Runs()) {
-    const std::string text = run.text.c_str();  // a run may carry the buffer's padding
-    if (run.y != 0 || text.find_first_not_of(' ') == std::string::npos) continue;
-    if (texts.empty() || texts.back() != text) texts.push_back(text);
-  }
-  return texts;
+// In place of each attempt's 100 ms: until the answer has come, at most 20 ms;
+// the finishing bar's five seconds are skipped.
+void QuickPauses(PauseKind kind, DWORD) {
+  if (kind == PauseKind::kAfterAttempt) WaitUntil(Answered, 20ms);
 }
 
-TEST_F(ControllerTest, StatusTextsOfAWholeUpgradeComeInOrder) {
-  UseImage(ORVEX_IMAGE_TWO_CHUNKS);
-  StartInstrument();
-  PressYes();
-  ASSERT_EQ(gUpgradeState, kUpgradeFinished);
-  EXPECT_THAT(FirstLineTexts(Control(IDC_STATUS).surface),
-              ElementsAre("Please turn on DSO now.", "Start !", "Upgrading!   (It takes about 180 sec.) ",
-                          "Upgrade complete!"));
+enum class Image { kNoResource, kEmpty, kUnloadable, kOneChunk, kTwoChunks, kFull };
+
+std::string ReadFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST_F(ControllerTest, ChosenPortIsTheOneOpened) {
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  home.Link("COM1", "/nonexistent/device");
-  StartInstrument({}, 0, "COM3");
-  screen.Select(IDC_PORT, 2);
-  PressYes();
-  EXPECT_TRUE(screen.MessageBoxes().empty());
-  EXPECT_GT(instrument->summary().probeBytes, 0u);
-  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
-  EXPECT_TRUE(instrument->summary().valid);
-  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
-}
-
-// A program without an image: the dialogue runs, nothing is sent, and the
-// upgrade is reported as failed rather than complete.
-class NoImage : public ControllerTest {
+class ControllerTest : public DialogFixture {
  protected:
-  void ExpectRefusedWithNothingSent() {
-    StartInstrument();
+  void SetUp() override {
+    gUpgradeState = kUpgradeIdle;
+    SetPausesForTesting(QuickPauses);
+    previous_ = SetUpgradeListener(&heard);
+    DialogFixture::SetUp();
+  }
+  void TearDown() override {
+    CloseCommPort();
+    RefuseFirmwareImage("");
+    ClearStopRequest();
+    SetUpgradeListener(previous_);
+    SetPausesForTesting(nullptr);
+  }
+
+  void UseImage(Image kind) {
+    const char* const paths[] = {"", "", "", ORVEX_IMAGE_ONE_CHUNK, ORVEX_IMAGE_TWO_CHUNKS, ORVEX_IMAGE_FULL};
+    image = ReadFile(paths[static_cast<int>(kind)]);
+    if (kind == Image::kUnloadable) posix::RegisterResource("BIN", 134, nullptr, 0);
+    if (kind != Image::kNoResource && kind != Image::kUnloadable)
+      posix::RegisterResource("BIN", 134, image.data(), static_cast<DWORD>(image.size()));
+  }
+  std::unique_ptr<sim::Instrument> StartInstrument(sim::Faults faults = {}, unsigned baud = 0,
+                                                   const char* port = "COM1") {
+    sim::Options options;
+    options.baud = baud;
+    options.faults = faults;
+    auto instrument = std::make_unique<sim::Instrument>(options);
+    instrument->linkAs(home.Path(), port);
+    instrument->start();
+    return instrument;
+  }
+  void PressYes() { screen.Press(IDOK); }
+  std::string Caption() const { return Control(IDOK).text; }
+  ui::headless::ControlRecord Progress() const { return Control(IDC_PROGRESS); }
+  Texts BoxesSince(std::size_t shown) const {
+    const Texts boxes = screen.MessageBoxes();
+    return {boxes.begin() + static_cast<std::ptrdiff_t>(shown), boxes.end()};
+  }
+
+  ConfigHome home;
+  std::string image;
+  Listener heard;
+
+ private:
+  UpgradeListener* previous_ = nullptr;
+};
+
+// The bar's positions: the reset, then one per chunk.
+std::vector<int> Counting(int chunks, std::vector<int> finishing = {}) {
+  std::vector<int> positions{0};
+  for (int chunk = 0; chunk < chunks; ++chunk) positions.push_back(chunk);
+  positions.insert(positions.end(), finishing.begin(), finishing.end());
+  return positions;
+}
+
+const Texts kWhole = {kTurnOnText, kStartText, kUpgradingText, kCompleteText};
+
+// One upgrade per row on the same dialog, each after the last one's end: YES
+// works again after every way an upgrade can end.
+TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
+  const struct {
+    const char* what;
+    Image image;
+    sim::Faults faults;
+    UpgradeOutcome outcome;
+    Texts texts;                 // line 1 in the order it was shown
+    std::optional<DWORD> sent{};  // bytes the instrument took; a whole upgrade: the image's
+    Texts boxes{};
+    std::optional<DWORD> stopAtBytes{};  // a stop once so many bytes went out; 0: before YES
+    int port = 0;                        // the port chosen; COM1 is then a missing device
+    const char* device = nullptr;        // what COM1 names instead of the instrument
+    int presses = 0;                     // YES clicks waiting while the upgrade runs
+    int rangeHigh = 0;                   // of the bar, for a whole upgrade
+    std::vector<int> positions{};
+  } cases[] = {
+      {"no image resource: the dialogue runs, nothing is sent, the upgrade failed", Image::kNoResource, {},
+       UpgradeOutcome::kTransferFailed, {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
+      {"one chunk", Image::kOneChunk, {}, UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 0, nullptr, 0, 0,
+       Counting(1, {0, 0, 0, 0, 0})},
+      {"an empty image", Image::kEmpty, {}, UpgradeOutcome::kTransferFailed,
+       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
+      {"two chunks, the chosen port COM3, and YES pressed meanwhile", Image::kTwoChunks, {.promptAfter = 3},
+       UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 2, "/nonexistent/device", 3, 2, Counting(2, {2, 2, 2, 2, 2})},
+      {"an image that does not load", Image::kUnloadable, {}, UpgradeOutcome::kTransferFailed,
+       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
+      {"no prompt", Image::kOneChunk, {.noPrompt = true}, UpgradeOutcome::kProbeTimeOut,
+       {kTurnOnText, kProbeTimeOutText}, 0},
+      {"no reply", Image::kOneChunk, {.noUpdateReply = true}, UpgradeOutcome::kCommandTimeOut,
+       {kTurnOnText, kStartText, kCommandTimeOutText}, 0},
+      {"a port that is not a serial line", Image::kOneChunk, {}, UpgradeOutcome::kPortError,
+       {kTurnOnText, kPortFailedText}, 0, {"Error GetCommState"}, {}, 0, "/dev/null"},
+      {"a stop before YES: nothing is sent", Image::kOneChunk, {}, UpgradeOutcome::kInterrupted,
+       {kTurnOnText, kInterruptedText}, 0, {}, 0},
+      {"a stop during the tenth chunk: the eleventh never goes", Image::kFull, {}, UpgradeOutcome::kInterrupted,
+       {kTurnOnText, kStartText, kUpgradingText, kInterruptedText}, 9000, {}, 9000},
+      {"a stop during the last chunk: the image went whole", Image::kTwoChunks, {}, UpgradeOutcome::kComplete,
+       kWhole, {}, {}, 1800, 0, nullptr, 0, 2, Counting(2, {2, 2, 2, 2, 2})},
+      {"a stalled line", Image::kFull, {.stallAtByte = 100'000}, UpgradeOutcome::kTransferFailed,
+       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, {}, {"Write timed out.(overlapped)"}},
+      {"the full image fills the bar", Image::kFull, {}, UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 0, nullptr,
+       0, 2535, Counting(2536)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseImage(c.image);
+    const auto instrument = StartInstrument(c.faults, 0, c.port == 0 ? "COM1" : "COM3");
+    if (c.device != nullptr) home.Link("COM1", c.device);
+    ASSERT_TRUE(screen.Select(IDC_PORT, c.port));
+    // A stalled line's write gives up after 100 ms instead of the line's 5 s: set after the first chunk.
+    if (c.faults.stallAtByte >= 0) heard.onFirstChunk = [] {
+      COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
+      SetCommTimeouts(ghCommPort, &quick);
+    };
+    heard.stopAtBytes = c.stopAtBytes;
+    if (c.stopAtBytes == 0u) RequestStop(2);
+    for (int i = 0; i < c.presses; ++i) screen.PostCommand(IDOK);
+    const std::size_t shown = screen.MessageBoxes().size();
+    const std::size_t positionsBefore = Progress().positions.size();
+    heard.ends = 0;
     PressYes();
-    EXPECT_EQ(instrument->summary().commands, 1u);
-    EXPECT_EQ(instrument->summary().bytes, 0u);
-    EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
+    const bool whole = c.outcome == UpgradeOutcome::kComplete;
+    EXPECT_EQ(heard.ends, 1);
+    EXPECT_EQ(heard.last, c.outcome);
+    EXPECT_EQ(heard.texts, c.texts);
+    EXPECT_EQ(BoxesSince(shown), c.boxes);
+    EXPECT_THAT(Line(0), StartsWith(c.texts.back()));  // a shorter text leaves the tail of a longer one
+    EXPECT_EQ(ghCommPort, nullptr);
+    EXPECT_EQ(gUpgradeState, whole ? kUpgradeFinished : kUpgradeIdle);
+    EXPECT_EQ(Caption(), whole ? "NEXT" : "YES");
+    const DWORD sent = c.sent.value_or(whole ? static_cast<DWORD>(image.size()) : 0);
+    if (c.sent || whole) {
+      EXPECT_EQ(heard.sent, sent);
+      EXPECT_TRUE(WaitUntil([&] { return instrument->summary().bytes >= sent; }));
+      EXPECT_EQ(instrument->summary().bytes, sent);
+    }
+    ClearStopRequest();
+    const bool abandoned = c.outcome == UpgradeOutcome::kPortError ||
+                           c.outcome == UpgradeOutcome::kTransferFailed || c.outcome == UpgradeOutcome::kInterrupted;
+    EXPECT_TRUE(!abandoned || Line(20).empty()) << "the area was blanked";
+    if (!whole) continue;
+    ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
+    const sim::Summary received = instrument->summary();
+    EXPECT_TRUE(received.valid);
+    EXPECT_EQ(received.crc32, sim::crc32Of(image));
+    EXPECT_EQ(received.images, 1u);
+    EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
+    const std::vector<int> positions = Progress().positions;
+    EXPECT_EQ(std::vector<int>(positions.begin() + static_cast<std::ptrdiff_t>(positionsBefore), positions.end()),
+              c.positions);
+    screen.Paint();  // a repaint shows only the buffers' texts
+    EXPECT_EQ(Line(0), kCompleteText);
+    EXPECT_EQ(Line(20), kNextUnitText);
+    const ui::headless::ControlRecord finished = Progress();
+    PressYes();  // NEXT
     EXPECT_EQ(gUpgradeState, kUpgradeIdle);
     EXPECT_EQ(Caption(), "YES");
-    EXPECT_EQ(ghCommPort, nullptr);
+    EXPECT_EQ(Line(0), kTurnOffText);
+    EXPECT_EQ(Progress().positions, finished.positions) << "the bar keeps its place until the next start";
   }
-};
-
-TEST_F(NoImage, MissingResource) {
-  if (FindResourceA(nullptr, MAKEINTRESOURCEA(134), "BIN") != nullptr)
-    GTEST_SKIP() << "an earlier test in this process registered an image";
-  ExpectRefusedWithNothingSent();
 }
 
-TEST_F(NoImage, EmptyResource) {
-  static const char kNothing[1] = {};
-  posix::RegisterResource("BIN", 134, kNothing, 0);
-  ExpectRefusedWithNothingSent();
-}
-
-TEST_F(NoImage, ResourceThatDoesNotLoad) {
-  posix::RegisterResource("BIN", 134, nullptr, 0);
-  ExpectRefusedWithNothingSent();
-}
-
-TEST_F(ControllerTest, FullSizeImageEndsWithTheBarFull) {
-  UseImage(ORVEX_IMAGE_FULL);
-  StartInstrument();
+// YES while a station's refusal of the image is set: a box says why, nothing
+// is opened or sent, and a press while the box is up shows no second box (a
+// screen reader can press it, a mouse cannot); lifted, the same YES upgrades.
+TEST_F(ControllerTest, ARefusedImageStartsNothingUntilLifted) {
+  constexpr char kRefusal[] = "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
+  UseImage(Image::kOneChunk);
+  const auto instrument = StartInstrument();
+  RefuseFirmwareImage(kRefusal);
+  Texts boxes;
+  const ui::MessageBoxHandler screenBoxes = ui::SetMessageBoxHandler([&](const char* text, UINT) {
+    boxes.emplace_back(text);
+    if (boxes.size() == 1) PressYes();
+    return IDOK;
+  });
   PressYes();
-  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(60)));
-  EXPECT_TRUE(instrument->summary().valid);
-  EXPECT_EQ(instrument->summary().crc32, sim::crc32Of(image));
-  EXPECT_EQ(Progress().rangeHigh, 2535);
-  EXPECT_EQ(Progress().positions.size(), 2537u);  // the reset, then one per chunk; finishing adds none
-  EXPECT_EQ(Progress().position, 2535);
-  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
-}
-
-TEST_F(ControllerTest, SilentInstrumentTimesTheProbeOut) {
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  sim::Faults faults;
-  faults.noPrompt = true;
-  StartInstrument(faults);
   PressYes();
-  EXPECT_EQ(Line(0), "Time Out!  Check RS232 & Re-press 'YES' key!");
-  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
-  EXPECT_EQ(Caption(), "YES");
-  EXPECT_EQ(ghCommPort, nullptr);
-}
-
-TEST_F(ControllerTest, UnansweredCommandTimesOutAfterStart) {
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  sim::Faults faults;
-  faults.noUpdateReply = true;
-  StartInstrument(faults);
-  PressYes();
-  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
+  ui::SetMessageBoxHandler(screenBoxes);
+  EXPECT_THAT(boxes, ElementsAre(kRefusal, kRefusal));
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
   EXPECT_EQ(ghCommPort, nullptr);
-  PressYes();  // tries again from the start, on a fresh port
-  EXPECT_THAT(Line(0), StartsWith("Time1 Out!,Run again "));
-  // The last command gets no reply: the instrument may count it after the step ends.
-  EXPECT_TRUE(test::WaitUntil([&] { return instrument->summary().commands >= 202u; }));
-  EXPECT_EQ(instrument->summary().commands, 202u);
+  EXPECT_STREQ(gLine1Text, kTurnOffText);
+  EXPECT_EQ(heard.ends, 0);
+  EXPECT_EQ(instrument->summary().probeBytes, 0u);
+  RefuseFirmwareImage("");
+  PressYes();
+  EXPECT_EQ(heard.last, UpgradeOutcome::kComplete);
 }
 
-TEST_F(ControllerTest, PortThatCannotOpenLeavesTheOperatorToChooseAgain) {
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  home.Link("COM1", "/nonexistent/device");
-  PressYes();
-  EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Error Create File "));
-  EXPECT_EQ(Line(0), "Port Error!  Check COM port & Re-press 'YES' key!");
-  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
-  StartInstrument();  // links COM1 to the instrument
-  PressYes();
-  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
-  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
-}
-
-TEST_F(ControllerTest, PressDuringTheOpensMessageBoxStartsNothing) {
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
+TEST_F(ControllerTest, PressWhileTheOpenShowsItsBoxStartsNothing) {
+  UseImage(Image::kOneChunk);
   home.Link("COM1", "/nonexistent/device");
   int boxes = 0;
   ui::SetMessageBoxHandler([&](const char*, UINT) {
     ++boxes;
-    dlg.OnOK();  // the operator presses YES while the box is up
+    PressYes();
     return IDOK;
   });
   PressYes();
   EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(heard.ends, 1);
   EXPECT_EQ(gUpgradeState, kUpgradeIdle);
 }
 
-TEST_F(ControllerTest, PressesDuringTheUpgradeDoNothing) {
-  UseImage(ORVEX_IMAGE_FIFTY_CHUNKS);
-  sim::Faults faults;
-  faults.promptAfter = 3;  // the probe pumps a few messages first
-  StartInstrument(faults);
-  for (int i = 0; i < 3; ++i) screen.PostCommand(IDOK);
-  PressYes();
-  ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
-  EXPECT_EQ(instrument->summary().images, 1u);
-  EXPECT_EQ(gUpgradeState, kUpgradeFinished);
-  EXPECT_EQ(Caption(), "NEXT");
-}
-
-TEST_F(ControllerTest, StalledLineAbandonsTheUpgrade) {
-  UseImage(ORVEX_IMAGE_FULL);
-  sim::Faults faults;
-  faults.stallAtByte = 100000;
-  StartInstrument(faults);
-  PressYes();
-  EXPECT_THAT(screen.MessageBoxes(), ElementsAre("Write timed out.(overlapped)"));
-  EXPECT_EQ(Line(0), "Upgrade failed!  Check RS232 & Re-press 'YES' key!");
-  EXPECT_EQ(Line(20), "");
-  EXPECT_EQ(gUpgradeState, kUpgradeIdle);
-  EXPECT_EQ(Caption(), "YES");
-  EXPECT_EQ(ghCommPort, nullptr);
-}
-
-TEST_F(ControllerTest, ExitDuringTheProbeEndsTheProgramNormally) {
+// The process ends under the upgrade: the operator's Exit during the probe or
+// the transfer, or a dead port. Its one line is written first.
+TEST_F(ControllerTest, EndsThatEndTheProcessAreReportedFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  UseImage(ORVEX_IMAGE_ONE_CHUNK);
-  sim::Faults faults;
-  faults.noPrompt = true;
-  StartInstrument(faults);
-  EXPECT_EXIT(
-      {
-        screen.PostCommand(IDCANCEL);
-        PressYes();
-      },
-      ::testing::ExitedWithCode(0), "");
+  enum class Exit { kNone, kInTheProbe, kOnTheFirstChunk };
+  const struct {
+    const char* what;
+    sim::Faults faults;
+    unsigned baud;
+    Exit exit;  // when the operator's Exit is pressed
+    int code;
+    const char* stderrEnds;
+  } cases[] = {
+      {"Exit during the probe", {.noPrompt = true}, 0, Exit::kInTheProbe, 0, "ended abandoned after 0 bytes\n$"},
+      // At 115200 baud the transfer takes minutes: the press lands in it.
+      {"Exit during the transfer", {}, 115200, Exit::kOnTheFirstChunk, 0, "ended abandoned after [1-9][0-9]* bytes\n$"},
+      {"a dead port", {.hangupAtByte = 50'000}, 0, Exit::kNone, 1,
+       "orvex-programmer: .*ended port-failed after [0-9]+ bytes\n$"},
+  };
+  UseImage(Image::kFull);
+  for (const auto& c : cases) {
+    const auto instrument = StartInstrument(c.faults, c.baud);
+    EXPECT_EXIT(
+        {
+          ui::SetMessageBoxHandler({});
+          if (c.exit == Exit::kInTheProbe) screen.PostCommand(IDCANCEL);
+          if (c.exit == Exit::kOnTheFirstChunk) heard.onFirstChunk = [this] { screen.PostCommand(IDCANCEL); };
+          PressYes();
+        },
+        ::testing::ExitedWithCode(c.code), c.stderrEnds)
+        << c.what;
+  }
 }
 
 }  // namespace
