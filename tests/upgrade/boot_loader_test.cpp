@@ -83,7 +83,8 @@ void PauseUntilAnswered(PauseKind kind, DWORD milliseconds) {
   EXPECT_EQ(milliseconds, kAttemptPauseMs);
   const auto sent = static_cast<unsigned long long>(gAttemptCount) + 1;
   EXPECT_TRUE(WaitUntil([sent] { return WritesTaken(gPacing.instrument->summary()) >= sent; }));
-  if (gPacing.probe && gPacing.instrument->summary().lostBytes >= sent) return Sleep(milliseconds);  // still off
+  if (gPacing.probe && gPacing.instrument->summary().lostBytes >= sent)
+    return Sleep(milliseconds);  // still off
   const std::string_view answer = gPacing.probe ? "Lodar " : "Update Firmware";
   if (gAttemptCount >= (gPacing.probe ? gPacing.row->probeAttempts : gPacing.row->commandAttempts)) {
     EXPECT_TRUE(WaitUntil([answer] { return Received(answer); }));
@@ -93,20 +94,24 @@ void PauseUntilAnswered(PauseKind kind, DWORD milliseconds) {
   }
 }
 
+constexpr sim::Faults kPlain{}, kPromptLast{.promptAfter = 100}, kNoPrompt{.noPrompt = true},
+    kLowercase{.lowercase = true}, kNoReply{.noUpdateReply = true}, kEcho{.echo = true},
+    kNoise{.noise = true}, kSplit{.splitReplies = true};
+
 TEST(BootLoader, EachAttemptAgainstTheInstrument) {
   const DialogueCase cases[] = {
-      {"the prompt at the first scan, the reply after one command", {}, 0, 0},
-      {"the prompt in the last attempt still counts", {.promptAfter = 100}, 100, 0},
-      {"no prompt: the probe gives up", {.noPrompt = true}, 101, 0},
-      {"replies in small letters: the probe gives up", {.lowercase = true}, 101, 0, "lodar >"},
-      {"no reply: the command gives up", {.noUpdateReply = true}, 0, 101},
-      {"every byte echoed", {.echo = true}, 0, 0, "ULodar >"},
-      {"noise and zero bytes around the replies", {.noise = true}, 0, 0, "\0\xfe\x13\0Lodar >\0\x8a\0"s},
-      {"replies in two pieces 20 ms apart", {.splitReplies = true}, 0, 0, "", 20ms},
-      {"replies 50 ms late, within the attempt", {}, 0, 0, "", 50ms, 50ms},
-      {"replies 150 ms late: the next attempt's write goes first, and the instrument takes it as the same",
-       {}, 1, 1, "", 150ms, 150ms},
-      {"switched on late: each probe it lost is a failed attempt", {}, kAsLost, 0, "", 0ms, 0ms, 250ms},
+      {"the prompt at the first scan, the reply after one command", kPlain, 0, 0},
+      {"the prompt in the last attempt still counts", kPromptLast, 100, 0},
+      {"no prompt: the probe gives up", kNoPrompt, 101, 0},
+      {"replies in small letters: the probe gives up", kLowercase, 101, 0, "lodar >"},
+      {"no reply: the command gives up", kNoReply, 0, 101},
+      {"every byte echoed", kEcho, 0, 0, "ULodar >"},
+      {"noise and zero bytes around the replies", kNoise, 0, 0, "\0\xfe\x13\0Lodar >\0\x8a\0"s},
+      {"replies in two pieces 20 ms apart", kSplit, 0, 0, "", 20ms},
+      {"replies 50 ms late, within the attempt", kPlain, 0, 0, "", 50ms, 50ms},
+      {"replies 150 ms late: the next attempt's write goes first, which the instrument takes as the same",
+       kPlain, 1, 1, "", 150ms, 150ms},
+      {"switched on late: each probe it lost is a failed attempt", kPlain, kAsLost, 0, "", 0ms, 0ms, 250ms},
   };
   ConfigHome home;
   int pumped = 0;
@@ -193,18 +198,28 @@ TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
     Script script;
     std::int32_t attempts;
   } cases[] = {
-      {"the reply just before the wrap, more bytes after it in the same pause", false,
-       {{Filler(900)}, {"Update Firmware\r\n", Filler(124)}}, 1},
+      {"the reply just before the wrap, more bytes after it in the same pause",
+       false,
+       {{Filler(900)}, {"Update Firmware\r\n", Filler(124)}},
+       1},
       {"the reply cut by the wrap", false, {{Filler(942) + "Update F"}, {"irmware" + Filler(43)}}, 1},
-      {"one foreign byte after a matched letter, at the buffer's start", false,
-       {{Filler(948) + "Up"}, {"#date Firmware" + Filler(36)}}, 1},
-      {"bytes before the wrap break a match that the bytes after it would go on", false,
-       {{Filler(892) + "Update F"}, {Filler(99), "irmware" + Filler(93)}, {"Update Firmware"}}, 2},
-      {"bytes overwritten before a scan: the match does not go on over them", false,
-       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}}, 2},
+      {"one foreign byte after a matched letter, at the buffer's start",
+       false,
+       {{Filler(948) + "Up"}, {"#date Firmware" + Filler(36)}},
+       1},
+      {"bytes before the wrap break a match that the bytes after it would go on",
+       false,
+       {{Filler(892) + "Update F"}, {Filler(99), "irmware" + Filler(93)}, {"Update Firmware"}},
+       2},
+      {"bytes overwritten before a scan: the match does not go on over them",
+       false,
+       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}},
+       2},
       {"the prompt cut by the wrap", true, {{Filler(947) + "Lod"}, {"ar >" + Filler(46)}}, 1},
-      {"old bytes past the new ones do not complete a prompt", true,
-       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}}, 2},
+      {"old bytes past the new ones do not complete a prompt",
+       true,
+       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}},
+       2},
   };
   ConfigHome home;
   PtyPair line;

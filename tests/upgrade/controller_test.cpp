@@ -39,11 +39,11 @@ class Listener final : public ForwardingListener {
  public:
   Listener() : ForwardingListener(nullptr) {}
   void Started(int) override {
-    texts.clear();
+    lines.clear();
     sent = 0;
   }
   void Status(int line, const char* text) override {
-    if (line == 1 && (texts.empty() || texts.back() != text)) texts.emplace_back(text);
+    if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
   }
   void Sent(DWORD bytes) override {
     sent = bytes;
@@ -54,10 +54,11 @@ class Listener final : public ForwardingListener {
     ++ends;
     last = outcome;
     // Seen by the death tests, whose process ends right after.
-    std::fprintf(stderr, "ended %s after %lu bytes\n", OutcomeCode(outcome), static_cast<unsigned long>(sent));
+    std::fprintf(stderr, "ended %s after %lu bytes\n", OutcomeCode(outcome),
+                 static_cast<unsigned long>(sent));
   }
 
-  Texts texts;
+  Texts lines;
   DWORD sent = 0;
   std::optional<DWORD> stopAtBytes;
   std::function<void()> onFirstChunk;
@@ -68,7 +69,8 @@ class Listener final : public ForwardingListener {
 bool Answered() {
   const RxSnapshot rx = TakeRxSnapshot();
   const std::string_view bytes(reinterpret_cast<const char*>(rx.bytes.data()), rx.fill);
-  return bytes.find("Lodar ") != std::string_view::npos || bytes.find("Update Firmware") != std::string_view::npos;
+  return bytes.find("Lodar ") != std::string_view::npos ||
+         bytes.find("Update Firmware") != std::string_view::npos;
 }
 
 // In place of each attempt's 100 ms: until the answer has come, at most 20 ms;
@@ -133,15 +135,32 @@ class ControllerTest : public DialogFixture {
   UpgradeListener* previous_ = nullptr;
 };
 
-// The bar's positions: the reset, then one per chunk.
-std::vector<int> Counting(int chunks, std::vector<int> finishing = {}) {
+// The bar after a whole upgrade: its top, and every position set from the
+// reset on, one per chunk, then the finishing targets 96 to 100 that are above
+// the chunk count, each held at the top.
+struct Bar {
+  int rangeHigh;
+  std::vector<int> positions;
+};
+
+Bar BarOf(Image image) {
+  if (image == Image::kOneChunk) return {0, {0, 0, 0, 0, 0, 0, 0}};
+  if (image == Image::kTwoChunks) return {2, {0, 0, 1, 2, 2, 2, 2, 2}};
   std::vector<int> positions{0};
-  for (int chunk = 0; chunk < chunks; ++chunk) positions.push_back(chunk);
-  positions.insert(positions.end(), finishing.begin(), finishing.end());
-  return positions;
+  for (int chunk = 0; chunk <= 2535; ++chunk) positions.push_back(chunk);
+  return {2535, positions};
 }
 
-const Texts kWhole = {kTurnOnText, kStartText, kUpgradingText, kCompleteText};
+using enum UpgradeOutcome;
+constexpr sim::Faults kPlain{}, kPromptAfter3{.promptAfter = 3}, kSilent{.noPrompt = true},
+    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 100'000}, kHangsUp{.hangupAtByte = 50'000};
+// Line 1 in the order an upgrade shows it.
+const Texts kWholeLines{kTurnOnText, kStartText, kUpgradingText, kCompleteText},
+    kFailedLines{kTurnOnText, kStartText, kUpgradingText, kTransferFailedText},
+    kProbeTimeOutLines{kTurnOnText, kProbeTimeOutText},
+    kCommandTimeOutLines{kTurnOnText, kStartText, kCommandTimeOutText},
+    kPortErrorLines{kTurnOnText, kPortFailedText}, kStoppedLines{kTurnOnText, kInterruptedText},
+    kStoppedSendingLines{kTurnOnText, kStartText, kUpgradingText, kInterruptedText};
 
 // One upgrade per row on the same dialog, each after the last one's end: YES
 // works again after every way an upgrade can end.
@@ -149,96 +168,88 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
   const struct {
     const char* what;
     Image image;
-    sim::Faults faults;
+    sim::Faults faults;  // promptAfter: as many presses of YES wait while the probe goes on
     UpgradeOutcome outcome;
-    Texts texts;                 // line 1 in the order it was shown
-    std::optional<DWORD> sent{};  // bytes the instrument took; a whole upgrade: the image's
-    Texts boxes{};
-    std::optional<DWORD> stopAtBytes{};  // a stop once so many bytes went out; 0: before YES
-    int port = 0;                        // the port chosen; COM1 is then a missing device
-    const char* device = nullptr;        // what COM1 names instead of the instrument
-    int presses = 0;                     // YES clicks waiting while the upgrade runs
-    int rangeHigh = 0;                   // of the bar, for a whole upgrade
-    std::vector<int> positions{};
+    const Texts& lines;
+    std::optional<DWORD> sent;  // bytes the instrument took; a whole upgrade: the image's
+    std::optional<DWORD> stopAtBytes = std::nullopt;  // a stop once so many went out; 0: before YES
+    const char* box = nullptr;
+    const char* com1 = nullptr;  // what COM1 names instead of the instrument
+    int port = 0;                // the port chosen
   } cases[] = {
-      {"no image resource: the dialogue runs, nothing is sent, the upgrade failed", Image::kNoResource, {},
-       UpgradeOutcome::kTransferFailed, {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
-      {"one chunk", Image::kOneChunk, {}, UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 0, nullptr, 0, 0,
-       Counting(1, {0, 0, 0, 0, 0})},
-      {"an empty image", Image::kEmpty, {}, UpgradeOutcome::kTransferFailed,
-       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
-      {"two chunks, the chosen port COM3, and YES pressed meanwhile", Image::kTwoChunks, {.promptAfter = 3},
-       UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 2, "/nonexistent/device", 3, 2, Counting(2, {2, 2, 2, 2, 2})},
-      {"an image that does not load", Image::kUnloadable, {}, UpgradeOutcome::kTransferFailed,
-       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, 0},
-      {"no prompt", Image::kOneChunk, {.noPrompt = true}, UpgradeOutcome::kProbeTimeOut,
-       {kTurnOnText, kProbeTimeOutText}, 0},
-      {"no reply", Image::kOneChunk, {.noUpdateReply = true}, UpgradeOutcome::kCommandTimeOut,
-       {kTurnOnText, kStartText, kCommandTimeOutText}, 0},
-      {"a port that is not a serial line", Image::kOneChunk, {}, UpgradeOutcome::kPortError,
-       {kTurnOnText, kPortFailedText}, 0, {"Error GetCommState"}, {}, 0, "/dev/null"},
-      {"a stop before YES: nothing is sent", Image::kOneChunk, {}, UpgradeOutcome::kInterrupted,
-       {kTurnOnText, kInterruptedText}, 0, {}, 0},
-      {"a stop during the tenth chunk: the eleventh never goes", Image::kFull, {}, UpgradeOutcome::kInterrupted,
-       {kTurnOnText, kStartText, kUpgradingText, kInterruptedText}, 9000, {}, 9000},
-      {"a stop during the last chunk: the image went whole", Image::kTwoChunks, {}, UpgradeOutcome::kComplete,
-       kWhole, {}, {}, 1800, 0, nullptr, 0, 2, Counting(2, {2, 2, 2, 2, 2})},
-      {"a stalled line", Image::kFull, {.stallAtByte = 100'000}, UpgradeOutcome::kTransferFailed,
-       {kTurnOnText, kStartText, kUpgradingText, kTransferFailedText}, {}, {"Write timed out.(overlapped)"}},
-      {"the full image fills the bar", Image::kFull, {}, UpgradeOutcome::kComplete, kWhole, {}, {}, {}, 0, nullptr,
-       0, 2535, Counting(2536)},
+      {"no image resource: the dialogue runs, nothing is sent", Image::kNoResource, kPlain, kTransferFailed,
+       kFailedLines, 0},
+      {"one chunk", Image::kOneChunk, kPlain, kComplete, kWholeLines, std::nullopt},
+      {"an empty image", Image::kEmpty, kPlain, kTransferFailed, kFailedLines, 0},
+      {"two chunks on the port chosen, COM3, with YES pressed meanwhile", Image::kTwoChunks, kPromptAfter3,
+       kComplete, kWholeLines, std::nullopt, std::nullopt, nullptr, "/nonexistent/device", 2},
+      {"an image that does not load", Image::kUnloadable, kPlain, kTransferFailed, kFailedLines, 0},
+      {"no prompt", Image::kOneChunk, kSilent, kProbeTimeOut, kProbeTimeOutLines, 0},
+      {"no reply", Image::kOneChunk, kNoReply, kCommandTimeOut, kCommandTimeOutLines, 0},
+      {"a port that is not a serial line", Image::kOneChunk, kPlain, kPortError, kPortErrorLines, 0,
+       std::nullopt, "Error GetCommState", "/dev/null"},
+      {"a stop before YES: nothing is sent", Image::kOneChunk, kPlain, kInterrupted, kStoppedLines, 0, 0},
+      {"a stop during the tenth chunk: the eleventh never goes", Image::kFull, kPlain, kInterrupted,
+       kStoppedSendingLines, 9000, 9000},
+      {"a stop during the last chunk: the image went whole", Image::kTwoChunks, kPlain, kComplete,
+       kWholeLines, std::nullopt, 1800},
+      {"a stalled line", Image::kFull, kStalls, kTransferFailed, kFailedLines, std::nullopt, std::nullopt,
+       "Write timed out.(overlapped)"},
+      {"the full image fills the bar", Image::kFull, kPlain, kComplete, kWholeLines, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     UseImage(c.image);
     const auto instrument = StartInstrument(c.faults, 0, c.port == 0 ? "COM1" : "COM3");
-    if (c.device != nullptr) home.Link("COM1", c.device);
+    if (c.com1 != nullptr) home.Link("COM1", c.com1);
     ASSERT_TRUE(screen.Select(IDC_PORT, c.port));
     // A stalled line's write gives up after 100 ms instead of the line's 5 s: set after the first chunk.
-    if (c.faults.stallAtByte >= 0) heard.onFirstChunk = [] {
-      COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
-      SetCommTimeouts(ghCommPort, &quick);
-    };
+    if (c.faults.stallAtByte >= 0)
+      heard.onFirstChunk = [] {
+        COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
+        SetCommTimeouts(ghCommPort, &quick);
+      };
     heard.stopAtBytes = c.stopAtBytes;
     if (c.stopAtBytes == 0u) RequestStop(2);
-    for (int i = 0; i < c.presses; ++i) screen.PostCommand(IDOK);
+    for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t shown = screen.MessageBoxes().size();
     const std::size_t positionsBefore = Progress().positions.size();
     heard.ends = 0;
     PressYes();
-    const bool whole = c.outcome == UpgradeOutcome::kComplete;
+    ClearStopRequest();
+    const bool whole = c.outcome == kComplete;
     EXPECT_EQ(heard.ends, 1);
     EXPECT_EQ(heard.last, c.outcome);
-    EXPECT_EQ(heard.texts, c.texts);
-    EXPECT_EQ(BoxesSince(shown), c.boxes);
-    EXPECT_THAT(Line(0), StartsWith(c.texts.back()));  // a shorter text leaves the tail of a longer one
+    EXPECT_EQ(heard.lines, c.lines);
+    EXPECT_EQ(BoxesSince(shown), c.box != nullptr ? Texts{c.box} : Texts{});
+    EXPECT_THAT(Line(0), StartsWith(c.lines.back()));  // a shorter text leaves the tail of a longer one
     EXPECT_EQ(ghCommPort, nullptr);
     EXPECT_EQ(gUpgradeState, whole ? kUpgradeFinished : kUpgradeIdle);
     EXPECT_EQ(Caption(), whole ? "NEXT" : "YES");
-    const DWORD sent = c.sent.value_or(whole ? static_cast<DWORD>(image.size()) : 0);
+    const bool abandoned =
+        c.outcome == kPortError || c.outcome == kTransferFailed || c.outcome == kInterrupted;
+    EXPECT_TRUE(!abandoned || Line(20).empty()) << "the area was blanked";
     if (c.sent || whole) {
+      const DWORD sent = c.sent.value_or(static_cast<DWORD>(image.size()));
       EXPECT_EQ(heard.sent, sent);
       EXPECT_TRUE(WaitUntil([&] { return instrument->summary().bytes >= sent; }));
       EXPECT_EQ(instrument->summary().bytes, sent);
     }
-    ClearStopRequest();
-    const bool abandoned = c.outcome == UpgradeOutcome::kPortError ||
-                           c.outcome == UpgradeOutcome::kTransferFailed || c.outcome == UpgradeOutcome::kInterrupted;
-    EXPECT_TRUE(!abandoned || Line(20).empty()) << "the area was blanked";
     if (!whole) continue;
     ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
     const sim::Summary received = instrument->summary();
     EXPECT_TRUE(received.valid);
     EXPECT_EQ(received.crc32, sim::crc32Of(image));
     EXPECT_EQ(received.images, 1u);
-    EXPECT_EQ(Progress().rangeHigh, c.rangeHigh);
-    const std::vector<int> positions = Progress().positions;
-    EXPECT_EQ(std::vector<int>(positions.begin() + static_cast<std::ptrdiff_t>(positionsBefore), positions.end()),
-              c.positions);
+    const Bar bar = BarOf(c.image);
+    const ui::headless::ControlRecord finished = Progress();
+    EXPECT_EQ(finished.rangeHigh, bar.rangeHigh);
+    EXPECT_EQ(std::vector<int>(finished.positions.begin() + static_cast<std::ptrdiff_t>(positionsBefore),
+                               finished.positions.end()),
+              bar.positions);
     screen.Paint();  // a repaint shows only the buffers' texts
     EXPECT_EQ(Line(0), kCompleteText);
     EXPECT_EQ(Line(20), kNextUnitText);
-    const ui::headless::ControlRecord finished = Progress();
     PressYes();  // NEXT
     EXPECT_EQ(gUpgradeState, kUpgradeIdle);
     EXPECT_EQ(Caption(), "YES");
@@ -251,7 +262,8 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
 // is opened or sent, and a press while the box is up shows no second box (a
 // screen reader can press it, a mouse cannot); lifted, the same YES upgrades.
 TEST_F(ControllerTest, ARefusedImageStartsNothingUntilLifted) {
-  constexpr char kRefusal[] = "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
+  constexpr char kRefusal[] =
+      "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
   UseImage(Image::kOneChunk);
   const auto instrument = StartInstrument();
   RefuseFirmwareImage(kRefusal);
@@ -272,7 +284,7 @@ TEST_F(ControllerTest, ARefusedImageStartsNothingUntilLifted) {
   EXPECT_EQ(instrument->summary().probeBytes, 0u);
   RefuseFirmwareImage("");
   PressYes();
-  EXPECT_EQ(heard.last, UpgradeOutcome::kComplete);
+  EXPECT_EQ(heard.last, kComplete);
 }
 
 TEST_F(ControllerTest, PressWhileTheOpenShowsItsBoxStartsNothing) {
@@ -303,10 +315,11 @@ TEST_F(ControllerTest, EndsThatEndTheProcessAreReportedFirst) {
     int code;
     const char* stderrEnds;
   } cases[] = {
-      {"Exit during the probe", {.noPrompt = true}, 0, Exit::kInTheProbe, 0, "ended abandoned after 0 bytes\n$"},
+      {"Exit during the probe", kSilent, 0, Exit::kInTheProbe, 0, "ended abandoned after 0 bytes\n$"},
       // At 115200 baud the transfer takes minutes: the press lands in it.
-      {"Exit during the transfer", {}, 115200, Exit::kOnTheFirstChunk, 0, "ended abandoned after [1-9][0-9]* bytes\n$"},
-      {"a dead port", {.hangupAtByte = 50'000}, 0, Exit::kNone, 1,
+      {"Exit during the transfer", kPlain, 115200, Exit::kOnTheFirstChunk, 0,
+       "ended abandoned after [1-9][0-9]* bytes\n$"},
+      {"a dead port", kHangsUp, 0, Exit::kNone, 1,
        "orvex-programmer: .*ended port-failed after [0-9]+ bytes\n$"},
   };
   UseImage(Image::kFull);
