@@ -1,103 +1,150 @@
+// The S-record reader that batch mode's --image, the image checker and the
+// simulated instrument share: one record line, then the rule for a whole image.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "srec/image_reader.h"
 #include "srec/record.h"
+#include "srec/stream_parser.h"
 
 namespace {
 
 using srec::LineError;
 using srec::Record;
 
-TEST(SrecRecord, FormatsKnownLines) {
-  EXPECT_EQ(srec::format(Record{3, 0x00000000, {0x01, 0x02, 0x03}}), "S30800000000010203F1\r\n");
-  EXPECT_EQ(srec::format(Record{7, 0x00000000, {}}), "S70500000000FA\r\n");
-  EXPECT_EQ(srec::format(Record{1, 0x1234, {0xFF}}), "S1041234FFB6\r\n");
-}
-
-TEST(SrecRecord, RoundTripsEveryRecordShape) {
-  std::vector<std::uint8_t> full(srec::kMaxS3Data);
-  for (std::size_t i = 0; i < full.size(); ++i) full[i] = static_cast<std::uint8_t>(i * 7);
-  const Record records[] = {
-      {0, 0, {'h', 'd', 'r'}}, {1, 0xFFFF, {0}}, {2, 0xABCDEF, {1, 2}}, {3, 0xFFFFFFFF, full},
-      {3, 0x80000000, {}},     {5, 0x0003, {}},  {7, 0x12345678, {}},   {9, 0x0100, {}},
+// Each record type with its address size, formatted and read back.
+TEST(SrecRecord, EachTypeFormatsAndReadsBack) {
+  const struct {
+    Record record;
+    const char* line;
+  } cases[] = {
+      {{0, 0, {'h', 'd', 'r'}}, "S0060000686472BB"}, {{1, 0x1234, {0xFF}}, "S1041234FFB6"},
+      {{2, 0xABCDEF, {1, 2}}, "S206ABCDEF01028F"},   {{3, 0, {1, 2, 3}}, "S30800000000010203F1"},
+      {{3, 0xFFFFFFFF, {0}}, "S306FFFFFFFF00FD"},    {{5, 3, {}}, "S5030003F9"},
+      {{6, 0x010203, {}}, "S604010203F5"},           {{7, 0x12345678, {}}, "S70512345678E6"},
+      {{8, 0x123456, {}}, "S8041234565F"},           {{9, 0x0100, {}}, "S9030100FB"},
   };
-  for (const Record& record : records) {
-    const std::string line = srec::format(record);
-    EXPECT_EQ(line.size(), srec::lineLength(record.type, record.data.size())) << line;
+  for (const auto& c : cases) {
+    const std::string line = std::string(c.line) + "\r\n";
+    EXPECT_EQ(srec::format(c.record), line);
+    EXPECT_EQ(srec::lineLength(c.record.type, c.record.data.size()), line.size()) << line;
     const srec::ParsedRecord parsed = srec::parse(line);
     EXPECT_EQ(parsed.error, LineError::None) << line;
-    EXPECT_EQ(parsed.record, record) << line;
+    EXPECT_EQ(parsed.record, c.record) << line;
   }
+  Record full{3, 0x80000000, std::vector<std::uint8_t>(srec::kMaxS3Data, 0xA5)};
+  EXPECT_EQ(srec::parse(srec::format(full)).record, full) << "the largest S3 record";
 }
 
-TEST(SrecRecord, RejectsMalformedLines) {
+TEST(SrecRecord, EachFaultOfALine) {
   const struct {
     const char* line;
     LineError error;
   } cases[] = {
       {"", LineError::NotARecord},
-      {"X30800000000010203F1", LineError::NotARecord},
+      {"s30800000000010203F1", LineError::NotARecord},
       {"S40800000000010203F1", LineError::UnknownType},
       {"SA0800000000010203F1", LineError::UnknownType},
       {"S30800000000010203F2", LineError::BadChecksum},
       {"S30800000000010G03F1", LineError::BadHex},
       {"S30800000000010203F", LineError::BadLength},
-      {"S3080000000001F1", LineError::BadLength},
-      {"S30900000000010203F1", LineError::BadLength},
-      {"S305000000", LineError::BadLength},
+      {"S3080000000001F1", LineError::BadLength},      // the count says more
+      {"S30900000000010203F1", LineError::BadLength},  // the count says less
+      {"S305000000", LineError::BadLength},            // shorter than its address
+      {"S30800000000010203F1\r\r\n", LineError::BadLength},
+      {"S30800000000010203f1\n", LineError::None},  // small hex digits, a bare LF
+      {"S5030003F9\r\n", LineError::None},
   };
   for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
-  EXPECT_EQ(srec::parse("s30800000000010203f1").error, LineError::NotARecord);
-  EXPECT_EQ(srec::parse("S30800000000010203f1\r\n").error, LineError::None) << "lower-case hex is valid";
 }
 
-std::string threeRecordImage() {
-  return srec::format({3, 0, {1, 2, 3}}) + srec::format({3, 3, {4, 5}}) + srec::format({3, 5, {6}}) +
-         srec::format({7, 0, {}});
+struct Tally {
+  std::uint64_t records, bad, garbage, lineEnds, outOfOrder, trailing, dataBytes;
+  bool operator==(const Tally&) const = default;
+};
+
+Tally tally(const srec::StreamParser& p) {
+  return {p.records(),    p.badRecords(),    p.garbageLines(), p.lineEndErrors(),
+          p.outOfOrder(), p.trailingBytes(), p.dataBytes()};
 }
 
-TEST(SrecImage, ReadsValidImage) {
-  const srec::ReadResult result = srec::readImage(threeRecordImage());
-  ASSERT_TRUE(result.ok()) << result.error;
-  EXPECT_EQ(result.records.size(), 3u);
-  EXPECT_EQ(result.dataBytes, 6u);
-  EXPECT_EQ(result.lines, 4u);
-  EXPECT_EQ(result.records[1], (Record{3, 3, {4, 5}}));
+std::string s3(std::uint32_t address, std::vector<std::uint8_t> data) {
+  return srec::format({3, address, std::move(data)});
 }
 
-// Replaces `from` in the first occurrence at or after line `line` (1-based).
-std::string corrupt(std::string text, int line, const std::string& from, const std::string& to) {
-  std::size_t start = 0;
-  for (int i = 1; i < line; ++i) start = text.find('\n', start) + 1;
-  return text.replace(text.find(from, start), from.size(), to);
-}
+const std::string kEnd = srec::format({7, 0x1234, {}});
+std::string withoutCr(std::string line) { return line.erase(line.size() - 2, 1); }
 
-TEST(SrecImage, ReportsLineOfFirstBadRecord) {
-  const std::string good = threeRecordImage();
-  const std::string s7 = srec::format({7, 0, {}});
+// Each fault alone, found at the same line whether the text comes in pieces
+// of three bytes (the instrument's line), whole (batch mode's --image) or
+// line by line (the image checker).
+TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
+  const std::string a = s3(0, {1, 2}), b = s3(2, {3}), c = s3(3, {4, 5});
+  const std::string mixed = srec::format({0, 0, {'h'}}) + srec::format({1, 0x10, {1}}) +
+                            srec::format({2, 0x11, {2, 3}}) + srec::format({5, 2, {}}) +
+                            srec::format({9, 0, {}});
   const struct {
     const char* what;
     std::string text;
-    std::size_t badLine;
+    std::uint64_t line;  // of the first fault; 0: the image is valid
+    std::string_view problem;
+    Tally tally;
   } cases[] = {
-      {"bad checksum", corrupt(good, 2, "0405", "0406"), 2},
-      {"bad hex", corrupt(good, 3, "06", "0G"), 3},
-      {"truncated line", corrupt(good, 2, "00000304", "0000"), 2},
-      {"missing S7", good.substr(0, good.size() - s7.size()), 4},
-      {"record after S7", good + srec::format({3, 6, {7}}), 5},
-      {"blank line", corrupt(good, 2, "S3", "\r\nS3"), 2},
-      {"noise line", std::string("\x00\x13\r\n", 4) + good, 1},
-      {"second bad record not reported", corrupt(corrupt(good, 3, "06", "0G"), 1, "01", "0F"), 1},
-      {"empty file", "", 1},
-      {"last line without CR LF", good.substr(0, good.size() - 2), 4},
+      {"valid", a + b + c + kEnd, 0, "", Tally(4, 0, 0, 0, 0, 0, 5)},
+      {"a gap in the addresses", a + c + kEnd, 0, "", Tally(3, 0, 0, 0, 0, 0, 4)},
+      {"S0, S1, S2, S5 and S9: only S1 to S3 hold data", mixed, 0, "", Tally(5, 0, 0, 0, 0, 0, 3)},
+      {"LF without CR", a + withoutCr(b) + c + kEnd, 2, "record does not end in CR LF",
+       Tally(3, 0, 0, 1, 0, 0, 5)},
+      {"the last line without CR LF", a + b + c + kEnd.substr(0, kEnd.size() - 2), 4,
+       "record does not end in CR LF", Tally(3, 0, 0, 1, 0, 0, 5)},
+      {"CR without LF", a + b.substr(0, b.size() - 1) + c + kEnd, 2, "length does not match the count field",
+       Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"CR CR LF", a + b.substr(0, b.size() - 1) + "\r\n" + kEnd, 2, "CR inside the record",
+       Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"an address going back", a + c + b + kEnd, 3, "record out of address order",
+       Tally(4, 0, 0, 0, 1, 0, 5)},
+      {"an overlapping record", a + s3(1, {9}) + kEnd, 2, "record out of address order",
+       Tally(3, 0, 0, 0, 1, 0, 3)},
+      {"a line after S7", a + kEnd + "\r\n", 3, "bytes after the end record", Tally(2, 0, 0, 0, 0, 2, 2)},
+      {"a record after S7", a + kEnd + b, 3, "bytes after the end record", Tally(2, 0, 0, 0, 0, b.size(), 2)},
+      {"a blank line", a + "\r\n" + b + kEnd, 2, "blank line", Tally(3, 0, 1, 0, 0, 0, 3)},
+      {"a noise line", "\x13noise\r\n" + a + kEnd, 1, "not an S-record", Tally(2, 0, 1, 0, 0, 0, 2)},
+      {"a bad checksum", "S30800000000010203F2\r\n" + kEnd, 1, "checksum mismatch",
+       Tally(1, 1, 0, 0, 0, 0, 0)},
+      {"a bad hex digit", a + std::string(b).replace(12, 1, "G") + kEnd, 2, "invalid hex digit",
+       Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"an unknown type", a + "S4" + a.substr(2) + kEnd, 2, "unknown record type",
+       Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"an overlong line", "S3" + std::string(600, '0') + "\r\n" + a + kEnd, 1, "line too long",
+       Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"no S7", a + b, 3, "missing S7 end record", Tally(2, 0, 0, 0, 0, 0, 3)},
+      {"nothing", "", 1, "missing S7 end record", Tally(0, 0, 0, 0, 0, 0, 0)},
+      {"several faults: the first is named", a + "junk\r\n" + withoutCr(b) + kEnd + "x", 2, "not an S-record",
+       Tally(2, 0, 1, 1, 0, 1, 3)},
   };
-  for (const auto& c : cases) {
-    const srec::ReadResult result = srec::readImage(c.text);
-    EXPECT_EQ(result.badLine, c.badLine) << c.what;
-    EXPECT_FALSE(result.error.empty()) << c.what;
+  for (const auto& test : cases) {
+    srec::StreamParser pieces, whole;
+    for (std::size_t at = 0; at < test.text.size(); at += 3)
+      pieces.feed(std::string_view(test.text).substr(at, 3));
+    whole.feed(test.text);
+    pieces.finish();
+    whole.finish();
+    EXPECT_EQ(tally(pieces), test.tally) << test.what;
+    EXPECT_EQ(pieces.firstProblem().line, test.line) << test.what;
+    EXPECT_EQ(pieces.valid(), test.line == 0) << test.what;
+    EXPECT_EQ(whole.firstProblem().line, test.line) << test.what;
+    EXPECT_EQ(whole.firstProblem().what, test.problem) << test.what;
+    const srec::ReadResult read = srec::readImage(test.text);
+    EXPECT_EQ(read.badLine, test.line) << test.what;
+    EXPECT_EQ(read.error, test.problem) << test.what;
   }
+  const srec::ReadResult read = srec::readImage(a + b + c + kEnd);
+  EXPECT_EQ(read.records, (std::vector<Record>{{3, 0, {1, 2}}, {3, 2, {3}}, {3, 3, {4, 5}}}));
+  EXPECT_EQ(read.dataBytes, 5u);
+  EXPECT_EQ(read.lines, 4u);
+  EXPECT_EQ(read.entry, 0x1234u);
 }
 
 }  // namespace

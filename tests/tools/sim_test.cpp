@@ -1,0 +1,172 @@
+// The simulated instrument where its own fault would hide one of the program:
+// what its boot loader takes for a probe and for the update command, its
+// verdict on an image, and the switches its command line sets. The program's
+// tests show that the switches act (tests/upgrade).
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "pty/pty.h"
+#include "sim/boot_dialogue.h"
+#include "sim/fd_waits.h"
+#include "sim/image_receiver.h"
+#include "sim/instrument.h"
+#include "sim/sim_cli.h"
+#include "srec/record.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Nothing but a probe before the prompt, and then only "update" and a CR
+// exactly; the bytes after it are the image's.
+TEST(SimBootLoader, TakesOnlyTheProbeAndTheExactCommand) {
+  const struct {
+    std::string input, replies;
+    bool accepted;
+  } cases[] = {
+      {"UU", "Lodar >|Lodar >|", false},
+      {"Uupdate\rS3", "Lodar >|Update Firmware\r\n|", true},
+      {"update\rUupdate\r", "Lodar >|Update Firmware\r\n|", true},  // before the prompt: noise
+      {"UupdatE\r", "Lodar >|Lodar >|", false},
+      {"Uupdate\n", "Lodar >|", false},
+      {"UUPDATE\r", "Lodar >|Lodar >|Lodar >|", false},
+      {"UupUdate\r", "Lodar >|Lodar >|", false},
+  };
+  for (const auto& c : cases) {
+    sim::BootDialogue dialogue({});
+    std::vector<std::string> replies;
+    const std::size_t used = dialogue.consume(c.input, replies);
+    std::string joined;
+    for (const std::string& reply : replies) joined += reply + "|";
+    EXPECT_EQ(joined, c.replies) << c.input;
+    EXPECT_EQ(dialogue.updateAccepted(), c.accepted) << c.input;
+    EXPECT_EQ(used, c.accepted ? c.input.find('\r', c.input.rfind('U')) + 1 : c.input.size()) << c.input;
+  }
+}
+
+// Valid only when every record is, nothing follows S7 and, with an expected
+// image, it is that image byte for byte.
+TEST(SimImage, TheVerdictOnWhatArrived) {
+  const std::string image =
+      srec::format({3, 0, {1, 2}}) + srec::format({3, 2, {3}}) + srec::format({7, 0, {}});
+  std::string header = image;
+  header[image.find("S3", 1) + 1] = '0';  // a data record turned header: valid records, another image
+  std::string corrupt = image;
+  corrupt[6] ^= 1;
+  const struct {
+    const char* what;
+    std::string sent;
+    bool expected, valid, matches;
+    std::size_t firstDifference;
+  } cases[] = {
+      {"the expected image", image, true, true, true, 0},
+      {"another valid image", header, true, true, false, image.find("S3", 1) + 1},
+      {"bytes after S7", image + "U", true, false, false, image.size()},
+      {"cut short", image.substr(0, 30), true, false, false, 30},
+      {"a corrupt record, nothing expected", corrupt, false, false, false, 0},
+      {"nothing expected", image, false, true, false, 0},
+  };
+  for (const auto& c : cases) {
+    const std::optional<std::string> expected = c.expected ? std::optional(image) : std::nullopt;
+    sim::ImageReceiver receiver(&expected);
+    for (std::size_t at = 0; at < c.sent.size(); at += 7) receiver.feed(c.sent.substr(at, 7), 0);
+    receiver.finish();
+    sim::Summary summary;
+    receiver.report(summary, 0);
+    EXPECT_EQ(summary.valid, c.valid) << c.what;
+    EXPECT_EQ(summary.bytes, c.sent.size()) << c.what;
+    EXPECT_EQ(summary.expectChecked, c.expected) << c.what;
+    EXPECT_EQ(summary.matchesExpected, c.matches) << c.what;
+    if (c.expected && !c.matches) EXPECT_EQ(summary.firstDifference, c.firstDifference) << c.what;
+  }
+}
+
+// A reply that comes late gets the command once more before the image: that
+// repeat is the same command, and nothing else before the image is.
+TEST(SimImage, OnlyTheRepeatedCommandMayComeBeforeIt) {
+  const std::string image = srec::format({3, 0, {1, 2}}) + srec::format({7, 0, {}});
+  const struct {
+    std::string before;
+    bool valid;
+    unsigned long long repeats;
+  } cases[] = {{"update\rupdate\r", true, 2}, {"upd", false, 0}, {"update\rx", false, 1}};
+  for (const auto& c : cases) {
+    sim::Options options;
+    options.baud = 0;
+    sim::Instrument instrument(options);
+    instrument.start();
+    const int line = pty::openRaw(instrument.devicePath());
+    std::string received;
+    for (const char* command : {"U", "update\r"}) {
+      ASSERT_TRUE(sim::writeAll(line, command, -1, posix::After(5s)));
+      while (received.find(command[0] == 'U' ? "Lodar >" : "Firmware\r\n") == std::string::npos &&
+             sim::waitFor(line, POLLIN, -1, posix::After(5s)) == sim::Wake::Ready) {
+        char bytes[64];
+        const ssize_t got = ::read(line, bytes, sizeof bytes);
+        if (got > 0) received.append(bytes, static_cast<std::size_t>(got));
+      }
+    }
+    ASSERT_TRUE(sim::writeAll(line, c.before + image, -1, posix::After(5s)));
+    ASSERT_TRUE(instrument.waitForImage(10s)) << c.before;
+    EXPECT_EQ(instrument.summary().valid, c.valid) << c.before;
+    EXPECT_EQ(instrument.summary().repeatedCommands, c.repeats) << c.before;
+    ::close(line);
+  }
+}
+
+TEST(SimCli, EachOptionSetsItsSwitch) {
+  std::string error;
+  const auto set = sim::parseCli({"--repeat",
+                                  "--no-prompt",
+                                  "--no-update-reply",
+                                  "--split-replies",
+                                  "--noise",
+                                  "--lowercase",
+                                  "--echo",
+                                  "--config-home",
+                                  "/srv",
+                                  "--link",
+                                  "--baud",
+                                  "--device",
+                                  "/dev/ttyS4",
+                                  "--baud",
+                                  "9600",
+                                  "--power-on-delay",
+                                  "3000",
+                                  "--prompt-after",
+                                  "2",
+                                  "--reply-latency",
+                                  "150",
+                                  "--stall-at",
+                                  "0",
+                                  "--hangup-at",
+                                  "8"},
+                                 error);
+  ASSERT_TRUE(set) << error;
+  const sim::Faults& f = set->options.faults;
+  EXPECT_TRUE(set->options.repeat && f.noPrompt && f.noUpdateReply && f.splitReplies && f.noise &&
+              f.lowercase && f.echo);
+  EXPECT_EQ(set->configHome, "/srv");
+  EXPECT_EQ(set->link, "--baud") << "a value is taken even where it looks like an option";
+  EXPECT_EQ(set->options.device, "/dev/ttyS4");
+  EXPECT_EQ(set->options.baud, 9600u);
+  EXPECT_EQ(set->options.powerOnDelay, 3000ms);
+  EXPECT_EQ(f.promptAfter, 2);
+  EXPECT_EQ(set->options.replyLatency, 150ms);
+  EXPECT_EQ(f.stallAtByte, 0);
+  EXPECT_EQ(f.hangupAtByte, 8);
+  const std::vector<std::string> refused[] = {{"--bogus"},
+                                              {"--baud"},
+                                              {"--baud", "9600x"},
+                                              {"--stall-at", "-"},
+                                              {"--link", ""},
+                                              {"--prompt-after", "-1"},
+                                              {"--expect", "/nonexistent/image.srec"}};
+  for (const auto& args : refused) EXPECT_FALSE(sim::parseCli(args, error)) << args.back();
+}
+
+}  // namespace
