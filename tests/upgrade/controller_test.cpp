@@ -33,8 +33,16 @@ using ::testing::ElementsAre;
 using ::testing::StartsWith;
 using Texts = std::vector<std::string>;
 
-// Line 1 as the listener hears it, and the chunks it hears of; asks for a stop
-// once `stopAtBytes` went out, as a signal arriving during that chunk would.
+// A stop asked for once so many bytes went out, as a signal arriving during
+// that chunk would, or when line 1 shows a text.
+struct Stop {
+  DWORD atBytes = 0;
+  const char* atLine = nullptr;
+};
+Stop Sending(DWORD bytes) { return {bytes, nullptr}; }
+Stop Showing(const char* line) { return {0, line}; }
+
+// Line 1 as the listener hears it, and the chunks it hears of; asks for `stop`.
 class Listener final : public ForwardingListener {
  public:
   Listener() : ForwardingListener(nullptr) {}
@@ -44,10 +52,11 @@ class Listener final : public ForwardingListener {
   }
   void Status(int line, const char* text) override {
     if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
+    if (line == 1 && stop && stop->atLine != nullptr && lines.back() == stop->atLine) RequestStop(2);
   }
   void Sent(DWORD bytes) override {
     sent = bytes;
-    if (stopAtBytes && bytes >= *stopAtBytes) RequestStop(15);
+    if (stop && stop->atLine == nullptr && bytes >= stop->atBytes) RequestStop(15);
     if (onFirstChunk) std::exchange(onFirstChunk, nullptr)();
   }
   void Ended(UpgradeOutcome outcome, const char*) override {
@@ -60,7 +69,7 @@ class Listener final : public ForwardingListener {
 
   Texts lines;
   DWORD sent = 0;
-  std::optional<DWORD> stopAtBytes;
+  std::optional<Stop> stop;
   std::function<void()> onFirstChunk;
   int ends = 0;
   std::optional<UpgradeOutcome> last;
@@ -160,6 +169,7 @@ const Texts kWholeLines{kTurnOnText, kStartText, kUpgradingText, kCompleteText},
     kProbeTimeOutLines{kTurnOnText, kProbeTimeOutText},
     kCommandTimeOutLines{kTurnOnText, kStartText, kCommandTimeOutText},
     kPortErrorLines{kTurnOnText, kPortFailedText}, kStoppedLines{kTurnOnText, kInterruptedText},
+    kStoppedCommandLines{kTurnOnText, kStartText, kInterruptedText},
     kStoppedSendingLines{kTurnOnText, kStartText, kUpgradingText, kInterruptedText};
 
 // One upgrade per row on the same dialog, each after the last one's end: YES
@@ -172,7 +182,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     UpgradeOutcome outcome;
     const Texts& lines;
     std::optional<DWORD> sent;  // bytes the instrument took; a whole upgrade: the image's
-    std::optional<DWORD> stopAtBytes = std::nullopt;  // a stop once so many went out; 0: before YES
+    std::optional<Stop> stop = std::nullopt;
     const char* box = nullptr;
     const char* com1 = nullptr;  // what COM1 names instead of the instrument
     int port = 0;                // the port chosen
@@ -188,11 +198,14 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
       {"no reply", Image::kOneChunk, kNoReply, kCommandTimeOut, kCommandTimeOutLines, 0},
       {"a port that is not a serial line", Image::kOneChunk, kPlain, kPortError, kPortErrorLines, 0,
        std::nullopt, "Error GetCommState", "/dev/null"},
-      {"a stop before YES: nothing is sent", Image::kOneChunk, kPlain, kInterrupted, kStoppedLines, 0, 0},
+      {"a stop before the probe: nothing is written", Image::kOneChunk, kPlain, kInterrupted, kStoppedLines,
+       0, Showing(kTurnOnText)},
+      {"a stop as the command would start: it is not written", Image::kOneChunk, kPlain, kInterrupted,
+       kStoppedCommandLines, 0, Showing(kStartText)},
       {"a stop during the tenth chunk: the eleventh never goes", Image::kFull, kPlain, kInterrupted,
-       kStoppedSendingLines, 9000, 9000},
+       kStoppedSendingLines, 9000, Sending(9000)},
       {"a stop during the last chunk: the image went whole", Image::kTwoChunks, kPlain, kComplete,
-       kWholeLines, std::nullopt, 1800},
+       kWholeLines, std::nullopt, Sending(1800)},
       {"a stalled line", Image::kFull, kStalls, kTransferFailed, kFailedLines, std::nullopt, std::nullopt,
        "Write timed out.(overlapped)"},
       {"the full image fills the bar", Image::kFull, kPlain, kComplete, kWholeLines, std::nullopt},
@@ -209,8 +222,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
         COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
         SetCommTimeouts(ghCommPort, &quick);
       };
-    heard.stopAtBytes = c.stopAtBytes;
-    if (c.stopAtBytes == 0u) RequestStop(2);
+    heard.stop = c.stop;
     for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t shown = screen.MessageBoxes().size();
     const std::size_t positionsBefore = Progress().positions.size();
@@ -235,6 +247,11 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
       EXPECT_TRUE(WaitUntil([&] { return instrument->summary().bytes >= sent; }));
       EXPECT_EQ(instrument->summary().bytes, sent);
     }
+    const bool stoppedOnLine = c.stop && c.stop->atLine != nullptr;
+    const sim::Summary heardOf = instrument->summary();
+    EXPECT_TRUE(!stoppedOnLine ||
+                heardOf.probeBytes + heardOf.commands == (c.stop->atLine == kTurnOnText ? 0 : 1))
+        << "a step writes nothing after a stop";
     if (!whole) continue;
     ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
     const sim::Summary received = instrument->summary();
