@@ -6,6 +6,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,8 +57,6 @@ TEST(SimImage, TheVerdictOnWhatArrived) {
       srec::format({3, 0, {1, 2}}) + srec::format({3, 2, {3}}) + srec::format({7, 0, {}});
   std::string header = image;
   header[image.find("S3", 1) + 1] = '0';  // a data record turned header: valid records, another image
-  std::string corrupt = image;
-  corrupt[6] ^= 1;
   const struct {
     const char* what;
     std::string sent;
@@ -67,7 +67,6 @@ TEST(SimImage, TheVerdictOnWhatArrived) {
       {"another valid image", header, true, true, false, image.find("S3", 1) + 1},
       {"bytes after S7", image + "U", true, false, false, image.size()},
       {"cut short", image.substr(0, 30), true, false, false, 30},
-      {"a corrupt record, nothing expected", corrupt, false, false, false, 0},
       {"nothing expected", image, false, true, false, 0},
   };
   for (const auto& c : cases) {
@@ -81,7 +80,7 @@ TEST(SimImage, TheVerdictOnWhatArrived) {
     EXPECT_EQ(summary.bytes, c.sent.size()) << c.what;
     EXPECT_EQ(summary.expectChecked, c.expected) << c.what;
     EXPECT_EQ(summary.matchesExpected, c.matches) << c.what;
-    if (c.expected && !c.matches) EXPECT_EQ(summary.firstDifference, c.firstDifference) << c.what;
+    EXPECT_TRUE(!c.expected || c.matches || summary.firstDifference == c.firstDifference) << c.what;
   }
 }
 
@@ -118,34 +117,19 @@ TEST(SimImage, OnlyTheRepeatedCommandMayComeBeforeIt) {
   }
 }
 
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
 TEST(SimCli, EachOptionSetsItsSwitch) {
   std::string error;
-  const auto set = sim::parseCli({"--repeat",
-                                  "--no-prompt",
-                                  "--no-update-reply",
-                                  "--split-replies",
-                                  "--noise",
-                                  "--lowercase",
-                                  "--echo",
-                                  "--config-home",
-                                  "/srv",
-                                  "--link",
-                                  "--baud",
-                                  "--device",
-                                  "/dev/ttyS4",
-                                  "--baud",
-                                  "9600",
-                                  "--power-on-delay",
-                                  "3000",
-                                  "--prompt-after",
-                                  "2",
-                                  "--reply-latency",
-                                  "150",
-                                  "--stall-at",
-                                  "0",
-                                  "--hangup-at",
-                                  "8"},
-                                 error);
+  const auto set = sim::parseCli(
+      words("--repeat --no-prompt --no-update-reply --split-replies --noise --lowercase --echo --config-home "
+            "/srv "
+            "--link --baud --device /dev/ttyS4 --baud 9600 --power-on-delay 3000 --prompt-after 2 "
+            "--reply-latency 150 --stall-at 0 --hangup-at 8"),
+      error);
   ASSERT_TRUE(set) << error;
   const sim::Faults& f = set->options.faults;
   EXPECT_TRUE(set->options.repeat && f.noPrompt && f.noUpdateReply && f.splitReplies && f.noise &&
@@ -159,14 +143,9 @@ TEST(SimCli, EachOptionSetsItsSwitch) {
   EXPECT_EQ(set->options.replyLatency, 150ms);
   EXPECT_EQ(f.stallAtByte, 0);
   EXPECT_EQ(f.hangupAtByte, 8);
-  const std::vector<std::string> refused[] = {{"--bogus"},
-                                              {"--baud"},
-                                              {"--baud", "9600x"},
-                                              {"--stall-at", "-"},
-                                              {"--link", ""},
-                                              {"--prompt-after", "-1"},
-                                              {"--expect", "/nonexistent/image.srec"}};
-  for (const auto& args : refused) EXPECT_FALSE(sim::parseCli(args, error)) << args.back();
+  for (const char* args : {"--bogus", "--baud", "--baud 9600x", "--stall-at -", "--prompt-after -1",
+                           "--expect /nonexistent/image.srec"})
+    EXPECT_FALSE(sim::parseCli(words(args), error)) << args;
 }
 
 }  // namespace
