@@ -27,12 +27,6 @@ std::vector<std::string> RecordedBoxes::Texts() const {
   return texts_;
 }
 
-bool RecordedBoxes::WaitFor(const std::string& text, std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout,
-                           [&] { return std::find(texts_.begin(), texts_.end(), text) != texts_.end(); });
-}
-
 void RecordedBoxes::Hold(const std::string& text) {
   std::lock_guard lock(mutex_);
   held_.push_back(text);

@@ -1,7 +1,6 @@
 #pragma once
 // Records every message box the program shows, confirming each at once
 // unless its text was marked to be held until Release().
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -19,7 +18,6 @@ class RecordedBoxes {
   RecordedBoxes& operator=(const RecordedBoxes&) = delete;
 
   std::vector<std::string> Texts() const;
-  bool WaitFor(const std::string& text, std::chrono::milliseconds timeout) const;
   // Boxes with this text stay open until Release().
   void Hold(const std::string& text);
   void Release();

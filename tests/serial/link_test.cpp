@@ -1,0 +1,331 @@
+// The serial link over a pty whose far end the test plays: the open and each
+// way it fails, what the reader delivers, the writer on a stalled, a shut or a
+// dead line, and how a dead port ends the process.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/rx_buffer.h"
+#include "serial/serial_port.h"
+#include "serial/writer.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/recorded_boxes.h"
+#include "ui_core/message_pump.h"
+
+namespace test {
+namespace {
+
+using namespace std::string_literals;
+using ::testing::ElementsAre;
+
+class SerialLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home.Link("COM1", line.DevicePath());
+    InitializeCriticalSection(&gRxLock);
+  }
+  void TearDown() override {
+    CloseCommPort();
+    DeleteCriticalSection(&gRxLock);
+  }
+  // What the buffer holds from its start, and the count of bytes ever delivered.
+  static std::string Rx(std::size_t count) {
+    EnterCriticalSection(&gRxLock);
+    std::string bytes(reinterpret_cast<const char*>(gRxBuffer), count);
+    LeaveCriticalSection(&gRxLock);
+    return bytes;
+  }
+  static std::uint32_t RxCount() {
+    EnterCriticalSection(&gRxLock);
+    const std::uint32_t count = gRxCount;
+    LeaveCriticalSection(&gRxLock);
+    return count;
+  }
+  static bool Open() { return OpenCommPort(0, 0, 0, 0, 0) == 1; }
+  // The reader's failure boxes stay up, as when nobody confirms them.
+  void HoldReaderFailureBoxes() {
+    boxes.Hold("ReadFile in ReaderAndStatusProc");
+    boxes.Hold("ReadFile ReaderAndStatusProc");
+  }
+
+  ConfigHome home;
+  PtyPair line;
+  RecordedBoxes boxes;
+};
+
+// Each open by indices into the settings tables, on a line that had XON/XOFF
+// on, which the port keeps; each close ends the reader, and a second does nothing.
+TEST_F(SerialLinkTest, OpenAppliesTheChosenSettings) {
+  const int fd = open(line.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+  termios flow{};
+  tcgetattr(fd, &flow);
+  flow.c_iflag |= IXON | IXOFF;
+  tcsetattr(fd, TCSANOW, &flow);
+  close(fd);
+  const struct {
+    int port;
+    const char* name;
+    int baud;
+    DWORD rate;
+    int stop;
+    BYTE stopBits;
+  } cases[] = {{0, "COM1", 0, 115200, 0, ONESTOPBIT},
+               {8, "COM9", 1, 19200, 0, ONESTOPBIT},
+               {11, "COM12", 9, 110, 2, TWOSTOPBITS},
+               {2, "COM3", 2, 14400, 0, ONESTOPBIT}};
+  for (const auto& c : cases) {
+    home.Link(c.name, line.DevicePath());
+    ASSERT_EQ(OpenCommPort(c.port, c.baud, 0, 0, c.stop), 1) << c.name;
+    EXPECT_NE(m_ReadStatThread, nullptr);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(ghCommPort, &dcb));
+    EXPECT_EQ(dcb.BaudRate, c.rate) << c.name;
+    EXPECT_EQ(dcb.StopBits, c.stopBits) << c.name;
+    EXPECT_EQ(dcb.ByteSize, 8) << c.name;
+    EXPECT_EQ(dcb.Parity, NOPARITY) << c.name;
+    EXPECT_TRUE(dcb.fOutX && dcb.fInX) << c.name;
+    COMMTIMEOUTS timeouts{};
+    ASSERT_TRUE(GetCommTimeouts(ghCommPort, &timeouts));
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, 1u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1000u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 5000u);
+    EXPECT_EQ(CloseCommPort(), 1) << c.name;
+    EXPECT_EQ(CloseCommPort(), 0) << c.name;
+    EXPECT_TRUE(ghCommPort == nullptr && ghThreadExitEvent == nullptr && m_ReadStatThread == nullptr);
+  }
+  EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
+  home.Link("COM5", "/nonexistent/device");
+  home.Link("COM6", "/dev/null");  // opens, but is no serial line
+  const PtyPair held;
+  home.Link("COM7", held.DevicePath());
+  const int other = open(held.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);  // another program holds COM7
+  const struct {
+    int port;
+    int stop;
+    const char* message;
+    bool portLeftOpen;
+  } cases[] = {{4, 0, "Error Create File ", false},  {5, 0, "Error GetCommState", true},
+               {6, 0, "Error Create File ", false},  {0, 1, "Error SetCommState", true},  // 1.5 stop bits
+               {-1, 0, "Error Create File ", false}, {12, 0, "Error Create File ", false}};
+  for (const auto& c : cases) {
+    const RecordedBoxes seen;
+    EXPECT_EQ(OpenCommPort(c.port, 0, 0, 0, c.stop), 0) << c.port;
+    EXPECT_THAT(seen.Texts(), ElementsAre(c.message)) << c.port;
+    EXPECT_EQ(ghCommPort != nullptr, c.portLeftOpen) << c.port;
+    EXPECT_TRUE(ghThreadExitEvent == nullptr && m_ReadStatThread == nullptr) << c.port;
+    EXPECT_EQ(CloseCommPort(), c.portLeftOpen ? 1 : 0) << c.port;
+  }
+  close(other);
+}
+
+std::string Bytes(std::size_t count, char first) {
+  std::string bytes(count, '\0');
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(first + static_cast<char>(i));
+  return bytes;
+}
+
+// Each delivery goes after the ones since the buffer was cleared, with a zero
+// byte after it; one that would leave none goes to the start again. Each
+// burst is awaited before the next is written, so it is a delivery of its own.
+TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
+  const std::string first = Bytes(950, 'a');
+  const struct {
+    const char* what;
+    std::vector<std::string> bursts;
+    std::string start;
+  } cases[] = {
+      {"a burst", {"Lodar >"}, "Lodar >\0"s},
+      {"two bursts", {"Update F", "irmware\r\n"}, "Update Firmware\r\n\0"s},
+      {"an arrival longer than a read", {Bytes(250, 1)}, Bytes(250, 1) + '\0'},
+      {"one that would fill the buffer",
+       {first, std::string(60, 'Z')},
+       std::string(60, 'Z') + first.substr(60)},
+  };
+  std::uint32_t count = RxCount();
+  for (const auto& c : cases) {
+    std::memset(gRxBuffer, 0, sizeof gRxBuffer);
+    gRxFill = gRxWrapFill = 0;
+    ASSERT_TRUE(Open());
+    for (const std::string& burst : c.bursts) {
+      line.Write(burst);
+      count += static_cast<std::uint32_t>(burst.size());
+      ASSERT_TRUE(WaitUntil([&] { return RxCount() >= count; })) << c.what;
+    }
+    EXPECT_EQ(Rx(c.start.size()), c.start) << c.what;
+    EXPECT_EQ(RxCount(), count) << c.what << ": the count goes on across opens";
+    EXPECT_EQ(CloseCommPort(), 1);
+  }
+}
+
+const std::string kChunk(900, 'S');
+
+TEST_F(SerialLinkTest, WholeWritesClearTheBusyFlag) {
+  ASSERT_TRUE(Open());
+  for (const std::string& bytes : {"update\r"s, kChunk}) {
+    gWriteBusy = 1;
+    WriterGeneric(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    EXPECT_EQ(gWriteBusy, 0);
+    EXPECT_EQ(line.Read(bytes.size()), bytes);
+  }
+  EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// The far side reads nothing: a write that cannot go out whole within its
+// time-out (here 100 ms) ends short, says so and leaves the flag set; the port
+// still closes normally.
+TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
+  ASSERT_TRUE(Open());
+  COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
+  SetCommTimeouts(ghCommPort, &quick);
+  auto took = std::chrono::steady_clock::duration{};
+  for (int chunks = 0; chunks < 200 && boxes.Texts().empty(); ++chunks) {
+    gWriteBusy = 1;
+    const auto start = std::chrono::steady_clock::now();
+    WriterGeneric(kChunk.data(), static_cast<std::int32_t>(kChunk.size()));
+    took = std::chrono::steady_clock::now() - start;
+  }
+  EXPECT_EQ(gWriteBusy, 1);
+  EXPECT_THAT(boxes.Texts(), ElementsAre("Write timed out.(overlapped)"));
+  EXPECT_GE(took, std::chrono::milliseconds(100));
+  EXPECT_EQ(CloseCommPort(), 1);
+}
+
+TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {
+  ASSERT_TRUE(Open());
+  const std::string flood(std::size_t{64} * 1024, 'F');  // more than the line takes at once
+  gWriteBusy = 1;
+  SetEvent(ghThreadExitEvent);  // as when the port is being shut down
+  WriterGeneric(flood.data(), static_cast<std::int32_t>(flood.size()));
+  ResetEvent(ghThreadExitEvent);
+  EXPECT_EQ(gWriteBusy, 1);
+  EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// The process ends: its code and what the boxes said, printed by the default handler.
+TEST_F(SerialLinkTest, ADeadOrClosedPortEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  enum class Then { kWrite, kWait, kClose };
+  const struct {
+    const char* what;
+    bool open, hangUp, holdReaderBoxes;
+    Then then;
+    int code;
+    const char* said;
+  } cases[] = {
+      {"a write with no port open: the operator's Exit closed it", false, false, false, Then::kWrite, 0,
+       "^$"},
+      {"a write to a line that hung up, the reader in its box", true, true, true, Then::kWrite, 1, ""},
+      {"a line that hangs up during a read", true, true, false, Then::kWait, 1,
+       "ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm port "
+       "error"},
+      {"a close while the reader shows its box", true, true, true, Then::kClose, 1,
+       "Reader/Status Thread didn't exit.\n\r(.|\n)*Close comm port error"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          if (c.holdReaderBoxes) HoldReaderFailureBoxes();
+          if (!c.holdReaderBoxes) ui::SetMessageBoxHandler({});
+          if (c.open) Open();
+          if (c.hangUp) line.HangUp();
+          if (c.then == Then::kWrite) WriterGeneric(kChunk.data(), 900);
+          if (c.then == Then::kWait) Sleep(10000);
+          WaitUntil([&] { return boxes.Texts().size() == 1; });
+          ui::SetMessageBoxHandler({});
+          CloseCommPort();
+        },
+        ::testing::ExitedWithCode(c.code), c.said)
+        << c.what;
+  }
+}
+
+// A backend that, like wx, shows the boxes other threads ask for only on the
+// user-interface thread, the one that installed it: they wait in a queue.
+class ServedBoxes {
+ public:
+  static void Install() {
+    gUserInterface = std::this_thread::get_id();
+    ui::SetMessageBoxHandler(&Ask);
+    ui::SetEndServer(&Serve);
+  }
+  // Waits until another thread asks for a box; with `show`, shows the oldest, which the operator confirms.
+  static bool Next(bool show) {
+    std::unique_lock lock(gMutex);
+    if (!gChanged.wait_for(lock, std::chrono::seconds(20), [] { return !gWaiting.empty(); })) return false;
+    if (!show) return true;
+    std::fprintf(stderr, "box: %s\n", gWaiting.front().c_str());
+    gWaiting.pop_front();
+    ++gShown;
+    gChanged.notify_all();
+    return true;
+  }
+
+ private:
+  static int Ask(const char* text, UINT) {
+    if (std::this_thread::get_id() == gUserInterface) return std::fprintf(stderr, "box: %s\n", text), IDOK;
+    std::unique_lock lock(gMutex);
+    gWaiting.emplace_back(text);
+    const long ticket = gShown + static_cast<long>(gWaiting.size());
+    gChanged.notify_all();
+    gChanged.wait(lock, [&] { return gShown >= ticket; });
+    return IDOK;
+  }
+  static void Serve() {
+    while (std::this_thread::get_id() == gUserInterface) Next(true);
+  }
+
+  static inline std::thread::id gUserInterface;
+  static inline std::mutex gMutex;
+  static inline std::condition_variable gChanged;
+  static inline std::deque<std::string> gWaiting;
+  static inline long gShown = 0;
+};
+
+// The reader thread and the user-interface thread meet a dead port in every
+// order; whichever comes second waits (the user interface showing the boxes
+// asked for meanwhile), and the process ends with code 1.
+TEST_F(SerialLinkTest, ADeadPortEndsTheProcessOnceWhicheverThreadMeetsItFirst) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const struct {
+    const char* what;
+    bool readerBoxShownFirst, readerAsksForItsCloseBoxFirst;
+  } cases[] = {{"the user interface first, the reader waiting for its box", false, false},
+               {"the reader first, then the user interface", true, false},
+               {"the user interface last, the reader waiting for its close box", true, true}};
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          alarm(60);  // a process that hangs is killed, and the test fails
+          ServedBoxes::Install();
+          Open();
+          line.HangUp();
+          if (!ServedBoxes::Next(false)) std::_Exit(3);
+          if (c.readerBoxShownFirst && !ServedBoxes::Next(true)) std::_Exit(4);
+          if (c.readerAsksForItsCloseBoxFirst && !ServedBoxes::Next(false)) std::_Exit(5);
+          WriterGeneric("U", 1);  // the probe's next byte finds the line dead at once
+          std::_Exit(6);
+        },
+        ::testing::ExitedWithCode(1), "box: Close comm port error")
+        << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace test
