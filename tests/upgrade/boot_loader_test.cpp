@@ -85,6 +85,8 @@ void PauseUntilAnswered(PauseKind kind, DWORD milliseconds) {
   EXPECT_TRUE(WaitUntil([sent] { return WritesTaken(gPacing.instrument->summary()) >= sent; }));
   if (gPacing.probe && gPacing.instrument->summary().lostBytes >= sent)
     return Sleep(milliseconds);  // still off
+  // The first answer shows the fault, whether or not the step takes it.
+  EXPECT_TRUE(!gPacing.probe || gAttemptCount > 0 || WaitUntil([] { return Received(gPacing.row->shown); }));
   const std::string_view answer = gPacing.probe ? "Lodar " : "Update Firmware";
   if (gAttemptCount >= (gPacing.probe ? gPacing.row->probeAttempts : gPacing.row->commandAttempts)) {
     EXPECT_TRUE(WaitUntil([answer] { return Received(answer); }));

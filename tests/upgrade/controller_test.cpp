@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -19,6 +20,7 @@
 #include "sim/instrument.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/pty_pair.h"
+#include "upgrade/attempts.h"
 #include "upgrade/pauses.h"
 #include "upgrade/rx_snapshot.h"
 #include "upgrade/stop_request.h"
@@ -70,17 +72,27 @@ class Listener final : public ForwardingListener {
   std::optional<UpgradeOutcome> last;
 };
 
-// In place of each attempt's 100 ms: until an answer has come, at most 20 ms;
-// the finishing bar's five seconds are skipped.
-void QuickPauses(PauseKind kind, DWORD) {
+// The instrument of the upgrade running, and what it does wrong.
+const sim::Instrument* gInstrument = nullptr;
+sim::Faults gFaults;
+
+// In place of each attempt's 100 ms: until the instrument has taken the
+// attempt's write and, where it answers, until the answer has come; the
+// finishing bar's five seconds are skipped.
+void PauseUntilAnswered(PauseKind kind, DWORD) {
   if (kind != PauseKind::kAfterAttempt) return;
-  WaitUntil(
-      [] {
-        const RxSnapshot rx = TakeRxSnapshot();
-        const std::string_view bytes(reinterpret_cast<const char*>(rx.bytes.data()), rx.fill);
-        return bytes.find("Lodar ") != bytes.npos || bytes.find("Update Firmware") != bytes.npos;
-      },
-      20ms);
+  const bool probing = std::strcmp(gLine1Text, kStartText) != 0;
+  const auto sent = static_cast<unsigned long long>(gAttemptCount) + 1;
+  EXPECT_TRUE(WaitUntil([&] {
+    const sim::Summary s = gInstrument->summary();
+    return (probing ? s.probeBytes : s.commands + s.repeatedCommands) >= sent;
+  }));
+  if (probing ? gFaults.noPrompt || gAttemptCount < gFaults.promptAfter : gFaults.noUpdateReply) return;
+  EXPECT_TRUE(WaitUntil([probing] {
+    const RxSnapshot rx = TakeRxSnapshot();
+    const std::string_view bytes(reinterpret_cast<const char*>(rx.bytes.data()), rx.fill);
+    return bytes.find(probing ? "Lodar " : "Update Firmware") != bytes.npos;
+  }));
 }
 
 enum class Image { kNoResource, kEmpty, kUnloadable, kOneChunk, kTwoChunks, kFull };
@@ -89,7 +101,7 @@ class ControllerTest : public DialogFixture {
  protected:
   void SetUp() override {
     gUpgradeState = kUpgradeIdle;
-    SetPausesForTesting(QuickPauses);
+    SetPausesForTesting(PauseUntilAnswered);
     previous_ = SetUpgradeListener(&heard);
     DialogFixture::SetUp();
   }
@@ -114,6 +126,8 @@ class ControllerTest : public DialogFixture {
     options.baud = baud;
     options.faults = faults;
     auto instrument = std::make_unique<sim::Instrument>(options);
+    gInstrument = instrument.get();
+    gFaults = faults;
     instrument->linkAs(home.Path(), port);
     instrument->start();
     return instrument;
