@@ -35,7 +35,7 @@ class PtyPair {
   const std::string& DevicePath() const { return pty_.slavePath(); }
   void Write(const std::string& bytes) const;
   // Reads until `count` bytes came or `timeout` passed.
-  std::string Read(std::size_t count, std::chrono::milliseconds timeout = 5s) const;
+  std::string Read(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
   // Closes the far side, as when the instrument's cable is pulled.
   void HangUp() { pty_.close(); }
 
@@ -43,9 +43,10 @@ class PtyPair {
   pty::Pty pty_;
 };
 
-// Waits until `condition` holds, checking every millisecond; false on time-out.
+// Waits until `condition` holds, checking every millisecond; false on time-out. The
+// default bound is far above what an event takes even on a loaded machine.
 template <class Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 5s);
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 20s);
 
 }  // namespace test
 
