@@ -54,7 +54,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S30900000000010203F1", LineError::BadLength},  // the count says less
       {"S305000000", LineError::BadLength},            // shorter than its address
       {"S30800000000010203F1\r\r\n", LineError::BadLength},
-      {"S30800000000010203f1\n", LineError::None},  // small hex digits, a bare LF
+      {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
       {"S5030003F9\r\n", LineError::None},
   };
   for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
@@ -84,7 +84,7 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
   const std::string a = s3(0, {1, 2}), b = s3(2, {3}), c = s3(3, {4, 5});
   const std::string mixed = srec::format({0, 0, {'h'}}) + srec::format({1, 0x10, {1}}) +
                             srec::format({2, 0x11, {2, 3}}) + srec::format({5, 2, {}}) +
-                            srec::format({9, 0, {}});
+                            srec::format({9, 0x100, {}});
   const struct {
     const char* what;
     std::string text;
@@ -119,6 +119,8 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
        Tally(2, 1, 0, 0, 0, 0, 2)},
       {"an overlong line", "S3" + std::string(600, '0') + "\r\n" + a + kEnd, 1, "line too long",
        Tally(2, 1, 0, 0, 0, 0, 2)},
+      {"the longest record", s3(0, std::vector<std::uint8_t>(250, 0xA5)) + kEnd, 0, "",
+       Tally(2, 0, 0, 0, 0, 0, 250)},
       {"no S7", a + b, 3, "missing S7 end record", Tally(2, 0, 0, 0, 0, 0, 3)},
       {"nothing", "", 1, "missing S7 end record", Tally(0, 0, 0, 0, 0, 0, 0)},
       {"several faults: the first is named", a + "junk\r\n" + withoutCr(b) + kEnd + "x", 2, "not an S-record",
@@ -140,11 +142,11 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
     EXPECT_EQ(read.badLine, test.line) << test.what;
     EXPECT_EQ(read.error, test.problem) << test.what;
   }
-  const srec::ReadResult read = srec::readImage(a + b + c + kEnd);
-  EXPECT_EQ(read.records, (std::vector<Record>{{3, 0, {1, 2}}, {3, 2, {3}}, {3, 3, {4, 5}}}));
-  EXPECT_EQ(read.dataBytes, 5u);
-  EXPECT_EQ(read.lines, 4u);
-  EXPECT_EQ(read.entry, 0x1234u);
+  const srec::ReadResult read = srec::readImage(mixed);
+  EXPECT_EQ(read.records, (std::vector<Record>{{1, 0x10, {1}}, {2, 0x11, {2, 3}}}));
+  EXPECT_TRUE(read.dataBytes == 3 && read.lines == 5 && read.entry == 0x100);
+  EXPECT_EQ(srec::readImage(a + "junk\r\n").records, (std::vector<Record>{{3, 0, {1, 2}}}))
+      << "up to the fault";
 }
 
 }  // namespace
