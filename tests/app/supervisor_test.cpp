@@ -20,51 +20,9 @@ namespace {
 // "complete", "wait-for-stop" or "com2-dies" (COM2 ends with no end event)
 constexpr char kRole[] = "ORVEX_TEST_PORT_PROCESS";
 
-std::string OwnPort() {
-  std::ifstream in("/proc/self/cmdline");
-  std::string argument;
-  bool next = false;
-  while (std::getline(in, argument, '\0')) {
-    if (next) return argument;
-    next = argument == "--port";
-  }
-  return "";
-}
-
-void Event(const std::string& port, const std::string& event, const std::string& fields = "") {
-  std::printf("{\"event\":\"%s\",\"port\":\"%s\"%s}\n", event.c_str(), port.c_str(), fields.c_str());
-  std::fflush(stdout);
-}
-
-// A port's process: COM2's instrument is silent; the others complete, or
-// wait for the stop their supervisor passes on.
-[[noreturn]] void PlayPort(const std::string& role) {
-  const std::string port = OwnPort();
-  Event(port, "start");
-  Event(port, "status", ",\"line\":1,\"text\":\"Please turn on DSO now.\"");
-  if (role == "wait-for-stop") {
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGTERM);
-    int signal = 0;
-    sigwait(&stop, &signal);
-    std::fprintf(stderr, "orvex-programmer: the upgrade was interrupted\n");
-    Event(port, "end", ",\"outcome\":\"interrupted\",\"exitCode\":143,\"bytesSent\":900,\"seconds\":1.0");
-    std::_Exit(143);
-  }
-  if (port == "COM2" && role == "com2-dies") std::_Exit(9);
-  if (port == "COM2") {
-    Event(port, "end", ",\"outcome\":\"probe-timeout\",\"exitCode\":3,\"bytesSent\":0,\"seconds\":10.2");
-    std::_Exit(3);
-  }
-  if (port == "COM3") std::printf("a library's line on standard output\n");
-  Event(port, "progress", ",\"bytesSent\":900,\"total\":900,\"percent\":100");
-  Event(port, "end", ",\"outcome\":\"complete\",\"exitCode\":0,\"bytesSent\":900,\"seconds\":2.5");
-  std::_Exit(0);
-}
-
-// Before main: a port's process plays its part and never reaches the tests.
-// SIGTERM is blocked from the start, so a stop sent early waits for sigwait.
+// Before main, a port's process plays its part: COM2's instrument is silent,
+// the others complete, or wait for the stop their supervisor passes on
+// (SIGTERM is blocked from the start, so a stop sent early waits for sigwait).
 const bool kPlayedAPort = [] {
   const char* role = std::getenv(kRole);
   if (role == nullptr) return false;
@@ -72,73 +30,89 @@ const bool kPlayedAPort = [] {
   sigemptyset(&stop);
   sigaddset(&stop, SIGTERM);
   sigprocmask(SIG_BLOCK, &stop, nullptr);
-  PlayPort(role);
+  std::ifstream in("/proc/self/cmdline");
+  std::string port;
+  for (std::string argument; std::getline(in, argument, '\0') && argument != "--port";) {
+  }
+  std::getline(in, port, '\0');
+  const auto event = [&port](const char* name, const char* fields) {
+    std::printf("{\"event\":\"%s\",\"port\":\"%s\"%s}\n", name, port.c_str(), fields);
+    std::fflush(stdout);
+  };
+  event("status", ",\"line\":1,\"text\":\"Please turn on DSO now.\"");
+  int signal = 0;
+  if (std::string(role) == "wait-for-stop" && sigwait(&stop, &signal) == 0) {
+    std::fprintf(stderr, "orvex-programmer: the upgrade was interrupted\n");
+    event("end", ",\"outcome\":\"interrupted\",\"exitCode\":143,\"bytesSent\":900,\"seconds\":1.0");
+    std::_Exit(143);
+  }
+  if (port == "COM2" && std::string(role) == "com2-dies") std::_Exit(9);
+  if (port == "COM2")
+    event("end", ",\"outcome\":\"probe-timeout\",\"exitCode\":3,\"bytesSent\":0,\"seconds\":10.2");
+  if (port == "COM2") std::_Exit(3);
+  if (port == "COM3") std::printf("a library's line on standard output\n");
+  event("end", ",\"outcome\":\"complete\",\"exitCode\":0,\"bytesSent\":900,\"seconds\":2.5");
+  std::_Exit(0);
 }();
 
-cli::CommandLine ManyPorts(bool json) {
+// The supervisor's exit code, then its standard output and standard error, over COM1-COM3 with `role`.
+std::string Supervise(const char* role, bool json) {
+  setenv(kRole, role, 1);
   cli::CommandLine line;
   line.mode = cli::Mode::kManyPorts;
   line.ports = {0, 1, 2};
   line.portIndex = 0;
   line.json = json;
-  return line;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int code = cli::RunManyPorts(line, "orvex-programmer");
+  const std::string out = testing::internal::GetCapturedStdout();
+  return std::to_string(code) + "\n" + out + "--\n" + testing::internal::GetCapturedStderr();
 }
 
 TEST(Supervisor, MergesEveryPortsEventsAndEndsWithTheFirstFailure) {
-  setenv(kRole, "complete", 1);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  const int code = cli::RunManyPorts(ManyPorts(true), "orvex-programmer");
-  const std::string out = testing::internal::GetCapturedStdout();
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(code, 3) << "COM2's, the first failed port";
+  const std::string said = Supervise("complete", true);
+  const std::string out = said.substr(0, said.find("--\n"));
+  EXPECT_TRUE(said.starts_with("3\n")) << "COM2's, the first failed port: " << said;
   for (const char* end : {R"({"event":"end","port":"COM1","outcome":"complete")",
                           R"({"event":"end","port":"COM2","outcome":"probe-timeout")",
                           R"({"event":"end","port":"COM3","outcome":"complete")"})
-    EXPECT_NE(out.find(end), std::string::npos) << end << " in\n" << out;
-  EXPECT_EQ(out.find("port    outcome"), std::string::npos) << "standard output carries only events";
-  EXPECT_EQ(out.find("library"), std::string::npos) << "standard output carries only events";
-  EXPECT_NE(err.find("COM3: a library's line on standard output\n"), std::string::npos) << err;
-  EXPECT_NE(err.find("COM3    complete                     2.5          900"), std::string::npos) << err;
-  EXPECT_NE(err.find("retry the failed ports: orvex-programmer --batch --port COM2 --json\n"),
-            std::string::npos)
-      << err;
+    EXPECT_NE(out.find(end), std::string::npos) << end << " in\n" << said;
+  EXPECT_TRUE(out.find("port    outcome") == std::string::npos && out.find("library") == std::string::npos)
+      << "standard output carries only events: " << said;
+  for (const char* line : {"COM3: a library's line on standard output\n",
+                           "COM3    complete                     2.5          900",
+                           "retry the failed ports: orvex-programmer --batch --port COM2 --json\n"})
+    EXPECT_NE(said.find(line, out.size()), std::string::npos) << line << " on standard error:\n" << said;
 }
 
 // With SIGCHLD ignored the system reaps the ports' processes itself, and
 // waiting for one fails: the port's result is its end event's, or none.
 TEST(Supervisor, APortWhoseEndCannotBeLearnedHasNoResult) {
-  setenv(kRole, "com2-dies", 1);
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   struct sigaction before {};
   sigaction(SIGCHLD, &ignore, &before);
-  testing::internal::CaptureStdout();
-  const int code = cli::RunManyPorts(ManyPorts(false), "orvex-programmer");
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string said = Supervise("com2-dies", false);
   sigaction(SIGCHLD, &before, nullptr);
-  EXPECT_EQ(code, 8) << "COM2's, with no result: the internal error's";
-  EXPECT_NE(out.find("COM1    complete                     2.5          900\n"), std::string::npos) << out;
+  EXPECT_TRUE(said.starts_with("8\n")) << "COM2's, with no result: the internal error's: " << said;
+  EXPECT_NE(said.find("\nCOM1    complete                     2.5          900\n"), std::string::npos)
+      << said;
   // Its seconds are the time its process took to die, which a busy machine stretches.
-  EXPECT_TRUE(std::regex_search(out, std::regex("\nCOM2    no result +[0-9]+\\.[0-9]            0\n")))
-      << out;
-  EXPECT_NE(out.find("retry the failed ports: orvex-programmer --batch --port COM2\n"), std::string::npos)
-      << out;
+  EXPECT_TRUE(std::regex_search(said, std::regex("\nCOM2    no result +[0-9]+\\.[0-9]            0\n")))
+      << said;
+  EXPECT_NE(said.find("retry the failed ports: orvex-programmer --batch --port COM2\n"), std::string::npos)
+      << said;
 }
 
 TEST(Supervisor, PassesAStopOnToEveryPort) {
-  setenv(kRole, "wait-for-stop", 1);
   sys::StopOnSignals();
   raise(SIGTERM);  // asked before the ports start: each still gets it once they run
-  testing::internal::CaptureStdout();
-  const int code = cli::RunManyPorts(ManyPorts(false), "orvex-programmer");
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(code, 143);
-  for (const char* port : {"COM1", "COM2", "COM3"}) {
-    EXPECT_NE(out.find(std::string(port) + ": orvex-programmer: the upgrade was interrupted"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find(std::string(port) + "    interrupted"), std::string::npos) << out;
+  const std::string said = Supervise("wait-for-stop", false);
+  EXPECT_TRUE(said.starts_with("143\n")) << said;
+  for (const std::string port : {"COM1", "COM2", "COM3"}) {
+    EXPECT_NE(said.find(port + ": orvex-programmer: the upgrade was interrupted"), std::string::npos) << said;
+    EXPECT_NE(said.find(port + "    interrupted"), std::string::npos) << said;
   }
 }
 
