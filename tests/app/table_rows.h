@@ -2,8 +2,12 @@
 // A test's table written as text, one row a line: its fields are split at
 // `separator` and kept exactly as written (spaces at their ends too); the
 // spaces before a row and blank lines are left out. Unescaped turns \xHH, \n,
-// \r, \t and \\ into their bytes, for the rows that need them.
+// \r, \t and \\ into their bytes, for the rows that need them. The tests that
+// use these include only what they use besides GoogleTest, strings and streams.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,19 +1,12 @@
 // Text the program writes for other programs stays valid UTF-8: each byte of
 // an ill-formed sequence becomes U+FFFD, everything well-formed is kept; text
-// it shows on a terminal shows no control character; on Windows, UTF-16 both
-// ways. Rows are written with \xHH escapes.
-#include <gtest/gtest.h>
-
-#include <string>
+// it shows on a terminal shows no control character. Rows are written with
+// \xHH escapes.
 
 #include "json_string.h"
 #include "tests/app/table_rows.h"
 #include "utf8_text.h"
 #include "visible_text.h"
-
-#ifdef _WIN32
-#include "ui_core/wide_text.h"
-#endif
 
 namespace {
 
@@ -69,30 +62,5 @@ TEST(VisibleText, ControlCharactersCannotMoveTheCursor) {
   )"))
     EXPECT_EQ(VisibleText(Unescaped(row[1])), Unescaped(row[2])) << row[0];
 }
-
-#ifdef _WIN32
-TEST(WideText, Utf8AndUtf16BothWaysIllFormedInputAsTheReplacementCharacter) {
-  const struct {
-    std::string utf8;
-    std::wstring utf16;
-  } cases[] = {
-      {"", L""},
-      {"COM1", L"COM1"},
-      {"\xE7\x94\xA2\xE7\xB7\x9A \xC3\xA9", {0x7522, 0x7DDA, L' ', 0x00E9}},
-      {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}},  // outside the first plane: a surrogate pair
-      {"C:\\\xE6\x98\xA0\\a", {L'C', L':', L'\\', 0x6620, L'\\', L'a'}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ui::win32::Widen(c.utf8), c.utf16) << c.utf8;
-    EXPECT_EQ(ui::win32::Narrow(c.utf16), c.utf8) << c.utf8;
-  }
-  EXPECT_EQ(ui::win32::Widen("line\xFF"
-                             "7"),
-            (std::wstring{L'l', L'i', L'n', L'e', 0xFFFD, L'7'}));
-  EXPECT_EQ(ui::win32::Narrow(std::wstring{L'a', 0xD800, L'b'}),
-            "a\xEF\xBF\xBD"
-            "b");
-}
-#endif
 
 }  // namespace
