@@ -108,13 +108,11 @@ std::string EchoCommand() { return "printf '%s\\n'"; }
 #endif
 
 TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
-  const std::vector<std::string> words = {"COM3",       "bench 4",
-                                          "",           "it's $HOME and `date`",
-                                          "say \"hi\"", "C:\\line 4\\images\\",
-                                          "a\\\\\"b",   "50% & more | <x> ^y; z",
-                                          "tab\there",  "-port"};
+  std::vector<std::string> words = test::RowsSplitAt(" ~ ", R"(
+    COM3 ~ bench 4 ~  ~ it's $HOME and `date` ~ say "hi" ~ C:\\line 4\\images\\ ~ a\\\\"b ~ 50% & more | <x> ^y; z ~ tab\there ~ -port
+  )")[0];
   std::string command = EchoCommand();
-  for (const std::string& word : words) command += " " + sys::QuoteArgument(word);
+  for (std::string& word : words) command += " " + sys::QuoteArgument(word = test::Unescaped(word));
   std::vector<std::string> echoed;
   FILE* out = popen(command.c_str(), "r");
   ASSERT_NE(out, nullptr);

@@ -40,7 +40,7 @@ std::string Line(const std::string& row) {
 }
 
 TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
-  for (const auto& row : test::Rows(R"(
+  for (const auto& row : test::RowsSplitAt(" ~ ", R"(
     the current schema, the adapter nested ~ {"v":1,"started":"2026-12-01T08:00:00Z","port":"COM2","device":"/dev/ttyUSB0","imageBytes":2281784,"imageSha256":"ab","outcome":"port-failed","status":"x","seconds":3.250,"bytesSent":0,"program":"1.0.0.1","host":"h","ended":"2026-12-01T08:00:03.250Z","exitCode":1,"probeAttempts":1,"commandAttempts":1,"station":"bench 4","unit":"SN1","adapter":{"vendorId":"0403","productId":"6001","serial":"FT01"}} ~ 2026-12-01T08:00:00Z|bench 4|COM2|SN1|port-failed|FT01|3.25|2026-12-01T08:00:03.250Z
     the first schema: no v, program, station, unit, adapter or end ~ {"started":"t","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab","outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0} ~ t||COM1||port-error||1.5|
     escapes, spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é\|COM1||c||20|
@@ -60,8 +60,7 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     an array ~ [{"started":"s","port":"p","outcome":"o","seconds":1}] ~ refused
     a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} ~ refused
-  )",
-                                    " ~ ")) {
+  )")) {
     RecordFields f;
     char seconds[32];
     const bool read = report::ReadRecordFields(row[1], f);
@@ -92,7 +91,7 @@ TEST(SinceKey, DatesAndTimesInTheRecordsFormAndNoDayAMonthLacks) {
 
 report::YieldReport Tally(std::string_view table, report::ReportFilter filter = {}) {
   report::YieldTally tally(std::move(filter));
-  for (const auto& row : test::Rows(table, "\n")) {
+  for (const auto& row : test::RowsSplitAt("\n", table)) {
     RecordFields fields;
     EXPECT_TRUE(report::ReadRecordFields(Line(row[0]), fields)) << row[0];
     tally.Add(fields);
@@ -264,7 +263,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
     std::filesystem::remove_all(folder);
     std::vector<std::thread> feeders;
     bool made = true;
-    const auto files = test::Rows(row[1], "; ");
+    const auto files = test::RowsSplitAt("; ", row[1]);
     for (const std::string& file : files[0])
       made = Make(folder + "/" + file.substr(0, file.find('=')), file.substr(file.find('=') + 1), feeders) &&
              made;

@@ -14,8 +14,7 @@
 
 namespace test {
 
-inline std::vector<std::vector<std::string>> Rows(std::string_view table,
-                                                  std::string_view separator = " | ") {
+inline std::vector<std::vector<std::string>> RowsSplitAt(std::string_view separator, std::string_view table) {
   std::vector<std::vector<std::string>> rows;
   while (!table.empty()) {
     std::string_view line = table.substr(0, table.find('\n'));
@@ -29,6 +28,10 @@ inline std::vector<std::vector<std::string>> Rows(std::string_view table,
     fields.emplace_back(line);
   }
   return rows;
+}
+
+inline std::vector<std::vector<std::string>> Rows(std::string_view table) {
+  return RowsSplitAt(" | ", table);
 }
 
 inline std::string Unescaped(std::string_view text) {

@@ -35,10 +35,7 @@ std::string Events(const std::string& path) {
 class SerialTrace : public ::testing::Test {
  protected:
   void SetUp() override { gComplaints.clear(); }
-  void TearDown() override {
-    StopSerialTrace();
-    std::filesystem::remove_all(folder_);
-  }
+  void TearDown() override { StopSerialTrace(), std::filesystem::remove_all(folder_); }
   const std::string folder_ = test::MakeTempFolder("orvex-trace-");
   const std::string path_ = folder_ + "/trace.txt";
 };

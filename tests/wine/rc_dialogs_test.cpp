@@ -51,7 +51,6 @@ TEST(RcDialogs, TheScriptAgreesWithTheTemplates) {
       line = std::regex_replace(line, std::regex("\\b" + name + "\\b"), number);
     lines.push_back(line);
   }
-  ASSERT_GT(lines.size(), 20U) << ORVEX_RC_FILE;
   for (const UINT id : {IDD_ABOUTBOX, IDD_PROGRAMMER_DIALOG}) {
     const ui::DialogTemplate* tmpl = ui::FindDialogTemplate(id);
     ASSERT_NE(tmpl, nullptr);
