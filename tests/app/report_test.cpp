@@ -1,452 +1,308 @@
-// The yield report's reading of record lines and its figures, from lines made
-// up here: each row says what it proves.
-#include <gtest/gtest.h>
+// The yield report: what it reads of a record line and what it refuses, the
+// figures it makes of the lines, and how it reads files, folders, links and
+// FIFOs. Each row says what it proves.
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
+#include <map>
+#include <thread>
 
 #include "app/report/make_report.h"
 #include "app/report/record_fields.h"
-#include "app/report/record_files.h"
 #include "app/report/yield_tally.h"
+#include "tests/app/table_rows.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 using report::RecordFields;
 
-// A line of the current schema, with the fields the report reads filled in.
-std::string Line(const std::string& started, const std::string& station, const std::string& port,
-                 const std::string& unit, const std::string& outcome, const std::string& seconds,
-                 const std::string& serial = "") {
-  std::string line = R"({"v":1,"started":")" + started + R"(","port":")" + port +
-                     R"(","device":"/dev/ttyUSB0","imageBytes":2281784,"imageSha256":"ab","outcome":")" +
-                     outcome + R"(","status":"Upgrade complete!","seconds":)" + seconds +
-                     R"(,"bytesSent":2281784,"program":"1.0.0.1","host":"h","exitCode":0)";
-  if (!station.empty()) line += R"(,"station":")" + station + "\"";
-  if (!unit.empty()) line += R"(,"unit":")" + unit + "\"";
-  if (!serial.empty())
-    line += R"(,"adapter":{"vendorId":"0403","productId":"6001","serial":")" + serial + "\"}";
+// A record line of the current schema from "started | station | port | unit | outcome | seconds
+// [| adapter serial [| ended]]", "-" for a field left out (ended: as in the first schema).
+std::string Line(const std::string& row) {
+  std::vector<std::string> f = test::Rows(row)[0];
+  f.resize(8, "-");
+  std::string line = R"({"v":1,"started":")" + f[0] + R"(","port":")" + f[2] +
+                     R"(","device":"/dev/ttyUSB0","imageBytes":2281784,"outcome":")" + f[4] +
+                     R"(","status":"Upgrade complete!","seconds":)" + f[5] + R"(,"exitCode":0)";
+  if (f[1] != "-") line += R"(,"station":")" + f[1] + "\"";
+  if (f[3] != "-") line += R"(,"unit":")" + f[3] + "\"";
+  if (f[6] != "-") line += R"(,"adapter":{"vendorId":"0403","serial":")" + f[6] + "\"}";
+  if (f[7] != "-") line += R"(,"ended":")" + f[7] + "\"";
   return line + "}";
 }
 
 TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
-  struct Case {
-    const char* what;
-    std::string line;
-    bool read;
-    RecordFields want;
-  } cases[] = {
-      {"the current schema, adapter nested",
-       Line("2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "3.250", "FT01"),
-       true,
-       {"2026-12-01T08:00:00Z", "bench 4", "COM2", "SN1", "port-failed", "FT01", 3.25, ""}},
-      {"the first schema: no v, program, station, unit or adapter",
-       R"({"started":"2026-01-02T03:04:05Z","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab",)"
-       R"("outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0})",
-       true,
-       {"2026-01-02T03:04:05Z", "", "COM1", "", "port-error", "", 1.5, ""}},
-      {"escapes in strings, spaces between tokens",
-       R"( { "started" : "2026-01-02T03:04:05Z" , "port":"COM1", "station":"bench \"4\"\u00e9\\",)"
-       R"( "outcome":"complete", "seconds": 2e1 } )",
-       true,
-       {"2026-01-02T03:04:05Z", "bench \"4\"\xc3\xa9\\", "COM1", "", "complete", "", 20, ""}},
-      {"fields of a later schema skipped, nested or not",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1,"future":[1,{"a":[true,false,null]},"x"],)"
-       R"("adapter":{"serial":"S","more":{"b":2}},"v":2})",
-       true,
-       {"s", "", "p", "", "o", "S", 1, ""}},
-      {"the end, to the millisecond, which tells a line read again",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1,"ended":"2026-12-01T08:00:01.250Z"})",
-       true,
-       {"s", "", "p", "", "o", "", 1, "2026-12-01T08:00:01.250Z"}},
-      {"a truncated line",
-       Line("2026-12-01T08:00:00Z", "b", "COM2", "", "complete", "1").substr(0, 60),
-       false,
-       {}},
-      {"cut inside the adapter",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S")",
-       false,
-       {}},
-      {"no seconds", R"({"started":"s","port":"p","outcome":"o"})", false, {}},
-      {"no outcome", R"({"started":"s","port":"p","seconds":1})", false, {}},
-      {"outcome not a string", R"({"started":"s","port":"p","outcome":3,"seconds":1})", false, {}},
-      {"seconds not a number", R"({"started":"s","port":"p","outcome":"o","seconds":"1"})", false, {}},
-      {"seconds NaN", R"({"started":"s","port":"p","outcome":"o","seconds":nan})", false, {}},
-      {"seconds infinite", R"({"started":"s","port":"p","outcome":"o","seconds":-inf})", false, {}},
-      {"a skipped field infinite",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity})",
-       false,
-       {}},
-      {"text after the object", R"({"started":"s","port":"p","outcome":"o","seconds":1}x)", false, {}},
-      {"two objects on a line",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1}{"started":"s","port":"p","outcome":"o","seconds":1})",
-       false,
-       {}},
-      {"an array", R"([{"started":"s","port":"p","outcome":"o","seconds":1}])", false, {}},
-      {"a bad escape", R"({"started":"s\q","port":"p","outcome":"o","seconds":1})", false, {}},
-      {"nesting deeper than any record",
-       R"({"started":"s","port":"p","outcome":"o","seconds":1,"x":)" + std::string(40, '[') +
-           std::string(40, ']') + "}",
-       false,
-       {}},
-  };
-  for (const Case& c : cases) {
-    RecordFields got;
-    ASSERT_EQ(report::ReadRecordFields(c.line, got), c.read) << c.what;
-    if (!c.read) continue;
-    EXPECT_EQ(got.started, c.want.started) << c.what;
-    EXPECT_EQ(got.station, c.want.station) << c.what;
-    EXPECT_EQ(got.port, c.want.port) << c.what;
-    EXPECT_EQ(got.unit, c.want.unit) << c.what;
-    EXPECT_EQ(got.outcome, c.want.outcome) << c.what;
-    EXPECT_EQ(got.adapterSerial, c.want.adapterSerial) << c.what;
-    EXPECT_DOUBLE_EQ(got.seconds, c.want.seconds) << c.what;
-    EXPECT_EQ(got.ended, c.want.ended) << c.what;
+  for (const auto& row : test::RowsSplitAt(" ~ ", R"(
+    the current schema, the adapter nested ~ {"v":1,"started":"2026-12-01T08:00:00Z","port":"COM2","device":"/dev/ttyUSB0","imageBytes":2281784,"imageSha256":"ab","outcome":"port-failed","status":"x","seconds":3.250,"bytesSent":0,"program":"1.0.0.1","host":"h","ended":"2026-12-01T08:00:03.250Z","exitCode":1,"probeAttempts":1,"commandAttempts":1,"station":"bench 4","unit":"SN1","adapter":{"vendorId":"0403","productId":"6001","serial":"FT01"}} ~ 2026-12-01T08:00:00Z|bench 4|COM2|SN1|port-failed|FT01|3.25|2026-12-01T08:00:03.250Z
+    the first schema: no v, program, station, unit, adapter or end ~ {"started":"t","port":"COM1","device":"/dev/ttyS0","imageBytes":5,"imageSha256":"ab","outcome":"port-error","status":"x","seconds":1.5,"bytesSent":0} ~ t||COM1||port-error||1.5|
+    escapes, spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é\|COM1||c||20|
+    fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
+    a truncated line ~ {"v":1,"started":"2026-12-01T08:00:00Z","port":"COM2","device":"/dev/ttyU ~ refused
+    cut inside the adapter ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S" ~ refused
+    no started ~ {"port":"p","outcome":"o","seconds":1} ~ refused
+    no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
+    no outcome ~ {"started":"s","port":"p","seconds":1} ~ refused
+    no seconds ~ {"started":"s","port":"p","outcome":"o"} ~ refused
+    station not a string ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":4} ~ refused
+    seconds not a number ~ {"started":"s","port":"p","outcome":"o","seconds":"1"} ~ refused
+    seconds NaN ~ {"started":"s","port":"p","outcome":"o","seconds":nan} ~ refused
+    seconds too large for a number ~ {"started":"s","port":"p","outcome":"o","seconds":1e999} ~ refused
+    a skipped field infinite ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity} ~ refused
+    text after the object ~ {"started":"s","port":"p","outcome":"o","seconds":1}x ~ refused
+    an array ~ [{"started":"s","port":"p","outcome":"o","seconds":1}] ~ refused
+    a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
+    nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]} ~ refused
+  )")) {
+    RecordFields f;
+    char seconds[32];
+    const bool read = report::ReadRecordFields(row[1], f);
+    std::snprintf(seconds, sizeof seconds, "%g", f.seconds);
+    EXPECT_EQ(read ? f.started + "|" + f.station + "|" + f.port + "|" + f.unit + "|" + f.outcome + "|" +
+                         f.adapterSerial + "|" + seconds + "|" + f.ended
+                   : "refused",
+              row[2])
+        << row[0];
   }
 }
 
-TEST(YieldReport, SinceTakesDatesAndTimesInTheRecordsForm) {
-  struct Case {
-    std::string given;
-    std::string key;
-  } cases[] = {
-      {"2026-03-01", "2026-03-01"},
-      {"2026-03-01T08:00", "2026-03-01T08:00"},
-      {"2026-03-01T08:00:59Z", "2026-03-01T08:00:59"},
-      {"2026-13-01", ""},
-      {"2026-02-00", ""},
-      {"2026-03-01T24:00", ""},
-      {"2026-03-01 08:00", ""},
-      {"2026-3-1", ""},
-      {"2026-03-01Z", "2026-03-01"},
-      {"yesterday", ""},
-      {"2026-02-29", ""},
-      {"2028-02-29", "2028-02-29"},
-      {"2100-02-29", ""},
-      {"2000-02-29T12:00", "2000-02-29T12:00"},
-      {"2026-04-31", ""},
-      {"2026-12-31T23:59:59", "2026-12-31T23:59:59"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(report::SinceKey(c.given), c.key) << c.given;
+TEST(SinceKey, DatesAndTimesInTheRecordsFormAndNoDayAMonthLacks) {
+  // The first two rows are taken (a trailing Z left out), the others refused; the last of each month, the day
+  // after.
+  const auto rows = test::Rows(R"(
+    2026-03-01 | 2026-03-01T08:00 | 2026-12-31T23:59:59 | 2028-02-29 | 2000-02-29T12:00 | 2026-03-01T08:00:59Z | 2026-03-01Z
+    2026-01-31 | 2026-02-28 | 2026-03-31 | 2026-04-30 | 2026-05-31 | 2026-06-30 | 2026-07-31 | 2026-08-31 | 2026-09-30 | 2026-10-31 | 2026-11-30
+    2026-01-32 | 2026-02-29 | 2026-03-32 | 2026-04-31 | 2026-05-32 | 2026-06-31 | 2026-07-32 | 2026-08-32 | 2026-09-31 | 2026-10-32 | 2026-11-31 | 2026-12-32
+    2100-02-29 | 2026-13-01 | 2026-00-10 | 2026-02-00 | 2026-03-01T24:00 | 2026-03-01T23:60 | 2026-03-01T23:59:60
+    2026-03-01 08:00 | 2026-3-1 | 2026-03-01T08 | soon
+  )");
+  for (const auto& row : rows)
+    for (const std::string& given : row)
+      EXPECT_EQ(report::SinceKey(given), &row - &rows[0] > 1 ? "" : given.substr(0, given.find('Z')))
+          << given;
 }
 
-// Tallies `lines` (read as the files are) under `filter`.
-report::YieldReport Tally(const std::vector<std::string>& lines, report::ReportFilter filter = {}) {
+report::YieldReport Tally(std::string_view table, report::ReportFilter filter = {}) {
   report::YieldTally tally(std::move(filter));
-  for (const std::string& line : lines) {
+  for (const auto& row : test::RowsSplitAt("\n", table)) {
     RecordFields fields;
-    EXPECT_TRUE(report::ReadRecordFields(line, fields)) << line;
+    EXPECT_TRUE(report::ReadRecordFields(Line(row[0]), fields)) << row[0];
     tally.Add(fields);
   }
   return tally.Report();
 }
 
-TEST(YieldReport, FirstPassYieldTakesEachUnitsEarliestUpgrade) {
-  const std::vector<std::string> lines = {
-      // Read out of order: SN1's retry comes first in the files, its failure started earlier.
-      Line("2026-12-02T10:00:00Z", "bench 1", "COM1", "SN1", "complete", "200"),
-      Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "probe-timeout", "101"),
-      Line("2026-12-02T09:00:00Z", "bench 2", "COM1", "SN2", "complete", "210"),
-      Line("2026-12-02T09:30:00Z", "bench 2", "COM1", "SN2", "complete", "190"),
-      Line("2026-12-03T09:00:00Z", "bench 2", "COM2", "SN3", "interrupted", "50"),
-      Line("2026-12-03T09:00:00Z", "bench 2", "COM2", "", "complete", "205"),
-      Line("2026-12-03T09:10:00Z", "bench 2", "COM2", "", "complete", "205"),
-  };
-  struct Case {
-    const char* what;
-    report::ReportFilter filter;
-    long long upgrades, units, firstPass, withoutUnit;
-    std::string days;  // complete/units by the day and station of each unit's first upgrade
-  } cases[] = {
-      {"everything: SN2 passed first, SN1 and SN3 did not",
-       {},
-       7,
-       3,
-       1,
-       2,
-       "12-02 bench 1 0/1, 12-02 bench 2 1/1, 12-03 bench 2 0/1"},
-      {"since SN1's retry: its first upgrade is not covered, nor is SN2's",
-       {"2026-12-02T10:00", ""},
-       4,
-       1,
-       0,
-       2,
-       "12-03 bench 2 0/1"},
-      {"since a date: a date covers its whole day", {"2026-12-03", ""}, 3, 1, 0, 2, "12-03 bench 2 0/1"},
-      {"one station", {"", "bench 1"}, 2, 1, 0, 0, "12-02 bench 1 0/1"},
-      {"a station no line names", {"", "bench 9"}, 0, 0, 0, 0, ""},
-  };
-  for (const Case& c : cases) {
-    const report::YieldReport got = Tally(lines, c.filter);
-    EXPECT_EQ(got.upgrades, c.upgrades) << c.what;
-    EXPECT_EQ(got.units, c.units) << c.what;
-    EXPECT_EQ(got.firstPassComplete, c.firstPass) << c.what;
-    EXPECT_EQ(got.withoutUnit, c.withoutUnit) << c.what;
-    std::string days;
-    for (const report::DayYield& day : got.firstPassByDay)
-      days += (days.empty() ? "" : ", ") + day.day.substr(5) + " " + day.station + " " +
-              std::to_string(day.complete) + "/" + std::to_string(day.units);
-    EXPECT_EQ(days, c.days) << c.what;
+TEST(YieldTally, FirstPassYieldTakesEachUnitsEarliestUpgradeUnderTheFilter) {
+  // SN1's retry is read before its failure, which started earlier; SN2 moved station; SN4's two
+  // upgrades started in the same second, the completed one read first: the one that ended first counts.
+  const char* const lines = R"(
+    2026-12-02T10:00:00Z | bench 1 | COM1 | SN1 | complete | 200
+    2026-12-02T09:00:00Z | bench 1 | COM1 | SN1 | probe-timeout | 101
+    2026-12-02T09:00:00Z | bench 10 | COM1 | SN2 | complete | 210
+    2026-12-02T09:30:00Z | bench 1 | COM2 | SN2 | port-error | 1
+    2026-12-03T09:00:00Z | bench 10 | COM2 | SN3 | interrupted | 50
+    2026-12-03T09:00:00Z | bench 10 | COM2 | - | complete | 205
+    2026-12-03T09:10:00Z | bench 10 | COM2 | - | complete | 205
+    2026-12-04T08:00:00Z | bench 1 | COM1 | SN4 | complete | 0.4 | - | 2026-12-04T08:00:00.900Z
+    2026-12-04T08:00:00Z | bench 1 | COM1 | SN4 | port-error | 0.1 | - | 2026-12-04T08:00:00.100Z
+  )";
+  // upgrades, units, first pass, without unit, first..last started: complete/units by day and station
+  for (const auto& row : test::Rows(R"(
+    everything: SN2 passed first; SN1, SN3, SN4 did not |  |  | 9 4 1 2 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-02 bench 10 1/1, 12-03 bench 10 0/1, 12-04 bench 1 0/1
+    since SN1's retry: neither its first upgrade nor SN2's is covered | 2026-12-02T10:00 |  | 6 2 0 2 2026-12-02T10:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
+    since a time to the second at an upgrade's start: it is covered | 2026-12-02T09:30:00 |  | 7 2 0 2 2026-12-02T09:30:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
+    since a date: its whole day | 2026-12-03 |  | 5 2 0 2 2026-12-03T09:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
+    one station: SN2's first upgrade was at another |  | bench 1 | 5 2 0 0 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-04 bench 1 0/1
+    a station no line names |  | bench | 0 0 0 0 ..:
+  )")) {
+    const report::YieldReport r = Tally(lines, {row[1], row[2]});
+    std::ostringstream got;
+    got << r.upgrades << " " << r.units << " " << r.firstPassComplete << " " << r.withoutUnit << " "
+        << r.firstStarted << ".." << r.lastStarted << ":";
+    for (const report::DayYield& day : r.firstPassByDay)
+      got << (&day == &r.firstPassByDay.front() ? " " : ", ") << day.day.substr(5) << " " << day.station
+          << " " << day.complete << "/" << day.units;
+    EXPECT_EQ(got.str(), row[3]) << row[0];
   }
 }
 
-// Upgrades started in the same second (a port that failed at once, retried at
-// once) are ordered by their end, whatever order the files hold them in.
-TEST(YieldReport, FirstUpgradeOfASecondIsTheOneThatEndedFirst) {
-  const auto ended = [](std::string line, const std::string& at) {
-    return line.insert(line.size() - 1, R"(,"ended":")" + at + "\"");
-  };
-  const std::vector<std::string> lines = {
-      ended(Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "complete", "0.4"),
-            "2026-12-02T09:00:00.900Z"),
-      ended(Line("2026-12-02T09:00:00Z", "bench 1", "COM1", "SN1", "port-error", "0.1"),
-            "2026-12-02T09:00:00.100Z"),
-  };
-  const report::YieldReport got = Tally(lines, {});
-  EXPECT_EQ(got.units, 1);
-  EXPECT_EQ(got.firstPassComplete, 0);
+TEST(YieldTally, SecondsAreOfCompletedUpgrades) {
+  EXPECT_EQ(Tally("t | a | COM1 | - | transfer-failed | 900").completed, 0);
+  const report::YieldReport r = Tally(R"(
+    t | b | COM3 | - | complete | 300
+    t | b | COM4 | - | complete | 310
+    t | b | COM2 | - | transfer-failed | 900
+    t | a | COM1 | - | complete | 100
+    t | b | COM3 | - | complete | 250
+    t | b | COM3 | - | complete | 301
+  )");
+  std::ostringstream got;
+  got << r.completed << " median " << r.medianSeconds << ", slowest " << r.slowestSeconds << " "
+      << r.slowest.port;
+  for (const report::StationSeconds& s : r.secondsByStation)
+    got << "; " << s.station << " median " << s.median << " of " << s.seconds.front() << "-"
+        << s.seconds.back();
+  EXPECT_EQ(got.str(), "5 median 300, slowest 310 COM4; a median 100 of 100-100; b median 300.5 of 250-310")
+      << "a failure's seconds say when it gave up: left out; an even count's median is the middle two's mean";
 }
 
-TEST(YieldReport, SecondsAreOfCompletedUpgrades) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> seconds;  // of completed upgrades; each case adds a slower failure
-    long long completed;
-    double median, slowest;
-  } cases[] = {
-      {"none completed", {}, 0, 0, 0},
-      {"one", {"200.5"}, 1, 200.5, 200.5},
-      {"an odd count", {"210", "190", "205"}, 3, 205, 210},
-      {"an even count: the middle two's mean", {"210", "190", "200", "250"}, 4, 205, 250},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> lines = {Line("2026-12-01T00:00:00Z", "", "COM1", "", "transfer-failed", "900")};
-    for (const std::string& s : c.seconds)
-      lines.push_back(Line("2026-12-01T01:00:00Z", "", "COM1", "", "complete", s));
-    const report::YieldReport got = Tally(lines);
-    EXPECT_EQ(got.completed, c.completed) << c.what;
-    EXPECT_DOUBLE_EQ(got.medianSeconds, c.median) << c.what;
-    EXPECT_DOUBLE_EQ(got.slowestSeconds, c.slowest) << c.what;
-  }
-  const report::YieldReport slowest =
-      Tally({Line("2026-12-01T01:00:00Z", "b", "COM3", "", "complete", "300"),
-             Line("2026-12-01T02:00:00Z", "b", "COM4", "", "complete", "301"),
-             Line("2026-12-01T03:00:00Z", "a", "COM1", "", "complete", "100")});
-  EXPECT_EQ(slowest.slowest.port, "COM4") << "the slowest upgrade is named";
-  std::vector<std::string> stations;
-  for (const report::StationSeconds& station : slowest.secondsByStation)
-    stations.push_back(station.station + " " + std::to_string(station.seconds.size()) + " " +
-                       std::to_string(station.median) + " " + std::to_string(station.seconds.back()));
-  EXPECT_EQ(stations, (std::vector<std::string>{"a 1 100.000000 100.000000", "b 2 300.500000 301.000000"}))
-      << "each station's completed upgrades apart";
-}
-
-TEST(YieldReport, PlacesInNaturalOrderAndFailuresWorstFirst) {
-  const std::vector<std::string> lines = {
-      Line("t", "bench 10", "COM1", "", "port-failed", "1", "FT9"),
-      Line("t", "bench 2", "COM10", "", "transfer-failed", "1", "FT1"),
-      Line("t", "bench 2", "COM10", "", "port-failed", "1", "FT1"),
-      Line("t", "bench 2", "COM9", "", "complete", "1", "FT2"),
-      Line("t", "bench 2", "COM9", "", "transfer-failed", "1", ""),
-      Line("t", "", "COM1", "", "probe-timeout", "1", "FT3"),
-      Line("t", "bench 2", "COM9", "", "some-later-outcome", "1", "FT2"),
-  };
-  const report::YieldReport got = Tally(lines);
-  std::vector<std::string> stations;
-  for (const auto& place : got.stations)
-    stations.push_back(place.station + ":" + std::to_string(place.upgrades));
-  EXPECT_EQ(stations, (std::vector<std::string>{"bench 2:5", "bench 10:1", ":1"}))
-      << "bench 2 before bench 10, the lines with no station last";
-  std::vector<std::string> ports;
-  for (const auto& place : got.ports) ports.push_back(place.station + " " + place.port);
-  EXPECT_EQ(ports, (std::vector<std::string>{"bench 2 COM9", "bench 2 COM10", "bench 10 COM1", " COM1"}));
+TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
+  const report::YieldReport r = Tally(R"(
+    t | bench 10 | COM1 | - | port-failed | 1 | FT9
+    t | bench 2 | COM10 | - | transfer-failed | 1 | FT1
+    t | bench 2 | COM10 | - | port-failed | 1 | FT1
+    t | bench 2 | COM9 | - | complete | 1 | FT2
+    t | bench 2 | COM9 | - | transfer-failed | 1
+    t | - | COM1 | - | probe-timeout | 1 | FT3
+    t | bench 2 | COM9 | - | some-later-outcome | 1 | FT2
+    t | bench 02 | COM1 | - | complete | 1
+  )");
+  std::ostringstream places;
+  for (const auto& p : r.stations) places << p.station << ":" << p.upgrades << ", ";
+  for (const auto& p : r.ports) places << p.station << " " << p.port << ":" << p.upgrades << ", ";
+  EXPECT_EQ(places.str(),
+            "bench 02:1, bench 2:5, bench 10:1, :1, bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, "
+            "bench 10 COM1:1,  COM1:1, ")
+      << "bench 2 before bench 10, bench 02 the same number but first, no station last";
   const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};
-  EXPECT_EQ(got.ports.front().outcomes, com9)
-      << "an outcome this program does not know is counted as written";
-
-  std::vector<std::string> adapters;
-  for (const auto& a : got.failingAdapters)
-    adapters.push_back(a.name + " " + std::to_string(a.portFailed) + "/" + std::to_string(a.transferFailed));
-  EXPECT_EQ(adapters, (std::vector<std::string>{"FT1 1/1", "FT9 1/0"}))
-      << "worst first; a line with no adapter and an adapter with no such failure are not listed";
-  std::vector<std::string> failingPorts;
-  for (const auto& p : got.failingPorts) failingPorts.push_back(p.station + " " + p.name);
-  EXPECT_EQ(failingPorts, (std::vector<std::string>{"bench 2 COM10", "bench 2 COM9", "bench 10 COM1"}))
-      << "ties in natural order of station, then port";
+  EXPECT_EQ(r.ports[1].outcomes, com9) << "an outcome this program does not know is counted as written";
+  std::ostringstream failures;
+  for (const auto& a : r.failingAdapters)
+    failures << a.name << " " << a.portFailed << "/" << a.transferFailed << ", ";
+  for (const auto& p : r.failingPorts)
+    failures << p.station << " " << p.name << " " << p.portFailed << "/" << p.transferFailed << ", ";
+  EXPECT_EQ(failures.str(), "FT1 1/1, FT9 1/0, bench 2 COM10 1/1, bench 2 COM9 0/1, bench 10 COM1 1/0, ")
+      << "worst first, ties in natural order; no line without an adapter, no adapter without such failures";
 }
 
-class RecordFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("orvex-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string path = (folder_ / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
-  std::filesystem::path folder_;
-};
-
-TEST_F(RecordFilesTest, AFolderMeansItsRecordFilesInNameOrder) {
-  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1");
-  Write("b.jsonl", good + "\r\n\r\n  \n" + good + "\n" + good.substr(0, 50));
-  Write("a.jsonl", good + "\n{broken\n");
-  Write("notes.txt", "{broken\n");
-  report::YieldTally tally({});
-  report::ReadSummary read;
-  std::string error;
-  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
-  EXPECT_EQ(read.files, 2);
-  EXPECT_EQ(read.lines, 5) << "blank lines are not lines of the record";
-  EXPECT_EQ(read.unreadable, 2) << "the truncated last line without its newline counts";
-  EXPECT_EQ(read.firstUnreadableFile, (folder_ / "a.jsonl").string());
-  EXPECT_EQ(read.firstUnreadableLine, 2);
-  EXPECT_EQ(tally.Report().upgrades, 3) << "lines ending in CR LF are read, blank or not";
-}
-
-TEST_F(RecordFilesTest, LinesAcrossTheReadingChunksAreWhole) {
+// A file's text from words: a record line ("good", with CR LF "goodCRLF"), one cut short, one that
+// is no record, blank lines, lines far longer than any record, ...
+std::string Text(const std::string& words) {
+  const std::string good = Line("2026-12-01T00:00:00Z | b | COM1 | - | complete | 1");
+  const std::string failed =
+      Line("2026-12-01T08:00:00Z | b | COM1 | SN1 | port-failed | 9 | FT1 | 2026-12-01T08:00:09.000Z");
+  const std::map<std::string, std::string> pieces = {
+      {"good", good + "\n"},
+      {"goodCRLF", good + "\r\n"},
+      {"blank", "\r\n\r\n \t \n"},
+      {"cut", good.substr(0, 50)},
+      {"broken", "{broken\n"},
+      {"x*100K", std::string(std::size_t{100} * 1024, 'x') + "\n"},
+      {"x*3M", std::string(std::size_t{3} * 1024 * 1024, 'x')},
+      {"newline", "\n"},
+      {"failed", failed + "\n"},
+      {"failedCRLF", failed + "\r\n"},
+      {"failed+1ms", failed.substr(0, failed.size() - 3) + "1Z\"}\n"},
+      {"retry",
+       Line("2026-12-01T08:00:00Z | b | COM1 | SN1 | complete | 30 | - | 2026-12-01T08:00:30.000Z") + "\n"},
+      {"old", R"({"started":"2026-11-30T07:00:00Z","port":"COM1","outcome":"port-error","seconds":0.012})"
+              "\n"}};
   std::string text;
-  long long lines = 0;
-  for (; text.size() < std::size_t{3} * 1024 * 1024; ++lines)
-    text +=
-        Line("2026-12-01T00:00:00Z", "b", "COM" + std::to_string(lines % 7 + 1), "", "complete", "1") + "\n";
-  const std::string path = Write("big.jsonl", text);
-  report::YieldTally tally({});
-  report::ReadSummary read;
-  std::string error;
-  ASSERT_TRUE(report::ReadRecordFiles({path}, tally, read, error)) << error;
-  EXPECT_EQ(read.unreadable, 0);
-  EXPECT_EQ(tally.Report().upgrades, lines);
+  std::istringstream in(words);
+  for (std::string word; in >> word;)
+    for (int i = 0; i < (word == "good*20000" ? 20000 : 1); ++i)
+      text += pieces.at(i > 0 || word == "good*20000" ? "good" : word);
+  return text;
 }
 
-TEST_F(RecordFilesTest, ALineLongerThanAnyRecordIsUnreadableNotKept) {
-  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
-  struct Case {
-    const char* what;
-    std::string text;
-    long long lines, unreadable, firstUnreadable;
-  } cases[] = {
-      {"within a chunk", good + std::string(std::size_t{100} * 1024, 'x') + "\n" + good, 3, 1, 2},
-      {"across chunks", good + std::string(std::size_t{3} * 1024 * 1024, 'x') + "\n" + good, 3, 1, 2},
-      {"the last line, with no newline", good + good + std::string(std::size_t{3} * 1024 * 1024, 'x'), 3, 1,
-       3},
-  };
-  for (const Case& c : cases) {
-    report::YieldTally tally({});
-    report::ReadSummary read;
-    std::string error;
-    ASSERT_TRUE(report::ReadRecordFiles({Write("long.jsonl", c.text)}, tally, read, error)) << error;
-    EXPECT_EQ(read.lines, c.lines) << c.what;
-    EXPECT_EQ(read.unreadable, c.unreadable) << c.what;
-    EXPECT_EQ(read.firstUnreadableLine, c.firstUnreadable) << c.what;
-    EXPECT_EQ(tally.Report().upgrades, 2) << c.what;
+// Makes `name` in `folder` from words: "-> target" a link, "fifo: words" a FIFO that a thread feeds (waiting
+// 10 s at most for the report to open it, so that a failing test cannot hang); false where this system makes
+// no such thing.
+bool Make(const std::filesystem::path& path, const std::string& words, std::vector<std::thread>& feeders) {
+  std::filesystem::create_directories(path.parent_path());
+  std::error_code failed;
+  if (words.starts_with("-> ")) {
+    if (std::filesystem::is_directory(path.parent_path() / words.substr(3)))
+      std::filesystem::create_directory_symlink(words.substr(3), path, failed);
+    else
+      std::filesystem::create_symlink(words.substr(3), path, failed);
+    return !failed;
   }
+  if (!words.starts_with("fifo: "))
+    return static_cast<bool>(std::ofstream(path, std::ios::binary) << Text(words));
+#ifdef _WIN32
+  return false;
+#else
+  if (mkfifo(path.c_str(), 0600) != 0) return false;
+  feeders.emplace_back([path, text = Text(words.substr(6))] {
+    int fd = -1;
+    for (int tries = 0; (fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && tries < 2000; ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (fd >= 0 && write(fd, text.data(), text.size()) >= 0) close(fd);
+  });
+  return true;
+#endif
 }
 
-TEST_F(RecordFilesTest, ALineReadAgainCountsOnce) {
-  const auto ended = [](const std::string& line, const std::string& at) {
-    return line.substr(0, line.size() - 1) + R"(,"ended":")" + at + "\"}";
-  };
-  const std::string failed = Line("2026-12-01T08:00:00Z", "b", "COM1", "SN1", "port-failed", "9", "FT1");
-  const std::string first = ended(failed, "2026-12-01T08:00:09.000Z");
-  const std::string retry =
-      ended(Line("2026-12-01T08:00:00Z", "b", "COM1", "SN1", "complete", "30"), "2026-12-01T08:00:30.000Z");
-  const std::string oldSchema = R"({"started":"2026-11-30T07:00:00Z","port":"COM1","outcome":"port-error",)"
-                                R"("seconds":0.012})";
-  // The station's file, the same file collected again with CR LF, and the
-  // central journal's lines with the uploader's repeat of the first.
-  Write("a.jsonl", first + "\n" + retry + "\n" + oldSchema + "\n" + oldSchema + "\n");
-  Write("b.jsonl", first + "\r\n" + retry + "\r\n");
-  Write("c.jsonl", first + "\n" + first + "\n" + ended(failed, "2026-12-01T08:00:09.001Z") + "\n");
-  report::YieldTally tally({});
-  report::ReadSummary read;
-  std::string error;
-  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
-  EXPECT_EQ(read.lines, 9);
-  EXPECT_EQ(read.repeated, 4) << "the first three times, the retry once";
-  const report::YieldReport figures = tally.Report();
-  EXPECT_EQ(figures.upgrades, 5) << "two lines of the first schema name no end: both count";
-  EXPECT_EQ(figures.completed, 1);
-  ASSERT_EQ(figures.failingAdapters.size(), 1U);
-  EXPECT_EQ(figures.failingAdapters[0].portFailed, 2) << "a line that differs in its end is another upgrade";
-
-  std::string text, json;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, false, "", ""}, text, error)) << error;
-  EXPECT_NE(text.find("9 lines in 3 files; 4 repeated lines counted once\n"), std::string::npos) << text;
-  ASSERT_TRUE(report::MakeReport({{folder_.string()}, false, {}, true, "", ""}, json, error)) << error;
-  EXPECT_NE(json.find(R"("repeated":4,)"), std::string::npos) << json;
-}
-
-TEST_F(RecordFilesTest, AFileThatCannotBeReadStopsTheReport) {
-  const std::string good = Write("good.jsonl", Line("t", "b", "COM1", "", "complete", "1") + "\n");
-  const std::string missing = (folder_ / "missing.jsonl").string();
-  report::YieldTally tally({});
-  report::ReadSummary read;
-  std::string error;
-  EXPECT_FALSE(report::ReadRecordFiles({good, missing}, tally, read, error));
-  EXPECT_EQ(error, "cannot read " + missing + ": No such file or directory");
-}
-
-TEST_F(RecordFilesTest, SubfoldersAreReadAndEveryRecordFileThatCannotBeIsSaid) {
-  const std::string good = Line("2026-12-01T00:00:00Z", "b", "COM1", "", "complete", "1") + "\n";
-  Write("a.jsonl", good);
-  std::filesystem::create_directory(folder_ / "bench 2");
-  Write("bench 2/upgrades.jsonl", good + good);
-  std::error_code links;  // Windows makes none
-  std::filesystem::create_directory_symlink(folder_ / "bench 2", folder_ / "bench 2 again", links);
-  if (!links) std::filesystem::create_directory_symlink(folder_, folder_ / "bench 2" / "loop", links);
-  report::YieldTally tally({});
-  report::ReadSummary read;
-  std::string error;
-  ASSERT_TRUE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << error;
-  EXPECT_EQ(read.files, 2) << "a folder reached again through a link is read once";
-  EXPECT_EQ(read.repeated, 0);
-  EXPECT_EQ(tally.Report().upgrades, 3);
-  if (links) GTEST_SKIP() << "no symbolic links here: " << links.message();
-
-  struct Case {
-    const char* what;
-    const char* target;
-    const char* said;
-  } cases[] = {
-      {"a broken link", "nowhere.jsonl", "No such file or directory"},
-      {"a link to itself", "broken.jsonl", "Too many levels of symbolic links"},
-  };
-  for (const Case& c : cases) {
-    const std::filesystem::path link = folder_ / "bench 2" / "broken.jsonl";
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(c.target, link);
-    EXPECT_FALSE(report::ReadRecordFiles({folder_.string()}, tally, read, error)) << c.what;
-    EXPECT_EQ(error, "cannot read " + link.string() + ": " + c.said) << c.what;
+// The files made in a folder of the test's own, then read through the report: its first line says
+// what was read, its "Upgrades:" line what was counted.
+TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
+  const std::string folder = testing::TempDir() + "orvex-report-files";
+  // what | name=words; ... | the paths read, in the folder ("." the folder) | what the report says
+  for (const auto& row : test::Rows(R"(
+    a folder: its *.jsonl in name order; blank lines, CR LF, a cut last line | b.jsonl=good blank goodCRLF cut; a.jsonl=good broken; notes.txt=broken | . | Upgrade record: 5 lines in 2 files; 2 unreadable lines skipped, the first: a.jsonl line 2 -> Upgrades: 3
+    lines across the reading chunks are whole | big.jsonl=good*20000 | big.jsonl | Upgrade record: 20000 lines in 1 file -> Upgrades: 20000
+    a line longer than any record, within a chunk | l.jsonl=good x*100K good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
+    a line longer than any record, across chunks | l.jsonl=good x*3M newline good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
+    a line longer than any record, last, with no newline | l.jsonl=good good x*3M | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 3 -> Upgrades: 2
+    a line read again counts once (a file collected twice, an uploader's repeat), not one of the first schema, which names no end, nor one whose end differs | a.jsonl=failed retry old old; b.jsonl=failedCRLF retry; c.jsonl=failed failed failed+1ms | . | Upgrade record: 9 lines in 3 files; 4 repeated lines counted once -> Upgrades: 5
+    a file that cannot be read stops the report | good.jsonl=good | good.jsonl missing.jsonl | cannot read missing.jsonl: No such file or directory
+    subfolders; a folder reached again through a link is read once | a.jsonl=good; b 2/u.jsonl=good good; b 2 again=-> b 2; b 2/up=-> .. | . | Upgrade record: 3 lines in 2 files -> Upgrades: 3
+    a broken link | a.jsonl=good; s/broken.jsonl=-> nowhere.jsonl | . | cannot read s/broken.jsonl: No such file or directory
+    a link to itself | s/self.jsonl=-> self.jsonl | . | cannot read s/self.jsonl: Too many levels of symbolic links
+    a FIFO, read as a program writes into it | fed.jsonl=fifo: good good | fed.jsonl | Upgrade record: 2 lines in 1 file -> Upgrades: 2
+    a FIFO in a folder | f/fed.jsonl=fifo: good; f/a.jsonl=good | f | Upgrade record: 2 lines in 2 files -> Upgrades: 2
+  )")) {
+    std::filesystem::remove_all(folder);
+    std::vector<std::thread> feeders;
+    bool made = true;
+    const auto files = test::RowsSplitAt("; ", row[1]);
+    for (const std::string& file : files[0])
+      made = Make(folder + "/" + file.substr(0, file.find('=')), file.substr(file.find('=') + 1), feeders) &&
+             made;
+    std::vector<std::string> paths;
+    std::istringstream names(row[2]);
+    for (std::string name; names >> name;) paths.push_back(folder + "/" + name);
+    std::string text, error;
+    const bool read = made && report::MakeReport({paths, false, {}, false, "", ""}, text, error);
+    for (std::thread& feeder : feeders) made ? feeder.join() : feeder.detach();
+    if (!made) std::printf("skipped, this system cannot make it: %s\n", row[0].c_str());
+    if (!made) continue;
+    const auto lineAt = [&text](std::size_t at) { return text.substr(at, text.find('\n', at) - at); };
+    std::string said = read ? lineAt(0) + " -> " + lineAt(text.find("Upgrades: ")) : error;
+    std::string base = folder;  // Windows names the files it finds with its own separator
+    for (std::string* text : {&said, &base}) std::replace(text->begin(), text->end(), '\\', '/');
+    for (const std::string& prefix : {base + "/./", base + "/"})
+      for (std::size_t at; (at = said.find(prefix)) != std::string::npos;) said.erase(at, prefix.size());
+    EXPECT_EQ(said, row[3]) << row[0];
   }
+  std::filesystem::remove_all(folder);
 }
 
-TEST_F(RecordFilesTest, TheTextShowsNoControlCharacterFromACollectedName) {
+TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
+  const std::string path = (std::filesystem::temp_directory_path() / "orvex-report-names.jsonl").string();
   // "\u001b" is how a record line carries an escape; the reader decodes it.
-  const std::string path = Write(
-      "r.jsonl",
-      Line("2026-12-01T00:00:00Z", "b\\u001b]2;x\\u0007\\u009b2J\x9b", "COM1", "", "complete", "1") + "\n" +
-          Line("2026-12-01T00:00:01Z", "c\\n  forged  9", "COM2\\n  forged  8", "",
-               "port-failed\\n  forged  7", "1", "FT\\n  forged  6") +
-          "\n");
-  std::string text, error;
+  std::ofstream(path, std::ios::binary) << R"({"started":"t","station":"b\u001b]2;x\u0007\u009b2J)"
+                                           "\x9b"
+                                           R"(","port":"COM1\t","outcome":"complete","seconds":1}
+{"started":"t","station":"c\n  forged  9","port":"COM2\n  forged  8","outcome":"port-failed\n  forged  7","seconds":1,"adapter":{"serial":"FT\n  forged  6"}}
+)";
+  std::string text, json, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
+  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
+  std::filesystem::remove(path);
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos)
-      << "C1 and bytes that are no UTF-8 too: " << text;
+  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos) << "C1 and bytes of no UTF-8: " << text;
+  EXPECT_NE(text.find("COM1?"), std::string::npos) << "a tab would shift the columns: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
-  std::string json;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
 }
 

@@ -16,7 +16,6 @@ class DialogFixture : public testing::Test {
     std::strcpy(gLine2Text, "                             ");
     ASSERT_TRUE(dlg.Create());
   }
-
   ui::headless::ControlRecord Control(int id) const {
     return screen.Snapshot(IDD_PROGRAMMER_DIALOG).Control(id);
   }

@@ -1,0 +1,200 @@
+// Batch mode with many ports, without processes: reading each port's event
+// stream, the live lines fitted to the terminal, the lines of a port's
+// standard error shown above them, the table and the retry command at the
+// end, whose words, pasted into this system's shell, reach the program as
+// they were (through /bin/sh's printf; on Windows through cmd.exe and the C
+// runtime's splitting of the command line, into a run of this test program
+// that echoes its arguments back).
+
+#include <cstdio>
+
+#include "app/cli/command_line.h"
+#include "app/cli/live_view.h"
+#include "app/cli/port_runs.h"
+#include "app/record/json_text.h"
+#include "app/system/child_process.h"
+#include "tests/app/table_rows.h"
+
+#ifdef _WIN32
+#include <stdlib.h>  // __argc, __argv
+
+#include "winapi.h"
+#define popen _popen
+#define pclose _pclose
+#endif
+
+namespace {
+
+TEST(FlatJson, ReadsWhatTheEventStreamWritesAndNothingElse) {
+  for (const auto& [text, fields] : {std::pair{R"({"event":"end", "exitCode":3,"t":"a\"b\u00e9"} )",
+                                               "event=end;exitCode=3;t=a\"b\xc3\xa9;"},
+                                     {R"({"a":{"b":1}})", ""},
+                                     {R"({"a":[1]})", ""},
+                                     {R"({"a":1} trailing)", ""},
+                                     {"Please turn on DSO now.", ""}}) {
+    std::string read;
+    for (const auto& [name, value] : ReadFlatJson(text)) read += name + "=" + value + ";";
+    EXPECT_EQ(read, fields) << text;
+  }
+}
+
+cli::PortRun RunOf(int port, const std::vector<std::string>& events, int exitCode = -1) {
+  cli::PortRun run;
+  run.port = port;
+  for (const std::string& event : events) EXPECT_TRUE(cli::TakeEvent(run, event)) << event;
+  run.exitCode = exitCode;
+  return run;
+}
+
+TEST(PortRuns, EventsMakeTheLiveLineTheTableTheFirstFailureAndTheRetryLine) {
+  cli::PortRun run = RunOf(0, {R"({"event":"start","port":"COM1","v":1})"});
+  EXPECT_EQ(cli::LiveLine(run, 79), "COM1     starting");
+  for (const char* event : {R"({"event":"status","port":"COM1","line":1,"text":"Upgrading!"})",
+                            R"({"event":"status","port":"COM1","line":2,"text":"line two"})",
+                            R"({"event":"progress","port":"COM1","bytesSent":500,"total":1000,"percent":50})",
+                            R"({"event":"message","port":"COM1","text":"Write timed out."})"})
+    cli::TakeEvent(run, event);
+  EXPECT_EQ(cli::LiveLine(run, 79), "COM1    50 %    Upgrading!  (Write timed out.)");
+  EXPECT_EQ(cli::LiveLine(run, 10), "COM1    50");
+  EXPECT_FALSE(cli::TakeEvent(run, "COM1: not an event"));
+  const std::vector<cli::PortRun> runs = {
+      RunOf(0, {R"({"event":"end","outcome":"complete","exitCode":0,"bytesSent":2281784,"seconds":21.5})"},
+            0),
+      RunOf(199, {R"({"event":"end","outcome":"probe-timeout","exitCode":3,"bytesSent":0,"seconds":10.2})"}),
+      RunOf(2, {}, 137),  // ended by a signal before its end event
+  };
+  EXPECT_EQ(cli::SummaryTable(runs), R"(port    outcome                  seconds   bytes sent
+COM1    complete                    21.5      2281784
+COM200  probe-timeout               10.2            0
+COM3    no result (exit 137)         0.0            0
+)");
+  EXPECT_EQ(cli::FirstFailure(runs), 3) << "the first failed port in the order given, by its end event";
+  EXPECT_EQ(cli::FirstFailure({runs[0], runs[2]}), 137) << "by its process";
+  EXPECT_EQ(cli::FirstFailure({runs[0], RunOf(4, {})}), 8) << "neither known: the internal error's";
+  EXPECT_EQ(cli::FirstFailure({runs[0]}), 0);
+  cli::CommandLine line;
+  line.image = "/tmp/my image.srec";
+  line.station = "bench 4";
+  line.json = true;
+  line.trace = "t.txt";
+  line.expectSha256 = "ab12";
+  EXPECT_EQ(cli::RetryCommand(runs, line, "orvex-programmer"),
+            "orvex-programmer --batch --port COM200 --port COM3 --image " + sys::QuoteArgument(line.image) +
+                " --json --station " + sys::QuoteArgument(line.station) +
+                " --trace t.txt --expect-sha256 ab12")
+      << "only the failed ports, with the options given";
+  EXPECT_EQ(cli::RetryCommand({runs[0]}, line, "orvex-programmer"), "");
+}
+
+#ifdef _WIN32
+constexpr char kEcho[] = "ORVEX_TEST_ECHO_ARGUMENTS";
+
+// Before main: a run asked to echo writes each argument after the first on a line of its own, and ends.
+const bool kEchoed = [] {
+  if (std::getenv(kEcho) == nullptr) return false;
+  for (int i = 1; i < __argc; ++i) std::printf("%s\n", __argv[i]);
+  std::fflush(stdout);
+  std::_Exit(0);
+}();
+
+std::string EchoCommand() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  _putenv_s(kEcho, "1");
+  return sys::QuoteArgument(path);
+}
+#else
+std::string EchoCommand() { return "printf '%s\\n'"; }
+#endif
+
+TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
+  std::vector<std::string> words = test::RowsSplitAt(" ~ ", R"(
+    COM3 ~ bench 4 ~  ~ it's $HOME and `date` ~ say "hi" ~ C:\\line 4\\images\\ ~ a\\\\"b ~ 50% & more | <x> ^y; z ~ tab\there ~ -port
+  )")[0];
+  std::string command = EchoCommand();
+  for (std::string& word : words) command += " " + sys::QuoteArgument(word = test::Unescaped(word));
+  std::vector<std::string> echoed;
+  FILE* out = popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  for (char line[256]; std::fgets(line, sizeof line, out) != nullptr;)
+    echoed.emplace_back(line, std::string(line).find('\n'));
+  pclose(out);
+#ifdef _WIN32
+  _putenv_s(kEcho, "");
+#endif
+  EXPECT_EQ(echoed, words) << command;
+  for (const char* word : {"COM3", "/tmp/image.srec", "orvex-programmer"})
+    EXPECT_EQ(sys::QuoteArgument(word), word)
+        << "what a reader of the retry line sees: plain words stay bare";
+}
+
+// `lines` joined, each ending in "$" and a newline.
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "$\n";
+  return text;
+}
+
+TEST(LiveLines, FitTheTerminalsHeightAndWidth) {
+  // COM1 complete, COM2 its process's code says failed, COM3 and COM4 running.
+  std::vector<cli::PortRun> runs(4);
+  for (int port = 0; port < 4; ++port) {
+    runs[port].port = port;
+    runs[port].ended = port < 2;
+    runs[port].outcome = "complete";
+    runs[port].eventExitCode = 0;
+    runs[port].exitCode = port == 1 ? 130 : -1;
+    runs[port].percent = 10 * port;
+    runs[port].status = port < 2 ? "Upgrade complete!" : "Upgrading!   (It takes about 180 sec.) ";
+  }
+  for (const auto& row : test::Rows(R"(
+    every port fits: one line each, the cursor's row below them | 5 | 80 | COM1   complete  Upgrade complete!$ COM2   complete  Upgrade complete!$ COM3    20 %    Upgrading!   (It takes about 180 sec.) $ COM4    30 %    Upgrading!   (It takes about 180 sec.) $
+    4 rows, 30 columns: the ports done counted on one line, the running ones below | 4 | 30 | 2 of 4 ports done: 1 complete$ COM3    20 %    Upgrading!   $ COM4    30 %    Upgrading!   $
+    3 rows: the running ports that do not fit are counted | 3 | 80 | 2 of 4 ports done: 1 complete, 1 failed$ and 2 more running$
+    no room at all still draws one line | 0 | 80 | 2 of 4 ports done: 1 complete, 1 failed$
+  )")) {
+    std::string lines = row[3] + "\n";
+    for (std::size_t at; (at = lines.find("$ ")) != std::string::npos;) lines.replace(at, 2, "$\n");
+    EXPECT_EQ(Joined(cli::LiveLines(runs, std::stoi(row[1]), std::stoi(row[2]))), lines) << row[0];
+  }
+  // Processes that died without their end event: one with its code, one whose end could not be learned.
+  runs[2].exited = runs[3].exited = true;
+  runs[2].exitCode = 137;
+  EXPECT_EQ(Joined(cli::LiveLines({runs[2], runs[3]}, 10, 80)),
+            "COM3   no result (exit 137)  Upgrading!   (It takes about 180 sec.) $\nCOM4   no result  "
+            "Upgrading!   (It "
+            "takes about 180 sec.) $\n")
+      << "a port whose process died says how";
+  EXPECT_EQ(Joined(cli::LiveLines({runs[2], runs[3], runs[0]}, 2, 80)),
+            "3 of 3 ports done: 1 complete, 2 failed$\n")
+      << "and is counted done";
+}
+
+// A port's texts come from its process: whatever they hold, its line cannot
+// move the cursor or take more cells than the terminal has.
+TEST(LiveLines, ShowAPortsTextsVisibleAndCutBetweenCharacters) {
+  for (const auto& row : test::Rows(R"(
+    a character the width would cut is left out whole | \xc3\x9cbertragung \xe7\x94\xa2\xe7\x94\xa2 |  | 25 | COM1     \xc3\x9cbertragung\x20
+    escape sequences, control characters, a tab one cell | Up\x1b[2Jgrading\r\tx | box\x07 | 80 | COM1     Up?[2Jgrading? x  (box?)
+    a lone C1 byte, and the C1 character | x\x9b2J | \xc2\x9b2J | 80 | COM1     x\xef\xbf\xbd2J  (?2J)
+  )")) {
+    cli::PortRun run;
+    run.port = 0;
+    run.status = test::Unescaped(row[1]);
+    run.message = test::Unescaped(row[2]);
+    EXPECT_EQ(cli::LiveLines({run}, 10, std::stoi(row[3])), std::vector<std::string>{test::Unescaped(row[4])})
+        << row[0];
+  }
+}
+
+TEST(ShowsAbove, EveryLineTheLiveLinesDoNotSay) {
+  for (const char* line :
+       {"==4711==ERROR: AddressSanitizer: heap-use-after-free", "orvex-programmer: interrupted",
+        "Upgrade complete! and more", "40 % (912000 of 2281784 bytes, 11.2 kB/s) trailing"})
+    EXPECT_TRUE(cli::ShowsAbove(line)) << line;
+  for (const char* line : {"Upgrade complete!", "Time Out!  Check RS232 & Re-press 'YES' key!",
+                           "40 % (912000 of 2281784 bytes, 11.2 kB/s)", "   ", ""})
+    EXPECT_FALSE(cli::ShowsAbove(line)) << line;
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// The upgrade record: its line, the digest it names, how the line reaches the
+// file whatever the file holds, the system-log entry made of it, and the line
+// a fault of the program still leaves.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "app/cli/followed_run.h"
+#include "app/record/sha256.h"
+#include "app/record/site_entry.h"
+#include "app/record/upgrade_record.h"
+#include "app/system/record_store.h"
+#include "res/status_texts.h"
+#include "res/version.h"
+#include "tests/app/table_rows.h"
+
+namespace {
+
+RecordEntry Entry(UpgradeOutcome outcome, sys::UsbAdapter adapter = {}) {
+  RecordEntry e;
+  e.started = "2026-12-07T02:00:00Z", e.ended = "2026-12-07T02:00:10.250Z", e.port = "COM3",
+  e.device = "C:\\dev\"x\n";
+  e.adapter = std::move(adapter), e.outcome = outcome, e.status = kProbeTimeOutText, e.seconds = 10.2504;
+  e.bytesSent = 912, e.probeAttempts = 101, e.commandAttempts = 2;
+  return e;
+}
+
+TEST(UpgradeRecord, TheLineNamesTheUnitTheImageTheStationAndTheOutcome) {
+  const std::string head =
+      R"({"v":1,"started":"2026-12-07T02:00:00Z","port":"COM3","device":"C:\\dev\"x\u000a","imageBytes":2281784,)"
+      R"("imageSha256":"ab12","outcome":"probe-timeout","status":"Time Out!  Check RS232 & Re-press 'YES' key!",)"
+      R"("seconds":10.250,"bytesSent":912,"program":")" ORVEX_VERSION_TEXT
+      R"(","host":"line-pc","ended":"2026-12-07T02:00:10.250Z","exitCode":3,"probeAttempts":101,)"
+      R"("commandAttempts":2)";
+  EXPECT_EQ(RecordLine({{2281784, "ab12"}, "bench 4", "SN 0042", "line-pc"},
+                       Entry(UpgradeOutcome::kProbeTimeOut, {"0403", "6001", "A5XK3RJT"})),
+            head + R"(,"station":"bench 4","unit":"SN 0042",)"
+                   R"("adapter":{"vendorId":"0403","productId":"6001","serial":"A5XK3RJT"}})");
+  EXPECT_EQ(RecordLine({{2281784, "ab12"}, "", "", "line-pc"}, Entry(UpgradeOutcome::kProbeTimeOut)),
+            head + "}")
+      << "without a station, a unit or a USB adapter, those fields are left out";
+}
+
+TEST(Sha256, KnownDigests) {
+  for (const auto& row : test::Rows(R"(
+    nothing |  | e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855
+    one block | abc | ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad
+    56 bytes: the length no longer fits the first padding block | abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq | 248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1
+    many blocks | a*1000 | 41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3
+  )")) {
+    const std::string input = row[1] == "a*1000" ? std::string(1000, 'a') : row[1];
+    EXPECT_EQ(Sha256Hex(reinterpret_cast<const unsigned char*>(input.data()), input.size()), row[2])
+        << row[0];
+  }
+}
+
+#ifdef _WIN32
+#define EOL "\r\n"
+#else
+#define EOL "\n"
+#endif
+
+TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "orvex-record-store.jsonl";
+  for (const auto& [what, before, after] : {
+           std::tuple{"no file yet", "", "{L}" EOL},
+           {"after whole lines", "{A}" EOL "{B}" EOL, "{A}" EOL "{B}" EOL "{L}" EOL},
+           {"after a last line cut by a power cut", "{A}" EOL "{\"v\":1,\"sta",
+            "{A}" EOL "{\"v\":1,\"sta" EOL "{L}" EOL},
+           {"after a cut line alone", "{", "{" EOL "{L}" EOL},
+           {"after a last line cut between CR and LF", "{A}\r", "{A}\r" EOL "{L}" EOL},
+       }) {
+    std::filesystem::remove(path);
+    if (*before != '\0') std::ofstream(path, std::ios::binary) << before;
+    std::string error;
+    EXPECT_TRUE(sys::AppendLine(path.string(), "{L}", error)) << what << ": " << error;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after) << what;
+  }
+  std::filesystem::remove(path);
+  std::string error;
+  EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));
+  EXPECT_NE(error.find("r.jsonl: "), std::string::npos) << "a file that cannot be opened is named: " << error;
+}
+
+TEST(SiteEntry, TheRecordLinesFieldsInItsOrderTheLevelByTheOutcomeAndASummaryOnOneLine) {
+  const RecordContext context{{2281784, "ab12"}, "bench\n4", "SN\r\t42\x7f", "pc-4"};
+  const RecordEntry entry = Entry(UpgradeOutcome::kTransferFailed, {"0403", "6001", ""});
+  const sys::SiteLogEntry site = SiteEntry(context, entry, RecordLine(context, entry));
+  EXPECT_EQ(site.record, RecordLine(context, entry));
+  std::string fields;
+  for (const auto& [name, value] : site.fields) fields += name + "=" + value + ";";
+  EXPECT_EQ(
+      fields,
+      "v=1;started=2026-12-07T02:00:00Z;port=COM3;device=C:\\dev\"x\n;imageBytes=2281784;imageSha256=ab12;"
+      "outcome=transfer-failed;status=Time Out!  Check RS232 & Re-press 'YES' key!;seconds=10.250;"
+      "bytesSent=912;program=" ORVEX_VERSION_TEXT
+      ";host=pc-4;ended=2026-12-07T02:00:10.250Z;exitCode=6;"
+      "probeAttempts=101;commandAttempts=2;station=bench\n4;unit=SN\r\t42\x7f;adapter.vendorId=0403;"
+      "adapter.productId=6001;adapter.serial=;")
+      << "the record line's fields in its order, an adapter's under its name";
+  EXPECT_EQ(site.summary, "upgrade on COM3: transfer-failed after 10.250 s, station bench 4, unit SN  42 ")
+      << "line breaks and control characters in the names";
+  EXPECT_EQ(SiteEntry({}, Entry(UpgradeOutcome::kComplete), "{}").fields.size(), 16U)
+      << "no station, unit or adapter";
+  EXPECT_EQ(SiteEntry({}, Entry(UpgradeOutcome::kComplete), "{}").summary,
+            "upgrade on COM3: complete after 10.250 s");
+  std::string levels;
+  for (int outcome = 0; outcome <= static_cast<int>(UpgradeOutcome::kInternalError); ++outcome)
+    levels += "iwe"[static_cast<int>(SiteEntry({}, Entry(static_cast<UpgradeOutcome>(outcome)), "{}").level)];
+  EXPECT_EQ(levels, "ieeeewwee") << "complete information; abandoned, interrupted a warning; the rest errors";
+}
+
+// A fault under a running upgrade still ends it, as an internal error with line 1's last text, so its
+// record line is written; once, whether it escapes the run or comes on another thread.
+TEST(RunFollowed, AFaultEndsTheRunningUpgradeAsAnInternalErrorOnce) {
+  struct Ends final : ForwardingListener {
+    Ends() : ForwardingListener(nullptr) {}
+    void Ended(UpgradeOutcome outcome, const char* text) override {
+      heard += std::to_string(static_cast<int>(outcome)) + text + ";";
+    }
+    std::string heard;
+  } outer, followed;
+  SetUpgradeListener(&outer);
+  const auto fault = []() -> int {
+    ReportStarted(2), ReportStatus(1, "Start !");
+    throw std::runtime_error("fault");
+  };
+  EXPECT_THROW(cli::RunFollowed(followed, fault), std::runtime_error);
+  EXPECT_EQ(SetUpgradeListener(nullptr), &outer) << "the previous listener is back";
+  EXPECT_FALSE(ReportFault(UpgradeOutcome::kInternalError)) << "that upgrade has ended already";
+  EXPECT_EQ(cli::RunFollowed(followed, [] { return 6; }), 6) << "without a fault the code comes back";
+  SetUpgradeListener(&followed);
+  ReportStarted(0), ReportStatus(1, "Upgrading!");
+  EXPECT_TRUE(ReportFault(UpgradeOutcome::kInternalError) && !ReportFault(UpgradeOutcome::kInternalError));
+  SetUpgradeListener(nullptr);
+  EXPECT_EQ(followed.heard + outer.heard, "8Start !;8Upgrading!;");
+}
+
+}  // namespace
