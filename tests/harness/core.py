@@ -125,7 +125,8 @@ class Workspace:
 
     def start(self, argv, **popen):
         """A process that ends with the case, whatever its outcome."""
-        process = subprocess.Popen(argv, env=popen.pop("env", self.env), preexec_fn=default_signals, **popen)
+        popen.setdefault("preexec_fn", default_signals)
+        process = subprocess.Popen(argv, env=popen.pop("env", self.env), **popen)
         self.processes.append(process)
         return process
 
@@ -179,12 +180,12 @@ class Run:
     goes to files, not pipes: daemons a program starts (Wine's) keep what they
     inherit open long after it ended."""
 
-    def __init__(self, ws, argv, bound, input_=None, env=None):
+    def __init__(self, ws, argv, bound, input_=None, env=None, cwd=None):
         began = time.monotonic()
         name = ws.path(f"run-{len(ws.processes)}")
         with open(name + ".out", "wb+") as out, open(name + ".err", "wb+") as err:
             process = ws.start(argv, stdin=subprocess.PIPE if input_ else subprocess.DEVNULL, stdout=out,
-                               stderr=err, env=env or ws.env)
+                               stderr=err, env=env or ws.env, cwd=cwd or ws.dir)
             try:
                 process.communicate(input_, timeout=bound)
             except subprocess.TimeoutExpired:
