@@ -101,6 +101,7 @@ def case_names(ws):
     refused on one line naming the file whole. Wine decodes the Unix side's names with
     the charset of the C library's locale, so each run has a UTF-8 locale of its own."""
     ws.env["LOCPATH"] = ws.path("locales")
+    os.makedirs(ws.env["LOCPATH"])
     os.makedirs(ws.path("映像 é"))
     image = ws.image(100000, ws.path("映像 é", "韌體 é.srec"))
     wine = Wine(ws)
@@ -110,7 +111,7 @@ def case_names(ws):
         acp = step(["wine", "reg", "query", r"HKLM\System\CurrentControlSet\Control\Nls\CodePage", "/v", "ACP"],
                    env=ws.env)
         check(re.search(rf"ACP\s+REG_SZ\s+{codepage}", acp), f"{locale} gives code page {codepage}: {acp!r}")
-        instruments = {f"COM{n}": Instrument(ws, *FAST, "--image", image, link=False) for n in (1, 2)}
+        instruments = {f"COM{n}": Instrument(ws, *FAST, "--expect", image, expect=False, link=False) for n in (1, 2)}
         wine.map({port: i.pty for port, i in instruments.items()})
         before, trace = len(wine.records()), ws.path(f"追蹤 {codepage}.txt")
         run = wine.run(exe(ws), "--batch", "--port", "COM1-COM2", "--json", "--station", STATION, "--image",
@@ -207,8 +208,7 @@ def case_dialog(ws):
     wine = Wine(ws)
     instrument = Instrument(ws, *FAST, "--repeat", link=False)
     wine.map({"COM1": instrument.pty})
-    trace = subprocess.run(["wine", program, "--version"], env=dict(ws.env, WINEDEBUG="+actctx"),
-                           capture_output=True, text=True).stderr
+    trace = wine.run(program, "--version", env={"WINEDEBUG": "+actctx"}, bound=120).err
     thread = re.search(r"^([0-9a-f]+):.*get_manifest_in_module .*ORVEX_DIALOG1\.EXE", trace, re.M | re.I)
     own = "\n".join(line for line in trace.splitlines() if thread and line.startswith(thread.group(1) + ":"))
     for want in ('got L"dpiAwareness" L"PerMonitorV2', 'got L"dpiAware" L"true/pm"',

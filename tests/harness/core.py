@@ -41,15 +41,19 @@ def default_signals():
 
 
 def step(argv, timeout=120, **kwargs):
-    """Runs a helper command that must succeed; its output as text."""
-    try:
-        done = subprocess.run(argv, capture_output=True, encoding="utf-8", errors="replace", timeout=timeout,
-                              **kwargs)
-    except (OSError, subprocess.TimeoutExpired) as error:
-        raise Stop(f"{' '.join(map(str, argv))}: {error}") from None
-    if done.returncode != 0:
-        raise Stop(f"{' '.join(map(str, argv))}: status {done.returncode}: {done.stderr.strip()[-800:]}")
-    return done.stdout
+    """Runs a helper command that must succeed; its output as text. The output goes
+    through files: a daemon it starts (Wine's) would hold a pipe open after it ended."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        try:
+            code = subprocess.run(argv, stdout=out, stderr=err, timeout=timeout, **kwargs).returncode
+        except (OSError, subprocess.TimeoutExpired) as error:
+            raise Stop(f"{' '.join(map(str, argv))}: {error}") from None
+        out.seek(0)
+        err.seek(0)
+        text, complaint = (f.read().decode("utf-8", "replace") for f in (out, err))
+    if code != 0:
+        raise Stop(f"{' '.join(map(str, argv))}: status {code}: {complaint.strip()[-800:]}")
+    return text
 
 
 def wait_until(what, probe, timeout=60.0, every=0.05):
@@ -148,7 +152,7 @@ class Instrument:
         name = f"sim-{port}-{len(ws.processes)}"
         self.out = open(ws.path(name + ".out"), "w+", encoding="utf-8")
         where = ["--device", device] if device else ["--link", port] if link else []
-        expected = ["--expect", ws.build.firmware] if expect and "--image" not in options else []
+        expected = ["--expect", ws.build.firmware] if expect else []
         self.err = ws.path(name + ".err")
         with open(self.err, "w") as err:
             self.process = ws.start([ws.build.sim, *where, *expected, *options], stdout=self.out, stderr=err)
