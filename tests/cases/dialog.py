@@ -12,7 +12,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import IMAGE_BYTES, Instrument, Stop, check, main, must, sha256, wait_until  # noqa: E402
+from core import IMAGE_BYTES, Instrument, check, main, must, sha256, wait_until  # noqa: E402
 from farside import FarSide  # noqa: E402
 
 TURN_ON = "Please turn on DSO now."

@@ -9,13 +9,12 @@ Usage: journal.py BUILD CASE | journal.py --list
 import os
 import signal
 import socket
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import journal as j  # noqa: E402
-from core import FAST, Instrument, Run, check, main, must, wait_until  # noqa: E402
+from core import Instrument, Run, check, main, must, wait_until  # noqa: E402
 
 REMOTE, UPLOAD = "/lib/systemd/systemd-journal-remote", "/lib/systemd/systemd-journal-upload"
 

@@ -18,13 +18,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from core import FAST, Instrument, Run, check, main  # noqa: E402
-
-
-def flat(record):
-    """A record line's fields, a nested object's as "adapter.serial"."""
-    return {f"{k}.{i}" if isinstance(v, dict) else k: w for k, v in record.items()
-            for i, w in (v.items() if isinstance(v, dict) else [(None, v)])}
+from core import FAST, Instrument, Run, check, flat, main  # noqa: E402
 
 
 OUTCOMES = ["complete", "probe-timeout", "command-timeout", "port-error", "transfer-failed", "abandoned",

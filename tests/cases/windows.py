@@ -8,7 +8,6 @@ Usage: windows.py BUILD CASE EXE [ARG...]   (BUILD: the Linux build, for the
        the display scales for "dialog")
        windows.py --list
 """
-import glob
 import json
 import os
 import re
@@ -20,7 +19,7 @@ from collections import deque
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import FAST, Instrument, Stop, check, main, must, sha256, step, wait_until  # noqa: E402
+from core import FAST, Instrument, Stop, check, flat, main, must, sha256, step, wait_until  # noqa: E402
 from terminal import Terminal, screen_lines  # noqa: E402
 from wine import Wine, events, windows_path  # noqa: E402
 
@@ -276,7 +275,7 @@ def case_event_log(ws):
         run = wine.run(exe(ws), "--batch", "--port", "COM2", "--station", "bench 4", "--unit", "SN 0042",
                        env={"WINEDEBUG": "-all,+eventlog,fixme+advapi"}, bound=120)
         instrument.verdict(ends_by_itself=code == 0)
-        line = open(glob_record(wine), encoding="utf-8").read().splitlines()[-1]
+        line = open(wine.record(), encoding="utf-8").read().splitlines()[-1]
         calls = REPORT_CALL.findall(run.err)
         if not check(run.code == code and len(calls) == 1, f"exit {run.code}, one entry: {calls}"):
             continue
@@ -288,16 +287,6 @@ def case_event_log(ws):
         check([unescape(text) for _, text in strings] == [fields.get(name, "") for name in INSERTS] and
               all(channel == CHANNELS[kind] for channel, _ in strings), f"the inserts: {strings}")
         wine.stop()
-
-
-def glob_record(wine):
-    return glob.glob(os.path.join(wine.prefix, "drive_c", "users", "*", "AppData", "Local", "ORVEX",
-                                  "upgrades.jsonl"))[0]
-
-
-def flat(record):
-    return {f"{k}.{i}" if isinstance(v, dict) else k: w for k, v in record.items()
-            for i, w in (v.items() if isinstance(v, dict) else [(None, v)])}
 
 
 def case_live_view(ws):

@@ -213,6 +213,12 @@ class Run:
         return found
 
 
+def flat(record):
+    """A record line's fields, a nested object's as "adapter.serial"."""
+    return {f"{k}.{i}" if isinstance(v, dict) else k: w for k, v in record.items()
+            for i, w in (v.items() if isinstance(v, dict) else [(None, v)])}
+
+
 def sha256(path):
     with open(path, "rb") as f:
         return hashlib.sha256(f.read()).hexdigest()

@@ -16,7 +16,6 @@
                                        display here; "@@pull" asks the host to pull it once
                                        the transfer shows; every box is confirmed; the
                                        program's status (2 when it showed no box)"""
-import json
 import os
 import re
 import shutil

@@ -10,7 +10,7 @@ import subprocess
 import sys
 import time
 
-from core import Stop
+from core import Stop, flat
 
 JOURNALD = "/lib/systemd/systemd-journald"
 UPGRADE_ENDED = "1c082e878fe24308b6b75fde5832e426"
@@ -86,8 +86,7 @@ def faults(found, lines):
     wrong = [] if len(found) == len(lines) else [f"{len(found)} entries for {len(lines)} record lines"]
     for entry, line in zip(found, lines):
         record = json.loads(line)
-        fields = {f"{k}.{i}" if isinstance(v, dict) else k: w for k, v in record.items()
-                  for i, w in (v.items() if isinstance(v, dict) else [(None, v)])}
+        fields = flat(record)
         for key, value in fields.items():
             got = entry.get(field_name(key))
             if not (got == value if isinstance(value, str) else got is not None and json.loads(got) == value):
