@@ -13,10 +13,10 @@ trap 'rm -rf "$work"' EXIT
 repo=$work/repo bin=$work/bin
 mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
-# The include and link checks read the whole tree, which the scratch repository
+# The include, link and Python checks read the whole tree, which the scratch repository
 # lacks: stand-ins that fail when FAIL names them; and no runner, include or
 # link check inside the copy.
-for check in check-includes check-links; do
+for check in check-includes check-links check-python; do
   printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == %s ]] && exit 1\nexit 0\n' "$check" >"$repo/scripts/$check" || exit 1
 done
 mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
@@ -68,6 +68,7 @@ expect fail clang-format format tsan
 expect fail clang-format format
 expect fail check-includes format tsan
 expect fail check-links format
+expect fail check-python format
 expect pass "" fuzz tsan
 expect fail ctest fuzz tsan
 expect pass "" tidy tsan
