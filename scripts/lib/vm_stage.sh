@@ -4,7 +4,7 @@
 # simulated instrument. Source this file, then call
 #   build_vm   Debian's kernel package downloaded and unpacked (not installed)
 #              and a busybox initramfs, both kept in build/vm/
-#   check_vm [CASE...]   boots the guest and runs the cases (tests/vm/bench.py),
+#   check_vm [CASE...]   boots the guest and runs the cases (tests/cases/bench.py),
 #              all but the Wine ones without CASE; "wine" names those (stage vmwine).
 #              Its share (emptied first): ORVEX_VM_SHARE, else build/vm/run
 #   orvex_vm_wine_prefix  the Wine prefix the Wine cases copy, in
@@ -57,7 +57,7 @@ orvex_vm_fetch_kernel() {
   echo "$kver"
 }
 
-# build/vm/initramfs.cpio: busybox, the modules above and tests/vm/init.
+# build/vm/initramfs.cpio: busybox, the modules above and tests/harness/guest_init.
 orvex_vm_initramfs() {  # kver
   local kver=$1 dir=$ORVEX_VM_DIR root modules wanted m dep
   root=$dir/initramfs
@@ -65,7 +65,7 @@ orvex_vm_initramfs() {  # kver
   rm -rf "$root" && mkdir -p "$root"/{bin,dev,proc,sys,mnt} "$root/lib/modules/$kver" || return 1
   cp /bin/busybox "$root/bin/busybox" || return 1
   for m in sh mount mkdir modprobe chroot cat sleep; do ln -s busybox "$root/bin/$m" || return 1; done
-  cp tests/vm/init "$root/init" && chmod +x "$root/init" || return 1
+  cp tests/harness/guest_init "$root/init" && chmod +x "$root/init" || return 1
   for m in "${ORVEX_VM_MODULES[@]}"; do
     wanted=$(grep -E "/${m}\.ko:" "$modules/modules.dep") || { echo "FAIL no module $m in $kver"; return 1; }
     for dep in ${wanted/:/}; do
@@ -83,7 +83,7 @@ build_vm() {
   orvex_vm_install_deps || return 1
   local kver
   kver=$(orvex_vm_fetch_kernel) || { echo "FAIL the guest's kernel could not be fetched"; return 1; }
-  if [[ ! -f $ORVEX_VM_DIR/initramfs.cpio || tests/vm/init -nt $ORVEX_VM_DIR/initramfs.cpio ]]; then
+  if [[ ! -f $ORVEX_VM_DIR/initramfs.cpio || tests/harness/guest_init -nt $ORVEX_VM_DIR/initramfs.cpio ]]; then
     orvex_vm_initramfs "$kver" || { echo "FAIL the guest's initramfs could not be made"; return 1; }
   fi
   echo "$kver" >"$ORVEX_VM_DIR/kernel-version"
@@ -121,7 +121,7 @@ check_vm() {
     [[ $(cat build/windows-i686/run-here 2>/dev/null) == yes ]] &&
       wine+=(--exe32 build/windows-i686/app/ORVEX_DIALOG1.EXE)
   fi
-  /usr/bin/python3 -B tests/vm/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
+  /usr/bin/python3 -B tests/cases/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
     --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "${ORVEX_VM_SHARE:-$ORVEX_VM_DIR/run}" \
     "${wine[@]}" "$@"
 }

@@ -53,7 +53,7 @@ orvex_windows_build() {
   fi
   echo "built $exe ($((SECONDS - started)) s)"
 
-  tests/wine/check_exe.sh "$exe" build/normal/firmware/firmware.srec "$arch" || return 1
+  windows_case exe "$exe" build/normal/firmware/firmware.srec "$arch" || return 1
   rm -rf "$build/package"
   cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null || return 1
   local zip listing
@@ -92,35 +92,32 @@ orvex_windows_run() {
   echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
 }
 
+# One case of tests/cases/windows.py: CASE EXE [ARG...].
+windows_case() {
+  local name=$1
+  shift
+  /usr/bin/python3 -B tests/cases/windows.py build/normal "$name" "$@"
+}
+
 orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
-  local arch=$1 build=$2 shots=$3 exe=$4
+  local arch=$1 build=$2 exe=$4 failed=() name
   if [[ $arch == x86_64 ]]; then
     (
       source scripts/lib/wine.sh || exit
       prefix=$(mktemp -d /tmp/orvex-wine-tests.XXXXXX) || exit
       trap 'orvex_wine_cleanup; rm -rf "$prefix"' EXIT
       orvex_wine_prefix "$prefix/wine" || exit
-      (cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300 --no-tests=error) || exit
-      tests/wine/port_list_cases.sh "$exe" || exit
-      tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
-      tests/wine/live_view_case.sh "$exe" build/normal/tools/sim/instrument-sim || exit
-      tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
-        build/normal/tools/image/make-firmware-image || exit
-      tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || exit
-      tests/wine/report_case.sh "$exe" build/normal/app/orvex-programmer || exit
-    ) || return 1
-  else
-    tests/wine/port_list_cases.sh "$exe" || return 1
-    tests/wine/many_ports_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
-    tests/wine/live_view_case.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
-    tests/wine/names_any_language_case.sh "$exe" build/normal/tools/sim/instrument-sim \
-      build/normal/tools/image/make-firmware-image || return 1
-    tests/wine/event_log_cases.sh "$exe" build/normal/tools/sim/instrument-sim || return 1
+      cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300 --no-tests=error
+    ) || failed+=(cross-built-tests)
+    for name in port-list live-view; do windows_case "$name" "$exe" || failed+=("$name"); done
   fi
-  tests/wine/headless_cases.sh "$build/bench/windows-port-bench.exe" build/normal/tools/sim/instrument-sim || return 1
+  # The 32-bit program runs the cases where its 32-bit types and calls differ.
+  windows_case headless "$exe" "$build" || failed+=(headless)
+  for name in names event-log report; do windows_case "$name" "$exe" || failed+=("$name"); done
   if [[ $arch == x86_64 ]]; then
-    tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 144 192 || return 1
+    windows_case dialog "$exe" 96 192 || failed+=(dialog)
   else
-    tests/wine/e2e_wine.sh "$exe" build/normal/tools/sim/instrument-sim "$shots" 96 || return 1
+    windows_case dialog "$exe" 96 || failed+=(dialog)
   fi
+  ((${#failed[@]} == 0)) || { echo "FAIL the $arch program under Wine: ${failed[*]}"; return 1; }
 }

@@ -12,15 +12,13 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import IMAGE_BYTES, Instrument, Stop, check, main, must, sha256, wait_until  # noqa: E402
+from core import IMAGE_BYTES, Instrument, check, main, must, sha256, wait_until  # noqa: E402
 from farside import FarSide  # noqa: E402
 
 TURN_ON = "Please turn on DSO now."
 UPGRADING = "Upgrading!   (It takes about 180 sec.)"  # the accessible name is trimmed on the right
 COMPLETE = "Upgrade complete!"
 PORT_ERROR = "Port Error!  Check COM port & Re-press 'YES' key!"
-PORT_FAILURE_BOXES = {"ReadFile ReaderAndStatusProc", "ReadFile in ReaderAndStatusProc", "Close comm port error",
-                      "Write timed out.(overlapped)"}
 LEAVE_BOUND = 10.0  # from the operator's Exit to the end of the program, where nothing holds it
 ACTION_BOUND, READER_BOUND = 5.0, 8.0  # a screen reader's press of Exit, and finding Exit first
 OTHER_DIGEST = "0123456789abcdef" * 4
@@ -120,22 +118,10 @@ def hang_up(mode, count=0):
         else:
             line = FarSide(ws, "COM1", mode, count)
         d.key(w.xid, "Return")
-        seen, deadline = [], time.monotonic() + 30
-        while w.process.poll() is None:
-            must(time.monotonic() < deadline, f"the program still runs 30 s after the hang-up; boxes {seen}")
-            boxes = w.boxes()
-            if not boxes:
-                time.sleep(0.1)
-                continue
-            texts, button = boxes[-1]  # a reader thread's box can open over the other's: the newest first
-            known = [t for t in texts if t in PORT_FAILURE_BOXES]
-            must(known, f"an unexpected box {texts}")
-            seen += [] if seen[-1:] == known[:1] else known[:1]
-            d.press(button)
-            time.sleep(0.2)
+        code, seen = w.confirm_until_end(30, d.PORT_FAILURE_BOXES)
         check(mode == "transfer" or line.hung_up.is_set(), "the line hung up")
-        check(w.process.returncode == 1 and [o for o, _ in outcomes(ws)] == ["port-failed"],
-              f"exit 1 and one port-failed line after a dead line: {w.process.returncode}, {ws.records()}")
+        check(code == 1 and seen and [o for o, _ in outcomes(ws)] == ["port-failed"],
+              f"exit 1 and one port-failed line after a dead line: {code}, {ws.records()}")
         print(f"boxes: {seen}")
     return case
 

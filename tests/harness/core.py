@@ -41,15 +41,19 @@ def default_signals():
 
 
 def step(argv, timeout=120, **kwargs):
-    """Runs a helper command that must succeed; its output as text."""
-    try:
-        done = subprocess.run(argv, capture_output=True, encoding="utf-8", errors="replace", timeout=timeout,
-                              **kwargs)
-    except (OSError, subprocess.TimeoutExpired) as error:
-        raise Stop(f"{' '.join(map(str, argv))}: {error}") from None
-    if done.returncode != 0:
-        raise Stop(f"{' '.join(map(str, argv))}: status {done.returncode}: {done.stderr.strip()[-800:]}")
-    return done.stdout
+    """Runs a helper command that must succeed; its output as text. The output goes
+    through files: a daemon it starts (Wine's) would hold a pipe open after it ended."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        try:
+            code = subprocess.run(argv, stdout=out, stderr=err, timeout=timeout, **kwargs).returncode
+        except (OSError, subprocess.TimeoutExpired) as error:
+            raise Stop(f"{' '.join(map(str, argv))}: {error}") from None
+        out.seek(0)
+        err.seek(0)
+        text, complaint = (f.read().decode("utf-8", "replace") for f in (out, err))
+    if code != 0:
+        raise Stop(f"{' '.join(map(str, argv))}: status {code}: {complaint.strip()[-800:]}")
+    return text
 
 
 def wait_until(what, probe, timeout=60.0, every=0.05):
@@ -125,7 +129,8 @@ class Workspace:
 
     def start(self, argv, **popen):
         """A process that ends with the case, whatever its outcome."""
-        process = subprocess.Popen(argv, env=popen.pop("env", self.env), preexec_fn=default_signals, **popen)
+        popen.setdefault("preexec_fn", default_signals)
+        process = subprocess.Popen(argv, env=popen.pop("env", self.env), **popen)
         self.processes.append(process)
         return process
 
@@ -147,7 +152,7 @@ class Instrument:
         name = f"sim-{port}-{len(ws.processes)}"
         self.out = open(ws.path(name + ".out"), "w+", encoding="utf-8")
         where = ["--device", device] if device else ["--link", port] if link else []
-        expected = ["--expect", ws.build.firmware] if expect and "--image" not in options else []
+        expected = ["--expect", ws.build.firmware] if expect else []
         self.err = ws.path(name + ".err")
         with open(self.err, "w") as err:
             self.process = ws.start([ws.build.sim, *where, *expected, *options], stdout=self.out, stderr=err)
@@ -179,12 +184,12 @@ class Run:
     goes to files, not pipes: daemons a program starts (Wine's) keep what they
     inherit open long after it ended."""
 
-    def __init__(self, ws, argv, bound, input_=None, env=None):
+    def __init__(self, ws, argv, bound, input_=None, env=None, cwd=None):
         began = time.monotonic()
         name = ws.path(f"run-{len(ws.processes)}")
         with open(name + ".out", "wb+") as out, open(name + ".err", "wb+") as err:
             process = ws.start(argv, stdin=subprocess.PIPE if input_ else subprocess.DEVNULL, stdout=out,
-                               stderr=err, env=env or ws.env)
+                               stderr=err, env=env or ws.env, cwd=cwd or ws.dir)
             try:
                 process.communicate(input_, timeout=bound)
             except subprocess.TimeoutExpired:
@@ -206,6 +211,12 @@ class Run:
                 check(False, f"a line of the event stream that is not JSON: {line!r}")
         check(port is None or all(e.get("port") == port for e in found), f"each event names {port}")
         return found
+
+
+def flat(record):
+    """A record line's fields, a nested object's as "adapter.serial"."""
+    return {f"{k}.{i}" if isinstance(v, dict) else k: w for k, v in record.items()
+            for i, w in (v.items() if isinstance(v, dict) else [(None, v)])}
 
 
 def sha256(path):

@@ -2,12 +2,14 @@
 accessibility bus, the dialog read through AT-SPI and driven with xdotool."""
 import os
 import subprocess
-import tempfile
 import time
 
-from core import Stop, check, default_signals, step, wait_until
+from core import Stop, step, wait_until
 
 TITLE = "ORVEX-A/B Firmware Programmer"
+# The boxes the serial link shows when the line dies; the program then ends with code 1.
+PORT_FAILURE_BOXES = {"ReadFile ReaderAndStatusProc", "ReadFile in ReaderAndStatusProc", "Close comm port error",
+                      "Write timed out.(overlapped)"}
 ABOUT_TITLE = "關於 ORVEX_DIALOG1"
 pyatspi = None  # imported once the session's bus is in the environment
 
@@ -191,6 +193,27 @@ class Dialog:
         else:
             step([self.ws.build.closer, self.xid])
 
+    def confirm_until_end(self, bound, known):
+        """Confirms each box as it comes, the newest first (a reader thread's box can
+        open over the other's), until the program ends; its exit code and the boxes'
+        texts among `known`, in order."""
+        seen, deadline = [], time.monotonic() + bound
+        while self.process.poll() is None:
+            if time.monotonic() > deadline:
+                raise Stop(f"the program still runs {bound:.0f} s on; boxes {seen}")
+            boxes = self.boxes()
+            if not boxes:
+                time.sleep(0.1)
+                continue
+            texts, button = boxes[-1]
+            names = [t for t in texts if t in known]
+            if not names:
+                raise Stop(f"an unexpected box {texts}")
+            seen += [] if seen[-1:] == names[:1] else names[:1]
+            press(button)
+            time.sleep(0.2)  # a press that reached the box before it took input is made again
+        return self.process.returncode, seen
+
     def wait_end(self, bound):
         """The exit code, the seconds it took, the boxes it showed meanwhile."""
         boxes, start = [], time.monotonic()
@@ -204,8 +227,3 @@ class Dialog:
         return self.process.returncode, time.monotonic() - start, boxes
 
 
-def temporary_shots():
-    return tempfile.mkdtemp(prefix="orvex-shots.")
-
-
-__all__ = ["Display", "Dialog", "check"]

@@ -42,10 +42,13 @@ class Wine:
     def run(self, exe, *args, bound=300, env=None):
         return Run(self.ws, ["wine", exe, *args], bound, env=dict(self.ws.env, **(env or {})))
 
-    def records(self):
+    def record(self):
         found = glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData", "Local", "ORVEX",
                                        "upgrades.jsonl"))
-        return self.ws.records(found[0]) if found else []
+        return found[0] if found else None
+
+    def records(self):
+        return self.ws.records(self.record()) if self.record() else []
 
     def stop(self):
         subprocess.run(["wineserver", "-k"], env=self.ws.env, capture_output=True)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # scripts/test must fail whenever a check fails, on every road a run takes: one
-# stage, several overlapped, the tests that run alone, the format check, the
+# stage, several overlapped, the format check, the
 # fuzzers, clang-tidy, the Windows stages, a skipped test. A copy of the runner
 # runs in a scratch repository with stand-ins for cmake, ctest, clang-format
 # and clang-tidy on PATH; FAIL names the one that fails. Each road is also run
@@ -13,10 +13,10 @@ trap 'rm -rf "$work"' EXIT
 repo=$work/repo bin=$work/bin
 mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
-# The include and link checks read the whole tree, which the scratch repository
+# The include, link and Python checks read the whole tree, which the scratch repository
 # lacks: stand-ins that fail when FAIL names them; and no runner, include or
 # link check inside the copy.
-for check in check-includes check-links; do
+for check in check-includes check-links check-python; do
   printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == %s ]] && exit 1\nexit 0\n' "$check" >"$repo/scripts/$check" || exit 1
 done
 mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
@@ -26,16 +26,14 @@ mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runn
 printf 'int f();\n' >"$repo/a.cpp"
 git -C "$repo" init -q && git -C "$repo" add . || exit 1
 
-# A stand-in fails when FAIL names it; ctest also for FAIL=alone (only the
-# tests labelled alone) and reports a skipped test for FAIL=skip.
+# A stand-in fails when FAIL names it; ctest reports a skipped test for FAIL=skip.
 stand_in() {  # name [extra shell lines]
   printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == %s ]] && { echo "%s: failing on purpose" >&2; exit 1; }\n%s\nexit 0\n' \
     "$1" "$1" "${2:-}" >"$bin/$1" && chmod +x "$bin/$1"
 }
 stand_in cmake '[[ " $* " == *" --preset tidy "* && " $* " != *" --build "* ]] &&
   mkdir -p build/tidy && echo "[{\"file\": \"$PWD/a.cpp\"}]" >build/tidy/compile_commands.json'
-stand_in ctest '[[ ${FAIL:-} == alone && " $* " == *" -L alone "* ]] && exit 8
-[[ ${FAIL:-} == skip ]] && echo "  1 - a_test (Skipped)"'
+stand_in ctest '[[ ${FAIL:-} == skip ]] && echo "  1 - a_test (Skipped)"'
 stand_in clang-format
 stand_in clang-tidy
 stand_in cpack
@@ -65,12 +63,12 @@ expect pass "" normal tsan
 expect fail cmake normal tsan
 expect fail ctest normal tsan
 expect fail skip normal tsan
-expect fail alone normal tsan
 expect pass "" format tsan
 expect fail clang-format format tsan
 expect fail clang-format format
 expect fail check-includes format tsan
 expect fail check-links format
+expect fail check-python format
 expect pass "" fuzz tsan
 expect fail ctest fuzz tsan
 expect pass "" tidy tsan

@@ -1,7 +1,7 @@
 """The virtual bench's guest: QEMU with Debian's kernel, this machine's root
 read-only over 9p, the source tree (read-only) and a writable share each over a
 9p share of its own, two UARTs and two FTDI adapters whose far ends are ptys
-here, and a console on which tests/vm/agent.sh runs commands. The guest sees
+here, and a console on which guest_agent.sh runs commands. The guest sees
 the tree at TREE and the share at SHARE, wherever they are here: the guest's
 /tmp is its own, and a path here may hold a space, which the kernel's command
 line cannot carry."""
@@ -14,7 +14,8 @@ import threading
 import time
 
 HERE_TREE = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-TREE, SHARE = "/run/orvex/tree", "/run/orvex/share"  # in the guest (tests/vm/init mounts them)
+AGENT = "/run/orvex/tree/tests/harness/guest_agent.sh"  # in the guest
+TREE, SHARE = "/run/orvex/tree", "/run/orvex/share"  # in the guest (guest_init mounts them)
 # The adapters: QEMU device id, chardev id, serial number.
 ADAPTERS = (("ftdi0", "usb0", "ORVX0001"), ("ftdi1", "usb1", "ORVX0002"))
 UARTS = ("serial1", "serial2")  # /dev/ttyS1, /dev/ttyS2 in the guest

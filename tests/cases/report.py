@@ -1,15 +1,12 @@
 #!/usr/bin/env python3
-"""The yield report as a page (--html) and as rows (--csv), read back as their
-readers read them: the page in Debian's Chromium, headless, whose tables must
-hold the numbers --json gives for the same reading, with nothing fetched and
-nothing logged; the rows with Python's csv module, against the record lines.
-The collection: upgrades through the simulated instrument and hand-made lines
-(three stations over four days, every outcome, names in Chinese and with
-< & and quotes, a line read twice, a broken line). Screenshots at a desktop's
-and a phone's width go to $ORVEX_SCREENSHOTS.
+"""The yield report over records made by real upgrades and by hand: what it reads
+and refuses, and the page (--html) and rows (--csv) read back as their readers
+read them: the page in Debian's Chromium, headless, whose tables must hold the
+numbers --json gives for the same reading, with nothing fetched and nothing
+logged; the rows with Python's csv module, against the record lines. Screenshots
+at a desktop's and a phone's width go to the build's screenshots/report/.
 
-Usage: report_page.py PROGRAM INSTRUMENT_SIM IMAGE_TOOL LOGIN1_STANDIN CASE
-       report_page.py --list   (the cases, for CMake)
+Usage: report.py BUILD CASE | report.py --list
 """
 import csv
 import html.parser
@@ -17,11 +14,12 @@ import json
 import os
 import random
 import shutil
-import subprocess
+import sys
+import time
 
-import batch_harness as h
-from batch_harness import FAST, Instrument, batch, check
-from record_lines import flat
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+from core import FAST, Instrument, Run, check, flat, main  # noqa: E402
+
 
 OUTCOMES = ["complete", "probe-timeout", "command-timeout", "port-error", "transfer-failed", "abandoned",
             "interrupted", "port-failed", "internal-error"]
@@ -157,22 +155,6 @@ def bin_counts(rows, table):
     return counts
 
 
-def collection(work):
-    """Two upgrades through the simulated instrument (a small image) beside the hand-made lines."""
-    folder, image = os.path.join(work, "site"), os.path.join(work, "small.srec")
-    subprocess.run([h.IMAGE_TOOL, "--size", "100000", "--output", image], check=True, stdout=subprocess.DEVNULL)
-    for unit in ("SN-R1", "SN-R2"):
-        sim = Instrument(work, *FAST)
-        code = batch("--station", STATIONS[1], "--unit", unit, "--image", image, stdout=subprocess.DEVNULL,
-                     stderr=subprocess.DEVNULL).wait(timeout=120)
-        check(code == 0 and sim.verdict()["valid"], f"upgrade of {unit}: exit {code}")
-    os.makedirs(folder)
-    hand_made(os.path.join(folder, "hand.jsonl"))
-    shutil.copy(os.path.join(os.environ["XDG_STATE_HOME"], "orvex-programmer", "upgrades.jsonl"),
-                os.path.join(folder, "machine.jsonl"))
-    return folder
-
-
 def page_checks(r, dom, log):
     """What each of the page's tables and its header hold, against the report's JSON."""
     t = dom.tables
@@ -217,35 +199,87 @@ def rows_checks(r, rows_file, lines, bins):
     ]
 
 
-def chromium(work, page, *options):
-    return subprocess.run([*CHROMIUM, f"--user-data-dir={work}/chromium", *options, "file://" + page],
-                          capture_output=True, text=True, timeout=120)
+def chromium(ws, page, *options):
+    return Run(ws, [*CHROMIUM, f"--user-data-dir={ws.dir}/chromium", *options, "file://" + page], 120)
 
 
-def case_report_page(work):
-    folder = collection(work)
-    page, rows_file = os.path.join(work, "yield.html"), os.path.join(work, "yield.csv")
-    result = subprocess.run([h.PROGRAM, "--report", folder, "--json", "--html", page, "--csv", rows_file],
-                            capture_output=True, text=True, timeout=60)
-    check(result.returncode == 0 and result.stderr == "", f"the report: {result.returncode} {result.stderr!r}")
-    r = json.loads(result.stdout)
-    browser = chromium(work, page, "--enable-logging=stderr", "--v=0", "--dump-dom")
-    dom, lines = Dom(browser.stdout), covered_lines(folder)
+def upgrade(ws, unit, *options, image=None):
+    sim = Instrument(ws, *options, expect=image is None)
+    args = ["--image", image] if image else []
+    run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--station", STATIONS[1], "--unit", unit, *args], 120)
+    sim.verdict(ends_by_itself=run.code == 0)
+    return run.code
+
+
+def collection(ws):
+    """Two upgrades through the simulated instrument (a small image) beside the hand-made lines."""
+    folder, image = ws.path("site"), ws.image(100000)
+    codes = [upgrade(ws, unit, *FAST, image=image) for unit in ("SN-R1", "SN-R2")]
+    check(codes == [0, 0], f"two upgrades: {codes}")
+    os.makedirs(folder)
+    hand_made(os.path.join(folder, "hand.jsonl"))
+    shutil.copy(ws.record, os.path.join(folder, "machine.jsonl"))
+    return folder
+
+
+def report(ws, *options, bound=60):
+    return Run(ws, [ws.build.program, "--report", *options], bound)
+
+
+def case_page(ws):
+    folder = collection(ws)
+    page, rows_file = ws.path("yield.html"), ws.path("yield.csv")
+    result = report(ws, folder, "--json", "--html", page, "--csv", rows_file)
+    check(result.code == 0 and result.err == "", f"the report: {result.code} {result.err!r}")
+    r = json.loads(result.out)
+    browser = chromium(ws, page, "--enable-logging=stderr", "--v=0", "--dump-dom")
+    dom, lines = Dom(browser.out), covered_lines(folder)
     bins = dom.tables.get("Completed upgrades by seconds: from (inclusive) to (exclusive)", [[]])
-    for what, got, want in page_checks(r, dom, browser.stderr) + rows_checks(r, rows_file, lines, bins):
+    for what, got, want in page_checks(r, dom, browser.err) + rows_checks(r, rows_file, lines, bins):
         check(got == want, f"{what}: {got!r}, want {want!r}")
-    refused = subprocess.run([h.PROGRAM, "--report", folder, "--csv", os.path.join(folder, "hand.jsonl")],
-                             capture_output=True, text=True, timeout=60)
-    check(refused.returncode == 1 and covered_lines(folder) == lines, f"a record file is never written: {refused}")
-    shots = os.environ.get("ORVEX_SCREENSHOTS", work)
+    refused = report(ws, folder, "--csv", os.path.join(folder, "hand.jsonl"))
+    check(refused.code == 1 and covered_lines(folder) == lines, f"a record file is never written: {refused.err}")
+    shots = ws.build.path(os.path.join("screenshots", "report"))
     os.makedirs(shots, exist_ok=True)
     for label, size in (("desktop", "1280,800"), ("phone", "390,844")):
         shot = os.path.join(shots, f"report-{label}.png")
-        chromium(work, page, f"--window-size={size}", f"--screenshot={shot}", "--hide-scrollbars")
+        chromium(ws, page, f"--window-size={size}", f"--screenshot={shot}", "--hide-scrollbars")
         check(os.path.getsize(shot) > 10000, f"a screenshot at {size}: {shot}")
 
 
-CASES = {"report-page": case_report_page}
+def case_reading(ws):
+    """A stalled line, its unit's retry and a second unit, then the report over this
+    machine's record, its folder, a pipe a program writes into and one none writes into."""
+    empty = json.loads(report(ws, "--json").out or "{}")
+    check((empty.get("files"), empty.get("upgrades")) == (0, 0), f"no record yet is an empty report: {empty}")
+    image = ws.image(100000)
+    codes = [upgrade(ws, "SN-R1", "--baud", "0", "--stall-at", "50000", image=image),
+             upgrade(ws, "SN-R1", *FAST, image=image), upgrade(ws, "SN-R2", *FAST, image=image)]
+    check(codes == [6, 0, 0], f"transfer-failed, then two complete: {codes}")
+    r = json.loads(report(ws, "--json").out or "{}")
+    check((r.get("files"), r.get("lines"), r.get("upgrades")) == (1, 3, 3) and r.get("stations") == [
+        {"station": STATIONS[1], "upgrades": 3, "outcomes": {"complete": 2, "transfer-failed": 1}}],
+        f"the record's three lines by station: {r}")
+    check(r.get("firstPassYield") == {"units": 2, "complete": 1, "percent": 50.0, "upgradesWithoutUnit": 0},
+          f"SN-R1 failed first, SN-R2 passed: {r.get('firstPassYield')}")
+    completed = sorted(line["seconds"] for line in ws.records() if line["outcome"] == "complete")
+    check(abs(r["seconds"]["median"] - sum(completed) / 2) < 0.002 and abs(r["seconds"]["slowest"] - completed[-1])
+          < 0.002, f"median and slowest of {completed}: {r['seconds']}")
+    folder = os.path.dirname(ws.record)
+    check(json.loads(report(ws, "--json", folder).out or "{}") == r, "the record's folder reads as its file")
+    text = report(ws)
+    check(text.code == 0 and "First-pass yield: 1 of 2 units (50.0 %)" in text.out, f"the text: {text.out}")
+    piped = Run(ws, ["bash", "-c", '"$0" --report --json <(cat "$1")', ws.build.program, ws.record], 60)
+    check(json.loads(piped.out or "{}").get("lines") == 3, f"a pipe is read as it comes: {piped.err}")
+    fifo = ws.path("fed by none.jsonl")
+    os.mkfifo(fifo)
+    began = time.monotonic()
+    none = report(ws, fifo, bound=40)
+    check(none.code == 1 and none.err.strip() == f"orvex-programmer: cannot read {fifo}: no program writes into it"
+          and time.monotonic() - began < 30, f"a FIFO none writes into: exit {none.code}, {none.err!r}")
+
+
+CASES = {"page": case_page, "reading": case_reading}
 
 if __name__ == "__main__":
-    h.run(CASES)
+    main(CASES)

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""The journal entry of every upgrade record line, through the real program,
+the simulated instrument and a journald of the case's own (root only): from the
+dialog, from batch mode, with no journal, with one that takes nothing, and
+carried to a central journal across an outage of the central side.
+
+Usage: journal.py BUILD CASE | journal.py --list
+"""
+import os
+import signal
+import socket
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import journal as j  # noqa: E402
+from core import Instrument, Run, check, main, must, wait_until  # noqa: E402
+
+REMOTE, UPLOAD = "/lib/systemd/systemd-journal-remote", "/lib/systemd/systemd-journal-upload"
+
+
+def lines(ws):
+    with open(ws.record, encoding="utf-8") as f:
+        return [line.rstrip("\n") for line in f if line.strip()]
+
+
+def check_entries(ws, outcomes):
+    check([o for _, o in ws.outcomes()] == outcomes, f"record outcomes: {ws.records()}")
+    found = j.wait_for(len(outcomes))
+    for fault in j.faults(found, lines(ws)):
+        check(False, fault)
+    return found
+
+
+def upgrade(ws, *options, code=0, bound=90, args=()):
+    instrument = Instrument(ws, *options)
+    run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", *args], bound)
+    check(run.code == code and (code != 0 or instrument.verdict()["valid"]), f"exit {run.code}, want {code}")
+    return run
+
+
+def case_dialog(ws):
+    """Three upgrades from the dialog, each with its entry: complete, timed out, and
+    interrupted (SIGTERM), the dialog's station from the environment."""
+    ws.processes.append(j.private())
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__))))
+    import dialog as d
+    w = d.start(ws, ORVEX_STATION="bench 9")
+    instrument = Instrument(ws, "--baud", "0", port="COM1")
+    d.d.key(w.xid, "Return")
+    d.completes(w, instrument)
+    d.d.press(w.button)
+    wait_until("the idle text after NEXT", lambda: w.line1() == d.d.Dialog.IDLE)
+    line = Instrument(ws, "--no-prompt", port="COM1")
+    d.d.key(w.xid, "Return")
+    wait_until("the probe to time out", lambda: (w.line1() or "").startswith("Time Out!"))
+    line.process.kill()
+    Instrument(ws, "--baud", "115200", port="COM1")
+    d.d.key(w.xid, "Return")
+    wait_until("the transfer", lambda: w.line1() == d.UPGRADING)
+    w.process.send_signal(signal.SIGTERM)
+    check(w.wait_end(d.LEAVE_BOUND)[0] == 143, "SIGTERM ends the dialog with code 143")
+    found = check_entries(ws, ["complete", "probe-timeout", "interrupted"])
+    check(all(e.get("ORVEX_STATION") == "bench 9" for e in found), f"the station: {found}")
+
+
+def case_port_failed(ws):
+    """The line hangs up mid-image: the process ends on the reader's thread, and the
+    entry handed over just before still reaches the journal; a line break in the unit
+    stays in its field, not in the message; journalctl finds it by its fields."""
+    ws.processes.append(j.private())
+    upgrade(ws, "--baud", "0", "--hangup-at", "300000", code=1, args=("--station", "bench 4", "--unit", "SN\n43"))
+    found = check_entries(ws, ["port-failed"])
+    check(found and found[0].get("ORVEX_UNIT") == "SN\n43" and "\n" not in found[0].get("MESSAGE", "\n"),
+          f"the unit's line break: {found}")
+    check(len(j.entries(j.FOLDER, "ORVEX_OUTCOME=port-failed", "ORVEX_STATION=bench 4")) == 1, "found by its fields")
+
+
+def case_none(ws):
+    """No journald, then a socket nobody listens on: the upgrades and their record go
+    on as ever, and nothing is said about a journal."""
+    j.private(journal=False)
+    for stale in (False, True):
+        if stale:
+            os.makedirs("/run/systemd/journal", exist_ok=True)
+            dead = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+            dead.bind("/run/systemd/journal/socket")
+            dead.close()
+        check(upgrade(ws, "--baud", "0").err == "", "nothing on standard error")
+    check([o for _, o in ws.outcomes()] == ["complete", "complete"], f"the record: {ws.records()}")
+
+
+def case_frozen(ws):
+    """A journald that takes nothing for a while (stopped): the upgrade ends as ever, its
+    entry arrives once the daemon runs again."""
+    daemon = j.private()
+    ws.processes.append(daemon)
+    daemon.send_signal(signal.SIGSTOP)
+    try:
+        check(upgrade(ws, "--baud", "0").err == "", "nothing on standard error")
+    finally:
+        daemon.send_signal(signal.SIGCONT)
+    check_entries(ws, ["complete"])
+
+
+def case_stuck(ws):
+    """A journald that takes nothing while its socket's queue is full, where a send would
+    wait until it runs again: the upgrade ends with its code and record line within a
+    bound, its end event before the entry's 2 s are up, the missing entry said once."""
+    daemon = j.private()
+    ws.processes.append(daemon)
+    daemon.send_signal(signal.SIGSTOP)
+    try:
+        filler = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        filler.setblocking(False)
+        try:
+            while True:
+                filler.sendto(b"MESSAGE=filler\n", "/run/systemd/journal/socket")
+        except BlockingIOError:
+            pass
+        instrument = Instrument(ws, "--baud", "0")
+        both = Run(ws, ["sh", "-c", '"$0" --batch --port COM2 --json 2>&1', ws.build.program], 60)
+        check(both.code == 0 and instrument.verdict()["valid"], f"complete: exit {both.code}")
+        said = both.out.find("the systemd journal took no entry")
+        check(both.out.count("the systemd journal took no entry") == 1 and 0 <= both.out.find('"event":"end"') < said,
+              f"the end event, then the missing entry said once: {both.out[-600:]!r}")
+    finally:
+        daemon.send_signal(signal.SIGCONT)
+    check([o for _, o in ws.outcomes()] == ["complete"], f"the record: {ws.records()}")
+
+
+def case_forwarding(ws):
+    """One upgrade reaches the central journal (systemd-journal-remote on loopback,
+    systemd-journal-upload from the station's, restarted whenever it ends as its service
+    does); two more while the central side is down reach it when it is back, each once."""
+    ws.processes.append(j.private())
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    central, state, log = ws.path("central"), ws.path("upload.state"), open(ws.path("forwarding.log"), "a")
+    os.mkdir(central)
+    remote = [REMOTE, f"--listen-http=127.0.0.1:{port}", f"--output={central}/all.journal", "--split-mode=none"]
+    uploads = [UPLOAD, f"--url=http://127.0.0.1:{port}", f"--save-state={state}", f"--directory={j.FOLDER}", "--follow"]
+    server, uploader = ws.start(remote, stdout=log, stderr=log), None
+
+    def until_central(count):
+        nonlocal uploader
+        deadline = time.monotonic() + 60
+        while len(j.entries(central)) < count and time.monotonic() < deadline:
+            if uploader is None or uploader.poll() is not None:
+                uploader = ws.start(uploads, stdout=log, stderr=log)
+            time.sleep(0.1)
+
+    def sequence(cursor):
+        return int(dict(part.split("=", 1) for part in cursor.split(";"))["i"], 16)
+
+    def saved():
+        with open(state) as f:
+            return sequence(next(line for line in f if line.startswith("LAST_CURSOR=")).split("=", 1)[1].strip())
+
+    upgrade(ws, "--baud", "0")
+    until_central(1)
+    must(len(j.entries(central)) == 1, "the first entry reached the central journal")
+    # The outage begins once the central side acknowledged the entry: else the uploader sends it again.
+    wait_until("the uploader's cursor past the first entry", lambda: saved() >= sequence(j.entries()[0]["__CURSOR"]))
+    server.terminate()
+    server.wait()
+    upgrade(ws, "--baud", "0")
+    upgrade(ws, "--baud", "0")
+    check(len(j.wait_for(3)) == 3, "the station's journal holds all three")
+    server = ws.start(remote, stdout=log, stderr=log)
+    until_central(3)
+    records = [e.get("ORVEX_RECORD") for e in j.entries(central)]
+    want = lines(ws)
+    # Debian 12's uploader, restarted, sends again the last entry it had sent: the entry
+    # before the outage may arrive twice, never one made during it.
+    check(1 <= records.count(want[0]) <= 2 and all(records.count(line) == 1 for line in want[1:]),
+          f"the entries made during the outage arrived once each: {records}")
+
+
+CASES = {"dialog": case_dialog, "port-failed": case_port_failed, "none": case_none, "frozen": case_frozen,
+         "stuck": case_stuck, "forwarding": case_forwarding}
+
+if __name__ == "__main__":
+    j.namespace()
+    main(CASES)

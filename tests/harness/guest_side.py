@@ -1,0 +1,104 @@
+"""The virtual bench's commands in its guest (guest_agent.sh runs them as
+"side COMMAND ..."), on the kernel's own serial drivers:
+  link COMn DEVICE                     COMn opens DEVICE
+  upgrade OUT PERCENT ACTION -- ARGV   ARGV (a program in batch mode) with --json, its
+                                       events into OUT; once its progress reaches PERCENT
+                                       the shell command ACTION runs (once); its status
+  gadget OUT PERCENT ACTION SIM BAUD IMAGE -- ARGV
+                                       the same through the CDC ACM port /dev/ttyACM0 as
+                                       COM7, the simulator on the gadget's far end here;
+                                       its summary comes out as "@@sim JSON"
+  wine PREFIX EXE OUT PERCENT ACTION -- ARGS
+                                       the Windows program under Wine with the prefix,
+                                       from the guest's /tmp (a PE run from the 9p share
+                                       faults on its first instruction), as upgrade runs it
+  dialog-pulled PROGRAM DEVICE         the dialog upgrades through DEVICE as COM1 on a
+                                       display here; "@@pull" asks the host to pull it once
+                                       the transfer shows; every box is confirmed; the
+                                       program's status (2 when it showed no box)"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def link(port, device):
+    ports = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports")
+    os.makedirs(ports, exist_ok=True)
+    if os.path.lexists(os.path.join(ports, port)):
+        os.remove(os.path.join(ports, port))
+    os.symlink(device, os.path.join(ports, port))
+
+
+def upgrade(out, percent, action, argv, env=None):
+    with open(out, "a") as events, open(out + ".err", "w") as err:
+        program = subprocess.Popen([*argv, "--json"], stdout=subprocess.PIPE, stderr=err, text=True, env=env)
+        acted = False
+        for line in program.stdout:
+            events.write(line)
+            events.flush()
+            progress = re.search(r'"percent":(\d+)', line)
+            if not acted and progress and int(progress.group(1)) >= int(percent):
+                acted = True
+                subprocess.run(action, shell=True)
+        return program.wait()
+
+
+def gadget(out, percent, action, sim, baud, image, argv):
+    link("COM7", "/dev/ttyACM0")
+    instrument = subprocess.Popen([sim, "--device", "/dev/ttyGS0", "--baud", baud, "--expect", image],
+                                  stdout=subprocess.PIPE, text=True)
+    instrument.stdout.readline()  # once the gadget's end is open: what reaches ttyACM0 before is dropped
+    code = upgrade(out, percent, action, [*argv, "--port", "COM7", "--image", image])
+    if code != 0:
+        instrument.terminate()  # a complete image ends it by itself
+    lines = [line for line in instrument.communicate(timeout=30)[0].splitlines() if line.startswith("{")]
+    print("@@sim " + (lines[-1] if lines else "{}"), flush=True)
+    return code
+
+
+def wine(prefix, exe, out, percent, action, args):
+    run = tempfile.mkdtemp(prefix="exe.")
+    shutil.copy(exe, run)
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="zh_TW.UTF-8")
+    subprocess.run(["wineserver", "-p"], env=env, capture_output=True)
+    return upgrade(out, percent, action, ["wine", os.path.join(run, os.path.basename(exe)), "--batch", *args], env)
+
+
+def dialog_pulled(program, device):
+    sys.path.insert(0, HERE)
+    import core
+    import display as d
+    ws = core.Workspace(core.Build(os.path.join(HERE, "..", "..", "build", "normal")))
+    ws.env["XDG_STATE_HOME"] = os.environ["XDG_STATE_HOME"]  # the share's, which the host reads
+    try:
+        ws.link("COM1", device)
+        d.Display(ws)
+        d.session_bus(ws)
+        d.accessibility()
+        w = d.Dialog(ws, [program])
+        d.key(w.xid, "Return")
+        core.wait_until("the transfer", lambda: (w.line1() or "").startswith("Upgrading!"), 120)
+        print("@@pull", flush=True)
+        code, boxes = w.confirm_until_end(60, d.PORT_FAILURE_BOXES)
+        print(f"boxes: {boxes}", flush=True)
+        return code if boxes else 2
+    finally:
+        ws.close()
+
+
+def main():
+    command, args = sys.argv[1], sys.argv[2:]
+    argv = args[args.index("--") + 1:] if "--" in args else []
+    args = args[:args.index("--")] if "--" in args else args
+    return {"link": lambda: link(*args) or 0, "upgrade": lambda: upgrade(*args, argv),
+            "gadget": lambda: gadget(*args, argv), "wine": lambda: wine(*args, argv),
+            "dialog-pulled": lambda: dialog_pulled(*args)}[command]()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
