@@ -278,7 +278,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
     const auto lineAt = [&text](std::size_t at) { return text.substr(at, text.find('\n', at) - at); };
     std::string said = read ? lineAt(0) + " -> " + lineAt(text.find("Upgrades: ")) : error;
     std::string base = folder;  // Windows names the files it finds with its own separator
-    for (std::string* text : {&said, &base}) std::replace(text->begin(), text->end(), '\\', '/');
+    for (std::string* name : {&said, &base}) std::replace(name->begin(), name->end(), '\\', '/');
     for (const std::string& prefix : {base + "/./", base + "/"})
       for (std::size_t at; (at = said.find(prefix)) != std::string::npos;) said.erase(at, prefix.size());
     EXPECT_EQ(said, row[3]) << row[0];
