@@ -18,6 +18,7 @@
                                        program's status (2 when it showed no box)"""
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -34,11 +35,30 @@ def link(port, device):
     os.symlink(device, os.path.join(ports, port))
 
 
+def lines_until_end(program):
+    """The program's output lines as they come, until it has ended: Wine's daemons hold
+    the pipe open after the program ended, so its end of file may never come."""
+    ended, pipe, rest = os.pidfd_open(program.pid), program.stdout.fileno(), b""
+    os.set_blocking(pipe, False)
+    while True:
+        ready = select.select([pipe, ended], [], [])[0]
+        try:
+            chunk = os.read(pipe, 65536)
+        except BlockingIOError:
+            chunk = None
+        if chunk:
+            *lines, rest = (rest + chunk).split(b"\n")
+            yield from (line.decode("utf-8", "replace") + "\n" for line in lines)
+        elif chunk == b"" or ended in ready:
+            break
+    os.close(ended)
+
+
 def upgrade(out, percent, action, argv, env=None):
     with open(out, "a") as events, open(out + ".err", "w") as err:
-        program = subprocess.Popen([*argv, "--json"], stdout=subprocess.PIPE, stderr=err, text=True, env=env)
+        program = subprocess.Popen([*argv, "--json"], stdout=subprocess.PIPE, stderr=err, env=env)
         acted = False
-        for line in program.stdout:
+        for line in lines_until_end(program):
             events.write(line)
             events.flush()
             progress = re.search(r'"percent":(\d+)', line)
@@ -65,7 +85,7 @@ def wine(prefix, exe, out, percent, action, args):
     run = tempfile.mkdtemp(prefix="exe.")
     shutil.copy(exe, run)
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="zh_TW.UTF-8")
-    subprocess.run(["wineserver", "-p"], env=env, capture_output=True)
+    subprocess.run(["wineserver", "-p"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return upgrade(out, percent, action, ["wine", os.path.join(run, os.path.basename(exe)), "--batch", *args], env)
 
 
