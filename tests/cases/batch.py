@@ -325,9 +325,6 @@ def case_four_stations(ws):
     check(all(s["lineEfficiency"] >= 0.5 for s in summaries), f"each line busy: {[s['lineEfficiency'] for s in summaries]}")
 
 
-STATION = "產線 é"
-
-
 def two_ports(ws, station, image, *options):
     """An upgrade of COM1 and COM2 from one command; the events and the record, each
     line required to be valid UTF-8 JSON."""
@@ -351,16 +348,6 @@ def two_ports(ws, station, image, *options):
     return records, err.decode("utf-8", "replace")
 
 
-def case_utf8_names(ws):
-    """A station and an image path in Chinese and with "é" go through as they are."""
-    os.mkdir(ws.path("映像 é"))
-    image = ws.image(100000, ws.path("映像 é", "韌體 é.srec"))
-    records, err = two_ports(ws, STATION.encode(), image.encode())
-    check(all(r.get("station") == STATION and r.get("imageBytes") == os.path.getsize(image) for r in records),
-          f"the name exactly, and the image given, in each line: {records}")
-    check("UTF-8" not in err, f"no warning for valid names: {err}")
-
-
 def case_invalid_byte(ws):
     """A byte that is not UTF-8 becomes U+FFFD in every record line, said once; files
     keep their names' bytes: the image and the traces are found."""
@@ -381,7 +368,7 @@ CASES.update({
     "port-held": case_port_held, "port-trouble": case_port_trouble, "closed-pipe": case_closed_pipe,
     "sigint-mid-image": case_sigint_mid_image, "sigterm-during-probe": case_sigterm_during_probe,
     "bad-images": case_bad_images, "pin-mismatch": case_pin_mismatch, "sleep-inhibitor": case_sleep_inhibitor,
-    "four-stations": case_four_stations, "utf8-names": case_utf8_names, "invalid-byte": case_invalid_byte,
+    "four-stations": case_four_stations, "invalid-byte": case_invalid_byte,
 })
 
 if __name__ == "__main__":

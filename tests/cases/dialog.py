@@ -318,18 +318,6 @@ def case_pinned_other_image(ws):
     escape_ends(ws, w)
 
 
-def case_pinned_embedded_image(ws):
-    """ORVEX_EXPECT_SHA256 names the embedded image (in capitals): the upgrade runs."""
-    digest = sha256(ws.build.firmware)
-    w = start(ws, ORVEX_EXPECT_SHA256=digest.upper())
-    instrument = Instrument(ws, "--baud", "0", port="COM1")
-    d.key(w.xid, "Return")
-    completes(w, instrument)
-    check([(r["outcome"], r["imageSha256"]) for r in ws.records()] == [("complete", digest)] and
-          w.box_texts() == [], f"one complete line naming the image, no box: {ws.records()}")
-    escape_ends(ws, w)
-
-
 CASES = {
     "idle": case_idle, "close-box": case_close_box, "sigterm-idle": case_sigterm_idle, "about": case_about,
     "upgrade": case_upgrade,
@@ -345,7 +333,7 @@ CASES = {
     "reader-yes-during-menu": case_reader_yes_during_menu,
     "yes-during-port-error-box": case_yes_during_port_error_box, "yes-during-transfer": case_yes_during_transfer,
     "sighup-during-transfer": case_sighup_during_transfer,
-    "pinned-other-image": case_pinned_other_image, "pinned-embedded-image": case_pinned_embedded_image,
+    "pinned-other-image": case_pinned_other_image,
 }
 
 if __name__ == "__main__":

@@ -90,19 +90,6 @@ def case_none(ws):
     check([o for _, o in ws.outcomes()] == ["complete", "complete"], f"the record: {ws.records()}")
 
 
-def case_frozen(ws):
-    """A journald that takes nothing for a while (stopped): the upgrade ends as ever, its
-    entry arrives once the daemon runs again."""
-    daemon = j.private()
-    ws.processes.append(daemon)
-    daemon.send_signal(signal.SIGSTOP)
-    try:
-        check(upgrade(ws, "--baud", "0").err == "", "nothing on standard error")
-    finally:
-        daemon.send_signal(signal.SIGCONT)
-    check_entries(ws, ["complete"])
-
-
 def case_stuck(ws):
     """A journald that takes nothing while its socket's queue is full, where a send would
     wait until it runs again: the upgrade ends with its code and record line within a
@@ -178,8 +165,8 @@ def case_forwarding(ws):
           f"the entries made during the outage arrived once each: {records}")
 
 
-CASES = {"dialog": case_dialog, "port-failed": case_port_failed, "none": case_none, "frozen": case_frozen,
-         "stuck": case_stuck, "forwarding": case_forwarding}
+CASES = {"dialog": case_dialog, "port-failed": case_port_failed, "none": case_none, "stuck": case_stuck,
+         "forwarding": case_forwarding}
 
 if __name__ == "__main__":
     j.namespace()

@@ -249,7 +249,7 @@ def case_page(ws):
 
 def case_reading(ws):
     """A stalled line, its unit's retry and a second unit, then the report over this
-    machine's record, its folder, a pipe a program writes into and one none writes into."""
+    machine's record, as JSON and as text, and over a FIFO no program writes into."""
     empty = json.loads(report(ws, "--json").out or "{}")
     check((empty.get("files"), empty.get("upgrades")) == (0, 0), f"no record yet is an empty report: {empty}")
     image = ws.image(100000)
@@ -262,15 +262,8 @@ def case_reading(ws):
         f"the record's three lines by station: {r}")
     check(r.get("firstPassYield") == {"units": 2, "complete": 1, "percent": 50.0, "upgradesWithoutUnit": 0},
           f"SN-R1 failed first, SN-R2 passed: {r.get('firstPassYield')}")
-    completed = sorted(line["seconds"] for line in ws.records() if line["outcome"] == "complete")
-    check(abs(r["seconds"]["median"] - sum(completed) / 2) < 0.002 and abs(r["seconds"]["slowest"] - completed[-1])
-          < 0.002, f"median and slowest of {completed}: {r['seconds']}")
-    folder = os.path.dirname(ws.record)
-    check(json.loads(report(ws, "--json", folder).out or "{}") == r, "the record's folder reads as its file")
     text = report(ws)
     check(text.code == 0 and "First-pass yield: 1 of 2 units (50.0 %)" in text.out, f"the text: {text.out}")
-    piped = Run(ws, ["bash", "-c", '"$0" --report --json <(cat "$1")', ws.build.program, ws.record], 60)
-    check(json.loads(piped.out or "{}").get("lines") == 3, f"a pipe is read as it comes: {piped.err}")
     fifo = ws.path("fed by none.jsonl")
     os.mkfifo(fifo)
     began = time.monotonic()
