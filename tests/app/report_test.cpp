@@ -228,6 +228,7 @@ bool Make(const std::filesystem::path& path, const std::string& words, std::vect
   if (!words.starts_with("fifo: "))
     return static_cast<bool>(std::ofstream(path, std::ios::binary) << Text(words));
 #ifdef _WIN32
+  static_cast<void>(feeders);
   return false;
 #else
   if (mkfifo(path.c_str(), 0600) != 0) return false;
