@@ -249,7 +249,8 @@ def case_page(ws):
 
 def case_reading(ws):
     """A stalled line, its unit's retry and a second unit, then the report over this
-    machine's record, as JSON and as text, and over a FIFO no program writes into."""
+    machine's record, as JSON and as text, a pipe a program writes into and a FIFO none
+    writes into."""
     empty = json.loads(report(ws, "--json").out or "{}")
     check((empty.get("files"), empty.get("upgrades")) == (0, 0), f"no record yet is an empty report: {empty}")
     image = ws.image(100000)
@@ -264,6 +265,8 @@ def case_reading(ws):
           f"SN-R1 failed first, SN-R2 passed: {r.get('firstPassYield')}")
     text = report(ws)
     check(text.code == 0 and "First-pass yield: 1 of 2 units (50.0 %)" in text.out, f"the text: {text.out}")
+    piped = Run(ws, ["bash", "-c", '"$0" --report --json <(cat "$1")', ws.build.program, ws.record], 60)
+    check(json.loads(piped.out or "{}").get("lines") == 3, f"a pipe is read as it comes: {piped.err}")
     fifo = ws.path("fed by none.jsonl")
     os.mkfifo(fifo)
     began = time.monotonic()
