@@ -119,9 +119,6 @@ TEST(CommandLine, WhatTheWordsAddUpToAndWhatIsRefusedInOneLine) {
   for (const std::string& bad :
        {kSmall.substr(0, 32) + " " + kSmall.substr(33), "g" + kSmall.substr(1), kSmall + "0"})
     EXPECT_EQ(cli::ParseSha256(bad), "") << bad;
-  EXPECT_EQ(cli::PinMismatch("", kSmall, "x") + cli::PinMismatch(kSmall, kSmall, "x"), "");
-  EXPECT_EQ(cli::PinMismatch("ab", kSmall, "C:\\old.srec"),
-            "C:\\old.srec: SHA-256 " + kSmall + ", but the station expects ab; nothing was sent");
   EXPECT_NE(cli::HelpText("x").find("at most 58981500 bytes (65535 chunks),\n"), std::string::npos);
 }
 
