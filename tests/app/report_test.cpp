@@ -274,20 +274,19 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
   std::filesystem::remove_all(folder);
 }
 
+// Which characters are shown how is VisibleText's table; here, that the report's names go through it.
 TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
   const std::string path = (std::filesystem::temp_directory_path() / "orvex-report-names.jsonl").string();
   // "\u001b" is how a record line carries an escape; the reader decodes it.
-  std::ofstream(path, std::ios::binary) << R"({"started":"t","station":"b\u001b]2;x\u0007\u009b2J)"
-                                           "\x9b"
-                                           R"(","port":"COM1\t","outcome":"complete","seconds":1}
+  std::ofstream(path, std::ios::binary)
+      << R"({"started":"t","station":"b\u001b]2;x\u0007","port":"COM1\t","outcome":"complete","seconds":1}
 {"started":"t","station":"c\n  forged  9","port":"COM2\n  forged  8","outcome":"port-failed\n  forged  7","seconds":1,"adapter":{"serial":"FT\n  forged  6"}}
 )";
   std::string text, json, error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
   ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
   std::filesystem::remove(path);
-  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_NE(text.find("b?]2;x??2J\xef\xbf\xbd"), std::string::npos) << "C1 and bytes of no UTF-8: " << text;
+  EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << "no escape sequence: " << text;
   EXPECT_NE(text.find("COM1?"), std::string::npos) << "a tab would shift the columns: " << text;
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
