@@ -19,14 +19,11 @@ namespace {
 std::string gComplaints;
 void Remember(const std::string& text) { gComplaints += text + "\n"; }
 
-// The trace's lines without their time column; the header is checked and left out.
+// The trace's lines without the header (held to its form by the batch cases) and the time column.
 std::string Events(const std::string& path) {
   std::ifstream in(path);
   std::string events, line;
   std::getline(in, line);
-  EXPECT_TRUE(
-      std::regex_search(line, std::regex(R"(^serial trace started \d{4}-\d\d-\d\dT[0-9:.]+Z \(UTC\))")))
-      << line;
   for (std::size_t at; std::getline(in, line); events += line.substr(at == 12 ? at : 0) + "\n")
     at = line.find(' ', line.find_first_not_of(' ')) + 1;  // "%11.3f "
   return events;
