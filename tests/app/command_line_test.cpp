@@ -30,7 +30,7 @@ void SetVariable(const char* name, const std::string& value) {
 #endif
 }
 
-// The program's run of `words`, split at spaces ("_" a space in one, '' an empty one, DIGEST the
+// The program's run of `words`, split at spaces ('' an empty one, DIGEST the
 // digest in capitals; ORVEX_EXPECT_SHA256=... first sets it for the run): with `parseOnly` the mode,
 // "@" the first port's index, every port's, then each option given; else the exit code and what it
 // said on standard error.
@@ -39,9 +39,7 @@ std::string Outcome(const std::string& text, bool parseOnly) {
   std::istringstream in(text);
   for (std::string word; in >> word;) {
     if (word.starts_with("ORVEX_EXPECT_SHA256=")) SetVariable("ORVEX_EXPECT_SHA256", word.substr(20));
-    for (char& c : word) c = c == '_' ? ' ' : c;
-    if (!word.starts_with("ORVEX ") && word != "(none)")
-      words.push_back(word == "''" ? "" : word == "DIGEST" ? kCapitals : word);
+    if (!word.starts_with("ORVEX_")) words.push_back(word == "''" ? "" : word == "DIGEST" ? kCapitals : word);
   }
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
@@ -64,7 +62,7 @@ std::string Outcome(const std::string& text, bool parseOnly) {
   const auto add = [&said](const char* name, const std::string& value) {
     if (!value.empty()) said += std::string(" ") + name + "=" + (value == kSmall ? "digest" : value);
   };
-  add("image", l.image), add("station", l.station), add("unit", l.unit), add("trace", l.trace);
+  add("image", l.image), add("station", l.station), add("unit", l.unit);
   add("since", l.since), add("page", l.page), add("csv", l.csv), add("expect", l.expectSha256);
   for (const std::string& record : l.records) add("record", record);
   return l.json ? said + " json" : said;
@@ -72,19 +70,11 @@ std::string Outcome(const std::string& text, bool parseOnly) {
 
 TEST(CommandLine, WhatTheWordsAddUpToAndWhatIsRefusedInOneLine) {
   for (const auto& row : test::RowsSplitAt(" => ", R"(
-    (none) => dialog
-    --batch --port COM1 => batch @0 0
     --port COM12 --batch --image a.srec => batch @11 11 image=a.srec
-    --batch --port COM9 --port COM1-COM3 => many @8 8 0 1 2
     --batch --port COM254-COM256 --json => many @253 253 254 255 json
-    --batch --port COM2 --json --station b_4 --unit SN_42 --trace t.txt => batch @1 1 station=b 4 unit=SN 42 trace=t.txt json
     --batch --port COM1-COM2 --expect-sha256 DIGEST => many @0 0 1 expect=digest
     --list-ports => list 0-11
-    --list-ports COM13-COM40 => list 12-39
     --batch --help => help
-    --version => version
-    --register-event-source => register
-    --report => report
     --json --report a.jsonl --since 2026-03-01T08:00Z site/ --station b --html y.html --csv y.csv => report station=b since=2026-03-01T08:00 page=y.html csv=y.csv record=a.jsonl record=site/ json
     --bogus => 2: unknown argument '--bogus' (see --help)
     a.jsonl => 2: unknown argument 'a.jsonl' (see --help)
@@ -119,9 +109,6 @@ TEST(CommandLine, WhatTheWordsAddUpToAndWhatIsRefusedInOneLine) {
   for (const std::string& bad :
        {kSmall.substr(0, 32) + " " + kSmall.substr(33), "g" + kSmall.substr(1), kSmall + "0"})
     EXPECT_EQ(cli::ParseSha256(bad), "") << bad;
-  EXPECT_EQ(cli::PinMismatch("", kSmall, "x") + cli::PinMismatch(kSmall, kSmall, "x"), "");
-  EXPECT_EQ(cli::PinMismatch("ab", kSmall, "C:\\old.srec"),
-            "C:\\old.srec: SHA-256 " + kSmall + ", but the station expects ab; nothing was sent");
   EXPECT_NE(cli::HelpText("x").find("at most 58981500 bytes (65535 chunks),\n"), std::string::npos);
 }
 

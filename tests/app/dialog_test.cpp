@@ -20,10 +20,8 @@ TEST(Framework, DialogUnitsAndTheProgressBar) {
     said += std::to_string(bar.SetPos(pos));
     said += ">" + std::to_string(bar.position) + " ";
   }
-  bar.SetRange(MAKELPARAM(0, 2535));
-  bar.SetPos(2535);
-  EXPECT_EQ(said + std::to_string(bar.position), "0 10>10 10>0 2535")
-      << "the position clamped into the range, the previous value returned, the full word of a range";
+  EXPECT_EQ(said, "0 10>10 10>0 ") << "the position clamped into the range, the previous value returned (the "
+                                      "whole image's 2535 chunks fill the bar in the controller's test)";
 }
 
 using ProgrammerDialog = DialogFixture;

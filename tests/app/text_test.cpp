@@ -3,7 +3,6 @@
 // it shows on a terminal shows no control character. Rows are written with
 // \xHH escapes.
 
-#include "json_string.h"
 #include "tests/app/table_rows.h"
 #include "utf8_text.h"
 #include "visible_text.h"
@@ -33,12 +32,7 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEachBadByte) {
     std::size_t bad = 99;
     EXPECT_EQ(ValidUtf8(Unescaped(row[1]), &bad), Unescaped(row[2])) << row[0];
     EXPECT_EQ(bad, std::stoul(row[3])) << row[0];
-    const std::string json =
-        Unescaped(row[1]).find('\0') == std::string::npos ? JsonString(Unescaped(row[1])) : "";
-    EXPECT_TRUE(json.empty() || json == "\"" + Unescaped(row[2]) + "\"")
-        << row[0] << ", as a JSON string: " << json;
   }
-  EXPECT_EQ(JsonString("a\"\\\x01\n"), R"("a\"\\\u0001\u000a")") << "escapes still escaped";
 }
 
 // An event log insert is cut to the UTF-16 units the call takes.

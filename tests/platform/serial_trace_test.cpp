@@ -19,14 +19,11 @@ namespace {
 std::string gComplaints;
 void Remember(const std::string& text) { gComplaints += text + "\n"; }
 
-// The trace's lines without their time column; the header is checked and left out.
+// The trace's lines without the header (held to its form by the batch cases) and the time column.
 std::string Events(const std::string& path) {
   std::ifstream in(path);
   std::string events, line;
   std::getline(in, line);
-  EXPECT_TRUE(
-      std::regex_search(line, std::regex(R"(^serial trace started \d{4}-\d\d-\d\dT[0-9:.]+Z \(UTC\))")))
-      << line;
   for (std::size_t at; std::getline(in, line); events += line.substr(at == 12 ? at : 0) + "\n")
     at = line.find(' ', line.find_first_not_of(' ')) + 1;  // "%11.3f "
   return events;
@@ -45,6 +42,7 @@ class SerialTrace : public ::testing::Test {
 TEST_F(SerialTrace, EachTracePointWritesItsLineAndLeavesTheLastError) {
   static const BYTE kImage[2000] = {'S', '3', '2', '5'};
   static const unsigned char kOdd[] = {'A', '"', '\\', '\r', '\n', 0, 0xFF};
+  const COMMTIMEOUTS timeouts = {1, 2, 3, 4, 5};
   DCB dcb{};
   dcb.BaudRate = 14400, dcb.ByteSize = 7, dcb.Parity = EVENPARITY, dcb.StopBits = TWOSTOPBITS;
   const std::string command(500, 'x'), box(3000, 'y'),
@@ -56,13 +54,9 @@ TEST_F(SerialTrace, EachTracePointWritesItsLineAndLeavesTheLastError) {
     std::function<void()> trace;
     std::string line;
   } steps[] = {
-      {1460, [] { TracePortOpened(R"(\\.\COM3)", TRUE); }, R"(open \\.\COM3 -> ok)"},
       {87, [] { TracePortOpened("usb-\xFF", FALSE); },
        "open usb-\xEF\xBF\xBD -> error 87 (ERROR_INVALID_PARAMETER)"},
-      {1460,
-       [] {
-         TraceTimeouts({1, 2, 3, 4, 5}, TRUE);
-       },
+      {1460, [&] { TraceTimeouts(timeouts, TRUE); },
        "set timeouts: read interval 1, read 2 x n + 3, write 4 x n + 5 ms -> ok"},
       {1460, [&] { TraceCommState("set comm state", dcb, TRUE); },
        "set comm state: 14400 baud, 7 data bits, parity even, stop bits 2 -> ok"},
@@ -80,7 +74,6 @@ TEST_F(SerialTrace, EachTracePointWritesItsLineAndLeavesTheLastError) {
       {1460, [] { TraceLineErrors(0x1F); },
        "line errors 0x1F: receive queue overflow overrun parity framing break"},
       {1460, [] { TraceLineErrors(0); }, ""},
-      {1460, [] { TraceWrite("U", 1, 1, ERROR_SUCCESS); }, R"(write 1 byte: 55 "U" -> ok)"},
       {1460, [] { TraceRead(kOdd, sizeof kOdd); },
        R"(read 7 bytes: 41 22 5C 0D 0A 00 FF "A\"\\\r\n\x00\xFF")"},
       {1460, [] { TraceImage(kImage, sizeof kImage); }, "image 2000 bytes"},
@@ -95,8 +88,6 @@ TEST_F(SerialTrace, EachTracePointWritesItsLineAndLeavesTheLastError) {
       {1460, [&] { TraceWrite(command.data(), 500, 500, 0); },
        "write 500 bytes: " + hex + " \"" + command.substr(0, 32) + "\" .. -> ok"},
       {1460, [] { TraceGaveUp("probe", 101); }, "probe timed out: no reply after 101 attempts"},
-      {1460, [] { TraceMessageBox("Write timed out.(overlapped)"); },
-       R"x(box "Write timed out.(overlapped)")x"},
       {1460, [&] { TraceMessageBox(box.c_str()); }, ("box \"" + box).substr(0, 1023)},  // cut, its line whole
       {1460, [] { TracePortClosed(); }, "close"},
       {1460, [] { TracePortOpened("COM1", TRUE); }, "open COM1 -> ok"},
