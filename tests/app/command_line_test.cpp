@@ -42,6 +42,7 @@ std::string Outcome(const std::string& text, bool parseOnly) {
     if (!word.starts_with("ORVEX_")) words.push_back(word == "''" ? "" : word == "DIGEST" ? kCapitals : word);
   }
   std::vector<const char*> argv;
+  argv.reserve(words.size());
   for (const std::string& word : words) argv.push_back(word.c_str());
   const cli::CommandLine l = cli::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
   if (!parseOnly) {

@@ -50,7 +50,7 @@ TEST(UpgradeRecord, TheLineNamesTheUnitTheImageTheStationAndTheOutcome) {
 #endif
 
 TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "orvex-record-store.jsonl";
+  const std::filesystem::path path = test::OwnTempPath("orvex-record-store.jsonl");
   for (const auto& [what, before, after] : {
            std::tuple{"no file yet", "", "{L}" EOL},
            {"after whole lines", "{A}" EOL "{B}" EOL, "{A}" EOL "{B}" EOL "{L}" EOL},

@@ -232,7 +232,7 @@ bool Make(const std::filesystem::path& path, const std::string& words, std::vect
 // The files made in a folder of the test's own, then read through the report: its first line says
 // what was read, its "Upgrades:" line what was counted.
 TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
-  const std::string folder = testing::TempDir() + "orvex-report-files";
+  const std::string folder = test::OwnTempPath("orvex-report-files").string();
   // what | name=words; ... | the paths read, in the folder ("." the folder) | what the report says
   for (const auto& row : test::Rows(R"(
     a folder: its *.jsonl in name order; blank lines, CR LF, a cut last line | b.jsonl=good blank goodCRLF cut; a.jsonl=good broken; notes.txt=broken | . | Upgrade record: 5 lines in 2 files; 2 unreadable lines skipped, the first: a.jsonl line 2 -> Upgrades: 3
@@ -255,7 +255,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
              made;
     std::vector<std::string> paths;
     std::istringstream names(row[2]);
-    for (std::string name; names >> name;) paths.push_back(folder + "/" + name);
+    for (std::string name; names >> name;) paths.push_back((std::filesystem::path(folder) / name).string());
     std::string text, error;
     const bool read = made && report::MakeReport({paths, false, {}, false, "", ""}, text, error);
     for (std::thread& feeder : feeders) made ? feeder.join() : feeder.detach();
@@ -274,7 +274,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
 
 // Which characters are shown how is VisibleText's table; here, that the report's names go through it.
 TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
-  const std::string path = (std::filesystem::temp_directory_path() / "orvex-report-names.jsonl").string();
+  const std::string path = test::OwnTempPath("orvex-report-names.jsonl").string();
   // "\u001b" is how a record line carries an escape; the reader decodes it.
   std::ofstream(path, std::ios::binary)
       << R"({"started":"t","station":"b\u001b]2;x\u0007","port":"COM1\t","outcome":"complete","seconds":1}

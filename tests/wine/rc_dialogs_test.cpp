@@ -48,7 +48,7 @@ TEST(RcDialogs, TheScriptAgreesWithTheTemplates) {
   for (std::string line; std::getline(rc, line);) {
     line = std::regex_replace(std::regex_replace(line, std::regex("\\s+"), " "), std::regex("^ | $"), "");
     for (const auto& [name, number] : numbers)
-      line = std::regex_replace(line, std::regex("\\b" + name + "\\b"), number);
+      line = std::regex_replace(line, std::regex(std::string("\\b").append(name).append("\\b")), number);
     lines.push_back(line);
   }
   for (const UINT id : {IDD_ABOUTBOX, IDD_PROGRAMMER_DIALOG}) {
