@@ -41,8 +41,8 @@ std::string Line(const std::string& row) {
 
 TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
   for (const auto& row : test::RowsSplitAt(" ~ ", R"(
-    escapes, spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é\|COM1||c||20|
-    fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
+    escapes (the last of one and the first of two UTF-8 bytes more), spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\u07ff\u0800\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é߿ࠀ\|COM1||c||20|
+    fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"e":[],"o":{},"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
     cut inside the adapter ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S" ~ refused
     no started ~ {"port":"p","outcome":"o","seconds":1} ~ refused
     no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
