@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/report/make_report.h"
+#include "app/report/record_csv.h"
 #include "app/report/record_fields.h"
 #include "app/report/yield_tally.h"
 #include "tests/app/table_rows.h"
@@ -289,6 +290,16 @@ TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
   EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
   EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
   EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
+}
+
+// A row's columns follow the header's, nested fields in theirs, other fields of a later schema left out.
+TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
+  const std::string header = report::CsvHeader();
+  EXPECT_TRUE(header.starts_with("\xEF\xBB\xBFstarted,ended,station,host,")) << header;
+  EXPECT_EQ(std::count(header.begin(), header.end(), ','), 20) << header;
+  EXPECT_EQ(report::CsvRow(R"({"v":1,"started":"s","station":"a,\"b\"","adapter":{"serial":"S","m":{"b":2}},)"
+                           R"("seconds":2.5,"unit":null,"later":[1]})"),
+            "s,,\"a,\"\"b\"\"\",,,,S,,,,,,,2.5,,,,,,,1\r\n");
 }
 
 }  // namespace
