@@ -1,10 +1,11 @@
 // Whole upgrades through the YES/NEXT button of the dialog on the headless
 // backend, against the simulated instrument, as the screen shows them and as
-// the listener hears them: every upgrade that starts ends exactly once.
+// the listener hears them: every upgrade that starts ends exactly once. The
+// ends that end the process (Exit, a dead port) are written first:
+// tests/cases/dialog.py (close-during-probe, hangup-transfer) reads their lines.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -57,12 +58,7 @@ class Listener final : public ForwardingListener {
     if (stop && stop->atLine == nullptr && bytes >= stop->atBytes) RequestStop(15);
     if (onFirstChunk) std::exchange(onFirstChunk, nullptr)();
   }
-  void Ended(UpgradeOutcome outcome, const char*) override {
-    ++ends, last = outcome;
-    // Seen by the death tests, whose process ends right after.
-    std::fprintf(stderr, "ended %s after %lu bytes\n", OutcomeCode(outcome),
-                 static_cast<unsigned long>(sent));
-  }
+  void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome; }
 
   Texts lines;
   DWORD sent = 0;
@@ -155,7 +151,7 @@ std::pair<int, std::vector<int>> BarOf(Image image) {
 }
 
 constexpr sim::Faults kPlain{}, kPromptAfter3{.promptAfter = 3}, kSilent{.noPrompt = true},
-    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 100'000}, kHangsUp{.hangupAtByte = 50'000};
+    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 100'000};
 constexpr char kRefusal[] =
     "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
 // Line 1 in the order an upgrade shows it.
@@ -276,32 +272,6 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     EXPECT_EQ(Line(0), kTurnOffText);
     EXPECT_EQ(Control(IDC_PROGRESS).positions, finished.positions)
         << "the bar keeps its place until the next start";
-  }
-}
-
-// The process ends under the upgrade: the operator's Exit, or a dead port. Its one line is written first.
-TEST_F(ControllerTest, EndsThatEndTheProcessAreReportedFirst) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const struct {
-    const char* what;
-    sim::Faults faults;
-    int code;
-    const char* stderrEnds;
-  } cases[] = {
-      {"Exit during the probe", kSilent, 0, "ended abandoned after 0 bytes\n$"},
-      {"a dead port", kHangsUp, 1, "orvex-programmer: .*ended port-failed after [0-9]+ bytes\n"},
-  };
-  UseImage(Image::kFull);
-  for (const auto& c : cases) {
-    const auto instrument = StartInstrument(c.faults);
-    EXPECT_EXIT(
-        {
-          ui::SetMessageBoxHandler({});
-          if (c.faults.noPrompt) screen.PostCommand(IDCANCEL);
-          PressYes();
-        },
-        ::testing::ExitedWithCode(c.code), c.stderrEnds)
-        << c.what;
   }
 }
 
