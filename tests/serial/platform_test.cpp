@@ -1,6 +1,6 @@
 // The POSIX stand-ins for the kernel services where their behaviour is the
 // program's contract: waits, where a port name leads, exclusive open, reads
-// and their time-outs, a device without modem lines.
+// and their time-outs.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -101,16 +101,17 @@ TEST_F(PortTest, WhatAPortNameOpens) {
 }
 
 // A read ends 1 ms after a burst's last byte, or with nothing at its total
-// time-out (100 ms here); a cancelled one is aborted. A pty has no modem lines:
-// raising DTR does nothing, and no line or error is reported.
-TEST_F(PortTest, ReadsAndModemLines) {
+// time-out (100 ms here); a cancelled one is aborted. That a pty's missing
+// modem lines are no fault: every open raises DTR, and the reader's idle
+// checks would show a box.
+TEST_F(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
   HANDLE port = OpenPort("COM1");
   COMMTIMEOUTS timeouts = {1, 0, 100, 0, 5000};
   SetCommTimeouts(port, &timeouts);
   OVERLAPPED ov{};
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   char area[100];
-  DWORD got = 99, status = 0xFF, errors = 0xFF;
+  DWORD got = 99;
   const auto start = Clock::now();
   ASSERT_FALSE(ReadFile(port, area, 100, &got, &ov));
   ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
@@ -128,11 +129,6 @@ TEST_F(PortTest, ReadsAndModemLines) {
   EXPECT_TRUE(CancelIoEx(port, &ov));
   EXPECT_FALSE(GetOverlappedResult(port, &ov, &got, TRUE));
   EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
-  COMSTAT stat{};
-  EXPECT_TRUE(EscapeCommFunction(port, SETDTR) && GetCommModemStatus(port, &status) && status == 0);
-  line.Write("abc");
-  EXPECT_TRUE(test::WaitUntil([&] { return ClearCommError(port, &errors, &stat) && stat.cbInQue == 3; }));
-  EXPECT_EQ(errors, 0u);
   CloseHandle(ov.hEvent);
   CloseHandle(port);
 }
