@@ -1,6 +1,8 @@
 // The POSIX stand-ins for the kernel services where their behaviour is the
-// program's contract: waits, where a port name leads, exclusive open, reads
-// and their time-outs.
+// program's contract: waits, the folders, reads and their time-outs. Where the
+// port names the program opens lead, tests/serial/link_test.cpp (COM1 to
+// COM12 through the device namespace); a missing port and one held by another
+// program, tests/cases/batch.py (port-trouble, port-held).
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -80,25 +82,6 @@ class PortTest : public ::testing::Test {
   test::ConfigHome home;
   test::PtyPair line;
 };
-
-// COMn is the link of that name in the ports folder; a port held open is refused as in use.
-TEST_F(PortTest, WhatAPortNameOpens) {
-  const test::PtyPair another;
-  home.Link("COM12", another.DevicePath());
-  home.Link("COM5", "/nonexistent/device");
-  HANDLE first = OpenPort("COM1");
-  for (const char* name : {"COM12", R"(\\.\COM12)", "COM1", "COM5", "COM0", "COM257", "COM1x", "LPT1", ""}) {
-    HANDLE port = OpenPort(name);
-    const DWORD error = port == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
-    const bool opens = std::string(name).ends_with("COM12");
-    EXPECT_EQ(error, opens                         ? 0
-                     : name == std::string("COM1") ? ERROR_ACCESS_DENIED
-                                                   : ERROR_FILE_NOT_FOUND)
-        << name;
-  }
-  CloseHandle(first);
-}
 
 // A read ends 1 ms after a burst's last byte, or with nothing at its total
 // time-out (100 ms here); a cancelled one is aborted. That a pty's missing
