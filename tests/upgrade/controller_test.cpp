@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -57,14 +56,12 @@ class Listener final : public ForwardingListener {
   void Sent(DWORD bytes) override {
     sent = bytes;
     if (stop.atBytes && bytes >= *stop.atBytes) RequestStop(15);
-    if (onFirstChunk) std::exchange(onFirstChunk, nullptr)();
   }
   void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome; }
 
   Texts lines;
   DWORD sent = 0;
   Stop stop;
-  std::function<void()> onFirstChunk;
   int ends = 0;
   std::optional<UpgradeOutcome> last;
 };
@@ -129,7 +126,7 @@ std::pair<int, std::vector<int>> BarOf(Image image) {
 }
 
 constexpr sim::Faults kPlain{}, kPromptAfter3{.promptAfter = 3}, kSilent{.noPrompt = true},
-    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 100'000};
+    kNoReply{.noUpdateReply = true};
 constexpr char kRefusal[] =
     "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
 // Line 1 in the order an upgrade shows it.
@@ -178,8 +175,6 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
        kStoppedSendingLines, 9000, Sending(9000)},
       {"a stop during the last chunk: the image went whole", Image::kTwoChunks, kPlain, kComplete,
        kWholeLines, std::nullopt, Sending(1800)},
-      {"a stalled line", Image::kFull, kStalls, kTransferFailed, kFailedLines, std::nullopt, kNoStop,
-       "Write timed out.(overlapped)"},
       {"the full image fills the bar", Image::kFull, kPlain, kComplete, kWholeLines, std::nullopt},
   };
   Texts boxes;
@@ -206,12 +201,6 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     instrument->start();
     if (c.com1 != nullptr) home.Link("COM1", c.com1);
     ASSERT_TRUE(screen.Select(IDC_PORT, c.port));
-    // A stalled line's write gives up after 100 ms instead of the line's 5 s: set after the first chunk.
-    if (c.faults.stallAtByte >= 0)
-      heard.onFirstChunk = [] {
-        COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
-        SetCommTimeouts(ghCommPort, &quick);
-      };
     heard.stop = c.stop;
     for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t positionsBefore = Control(IDC_PROGRESS).positions.size();
