@@ -165,23 +165,6 @@ TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {
   EXPECT_TRUE(boxes.Texts().empty());
 }
 
-// The process ends: its code and what the boxes said, printed by the default handler.
-TEST_F(SerialLinkTest, AWriteWithNoPortOrAReaderAloneOnADeadLineEndsTheProcess) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  ui::SetMessageBoxHandler({});
-  // The operator's Exit closed the port: code 0, nothing said.
-  EXPECT_EXIT(WriterGeneric(kChunk.data(), 900), ::testing::ExitedWithCode(0), "^$");
-  EXPECT_EXIT(
-      {
-        Open();
-        line.HangUp();
-        Sleep(10000);  // no write comes: the reader itself ends the process
-      },
-      ::testing::ExitedWithCode(1),
-      "ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm port "
-      "error");
-}
-
 // A backend that, like wx, shows the boxes other threads ask for only on the
 // user-interface thread, the one that installed it: they wait in a queue.
 class ServedBoxes {
@@ -224,37 +207,46 @@ class ServedBoxes {
   static inline long gShown = 0;
 };
 
-// The reader thread and the user-interface thread meet a dead port in every
-// order, by a write or by the operator's close; whichever comes second waits
-// (the user interface showing the boxes asked for meanwhile), and the process
-// ends with code 1.
-TEST_F(SerialLinkTest, ADeadPortEndsTheProcessOnceWhicheverThreadMeetsItFirst) {
+// The process ends as the port does: the operator's Exit closed it before a
+// write (code 0, nothing said), or the line hung up (code 1) and the reader
+// thread and the user-interface thread meet it in every order; whichever comes
+// second waits, the user interface showing the boxes asked for meanwhile.
+// Each row's steps on the user-interface thread: o opens the port and hangs the
+// line up, a waits until the reader asks for a box, s shows it, S shows every
+// box as it comes, c closes the port, w writes the probe's next byte.
+TEST_F(SerialLinkTest, ADeadOrClosedPortEndsTheProcessOnceWhicheverThreadMeetsItFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const struct {
     const char* what;
-    bool readerBoxShownFirst, readerAsksForItsCloseBoxFirst, close;
+    const char* steps;
+    int code = 1;
     const char* said = "box: Close comm port error";
-  } cases[] = {{"the user interface first, the reader waiting for its box", false, false, false},
-               {"the reader first, then the user interface", true, false, false},
-               {"the user interface last, the reader waiting for its close box", true, true, false},
-               {"a close while the reader waits for its box", false, false, true,
-                "Reader/Status Thread didn't exit.\n\r(.|\n)*box: Close comm port error"}};
+  } cases[] = {
+      {"a write with no port open", "w", 0, "^$"},
+      {"the reader alone", "oS", 1,
+       "box: ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm "
+       "port error"},
+      {"the user interface first, the reader waiting for its box", "oaw"},
+      {"the reader first, then the user interface", "oasw"},
+      {"the user interface last, the reader waiting for its close box", "oasaw"},
+      {"a close while the reader waits for its box", "oacw", 1,
+       "Reader/Status Thread didn't exit.\n\r(.|\n)*box: Close comm port error"}};
   for (const auto& c : cases) {
-    EXPECT_EXIT(
-        {
-          alarm(60);  // a process that hangs is killed, and the test fails
-          ServedBoxes::Install();
-          Open();
-          line.HangUp();
-          if (!ServedBoxes::Next(false)) std::_Exit(3);
-          if (c.readerBoxShownFirst && !ServedBoxes::Next(true)) std::_Exit(4);
-          if (c.readerAsksForItsCloseBoxFirst && !ServedBoxes::Next(false)) std::_Exit(5);
-          if (c.close) CloseCommPort();
-          WriterGeneric("U", 1);  // the probe's next byte finds the line dead at once
-          std::_Exit(6);
-        },
-        ::testing::ExitedWithCode(1), c.said)
-        << c.what;
+    const auto play = [&] {
+      alarm(60);  // a process that hangs is killed, and the test fails
+      ServedBoxes::Install();
+      for (const char step : std::string_view(c.steps)) {
+        if (step == 'o') Open(), line.HangUp();
+        if ((step == 'a' && !ServedBoxes::Next(false)) || (step == 's' && !ServedBoxes::Next(true)))
+          std::_Exit(3);
+        while (step == 'S' && ServedBoxes::Next(true)) {
+        }
+        if (step == 'c') CloseCommPort();
+        if (step == 'w') WriterGeneric("U", 1);
+      }
+      std::_Exit(6);
+    };
+    EXPECT_EXIT(play(), ::testing::ExitedWithCode(c.code), c.said) << c.what;
   }
 }
 
