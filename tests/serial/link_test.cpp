@@ -4,26 +4,25 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "serial/rx_buffer.h"
 #include "serial/serial_port.h"
 #include "serial/writer.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/recorded_boxes.h"
 #include "ui_core/message_pump.h"
+#include "upgrade/rx_snapshot.h"
 
 namespace test {
 namespace {
@@ -41,25 +40,7 @@ class SerialLinkTest : public ::testing::Test {
     CloseCommPort();
     DeleteCriticalSection(&gRxLock);
   }
-  // What the buffer holds from its start, and the count of bytes ever delivered.
-  static std::string Rx(std::size_t count) {
-    EnterCriticalSection(&gRxLock);
-    std::string bytes(reinterpret_cast<const char*>(gRxBuffer), count);
-    LeaveCriticalSection(&gRxLock);
-    return bytes;
-  }
-  static std::uint32_t RxCount() {
-    EnterCriticalSection(&gRxLock);
-    const std::uint32_t count = gRxCount;
-    LeaveCriticalSection(&gRxLock);
-    return count;
-  }
   static bool Open() { return OpenCommPort(0, 0, 0, 0, 0) == 1; }
-  // The reader's failure boxes stay up, as when nobody confirms them.
-  void HoldReaderFailureBoxes() {
-    boxes.Hold("ReadFile in ReaderAndStatusProc");
-    boxes.Hold("ReadFile ReaderAndStatusProc");
-  }
 
   ConfigHome home;
   PtyPair line;
@@ -67,72 +48,50 @@ class SerialLinkTest : public ::testing::Test {
 };
 
 // Each open by indices into the settings tables, on a line that had XON/XOFF
-// on, which the port keeps; each close ends the reader, and a second does nothing.
-TEST_F(SerialLinkTest, OpenAppliesTheChosenSettings) {
+// on, which the port keeps; each close ends the reader, and a second does
+// nothing. The time-outs each open sets: the trace of tests/cases/batch.py's
+// complete case. An open that fails says which step in a box and leaves no
+// reader; a missing port and one another program holds: batch.py's
+// port-trouble and port-held.
+TEST_F(SerialLinkTest, EachOpenAppliesTheChosenSettingsOrStopsAtItsFailingStep) {
   const int fd = open(line.DevicePath().c_str(), O_RDWR | O_NOCTTY);
   termios flow{};
   tcgetattr(fd, &flow);
   flow.c_iflag |= IXON | IXOFF;
   tcsetattr(fd, TCSANOW, &flow);
   close(fd);
-  const struct {
-    int port;
-    const char* name;
-    int baud;
-    DWORD rate;
-    int stop;
-    BYTE stopBits;
-  } cases[] = {{0, "COM1", 0, 115200, 0, ONESTOPBIT},
-               {8, "COM9", 1, 19200, 0, ONESTOPBIT},
-               {11, "COM12", 9, 110, 2, TWOSTOPBITS},
-               {2, "COM3", 2, 14400, 0, ONESTOPBIT}};
-  for (const auto& c : cases) {
-    home.Link(c.name, line.DevicePath());
-    ASSERT_EQ(OpenCommPort(c.port, c.baud, 0, 0, c.stop), 1) << c.name;
-    EXPECT_NE(m_ReadStatThread, nullptr);
-    DCB dcb{};
-    ASSERT_TRUE(GetCommState(ghCommPort, &dcb));
-    EXPECT_EQ(dcb.BaudRate, c.rate) << c.name;
-    EXPECT_EQ(dcb.StopBits, c.stopBits) << c.name;
-    EXPECT_EQ(dcb.ByteSize, 8) << c.name;
-    EXPECT_EQ(dcb.Parity, NOPARITY) << c.name;
-    EXPECT_TRUE(dcb.fOutX && dcb.fInX) << c.name;
-    COMMTIMEOUTS timeouts{};
-    ASSERT_TRUE(GetCommTimeouts(ghCommPort, &timeouts));
-    EXPECT_EQ(timeouts.ReadIntervalTimeout, 1u);
-    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1000u);
-    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 5000u);
-    EXPECT_EQ(CloseCommPort(), 1) << c.name;
-    EXPECT_EQ(CloseCommPort(), 0) << c.name;
-    EXPECT_TRUE(ghCommPort == nullptr && ghThreadExitEvent == nullptr && m_ReadStatThread == nullptr);
-  }
-  EXPECT_TRUE(boxes.Texts().empty());
-}
-
-TEST_F(SerialLinkTest, EachFailingStepIsReportedAndStopsTheOpen) {
-  home.Link("COM5", "/nonexistent/device");
+  for (const char* name : {"COM3", "COM9", "COM12"}) home.Link(name, line.DevicePath());
   home.Link("COM6", "/dev/null");  // opens, but is no serial line
-  const PtyPair held;
-  home.Link("COM7", held.DevicePath());
-  const int other = open(held.DevicePath().c_str(), O_RDWR | O_NOCTTY);
-  ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);  // another program holds COM7
   const struct {
-    int port;
-    int stop;
-    const char* message;
-    bool portLeftOpen;
-  } cases[] = {{4, 0, "Error Create File ", false},  {5, 0, "Error GetCommState", true},
-               {6, 0, "Error Create File ", false},  {0, 1, "Error SetCommState", true},  // 1.5 stop bits
-               {-1, 0, "Error Create File ", false}, {12, 0, "Error Create File ", false}};
+    int port, baud, stop;
+    DWORD rate;
+    BYTE stopBits;
+    const char* message = nullptr;  // the failing step's box; none: the open succeeds
+    bool portLeftOpen = false;
+  } cases[] = {{0, 0, 0, 115200, ONESTOPBIT},
+               {8, 1, 0, 19200, ONESTOPBIT},
+               {11, 9, 2, 110, TWOSTOPBITS},
+               {2, 2, 0, 14400, ONESTOPBIT},
+               {5, 0, 0, 0, 0, "Error GetCommState", true},
+               {0, 0, 1, 0, 0, "Error SetCommState", true},  // 1.5 stop bits
+               {-1, 0, 0, 0, 0, "Error Create File "},
+               {12, 0, 0, 0, 0, "Error Create File "}};
   for (const auto& c : cases) {
     const RecordedBoxes seen;
-    EXPECT_EQ(OpenCommPort(c.port, 0, 0, 0, c.stop), 0) << c.port;
-    EXPECT_THAT(seen.Texts(), ElementsAre(c.message)) << c.port;
-    EXPECT_EQ(ghCommPort != nullptr, c.portLeftOpen) << c.port;
-    EXPECT_TRUE(ghThreadExitEvent == nullptr && m_ReadStatThread == nullptr) << c.port;
-    EXPECT_EQ(CloseCommPort(), c.portLeftOpen ? 1 : 0) << c.port;
+    const bool opens = c.message == nullptr;
+    EXPECT_EQ(OpenCommPort(c.port, c.baud, 0, 0, c.stop), opens ? 1 : 0) << c.port;
+    EXPECT_EQ(seen.Texts(), opens ? std::vector<std::string>{} : std::vector<std::string>{c.message})
+        << c.port;
+    EXPECT_TRUE((m_ReadStatThread != nullptr) == opens && (ghThreadExitEvent != nullptr) == opens) << c.port;
+    DCB dcb{};
+    EXPECT_TRUE(!opens ||
+                (GetCommState(ghCommPort, &dcb) && dcb.BaudRate == c.rate && dcb.StopBits == c.stopBits &&
+                 dcb.ByteSize == 8 && dcb.Parity == NOPARITY && dcb.fOutX && dcb.fInX))
+        << c.port << ": " << dcb.BaudRate << " baud, stop bits " << int(dcb.StopBits);
+    EXPECT_EQ(CloseCommPort(), opens || c.portLeftOpen ? 1 : 0) << c.port;
+    EXPECT_EQ(CloseCommPort(), 0) << c.port;
+    EXPECT_TRUE(ghCommPort == nullptr && ghThreadExitEvent == nullptr && m_ReadStatThread == nullptr);
   }
-  close(other);
 }
 
 std::string Bytes(std::size_t count, char first) {
@@ -158,34 +117,23 @@ TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
        {first, std::string(60, 'Z')},
        std::string(60, 'Z') + first.substr(60)},
   };
-  std::uint32_t count = RxCount();
+  std::uint32_t count = TakeRxSnapshot().count;
   for (const auto& c : cases) {
-    std::memset(gRxBuffer, 0, sizeof gRxBuffer);
-    gRxFill = gRxWrapFill = 0;
+    ClearRxBuffer();
     ASSERT_TRUE(Open());
     for (const std::string& burst : c.bursts) {
       line.Write(burst);
       count += static_cast<std::uint32_t>(burst.size());
-      ASSERT_TRUE(WaitUntil([&] { return RxCount() >= count; })) << c.what;
+      ASSERT_TRUE(WaitUntil([&] { return TakeRxSnapshot().count >= count; })) << c.what;
     }
-    EXPECT_EQ(Rx(c.start.size()), c.start) << c.what;
-    EXPECT_EQ(RxCount(), count) << c.what << ": the count goes on across opens";
+    const RxSnapshot rx = TakeRxSnapshot();
+    EXPECT_EQ(std::string(rx.bytes.begin(), rx.bytes.begin() + c.start.size()), c.start) << c.what;
+    EXPECT_EQ(rx.count, count) << c.what << ": the count goes on across opens";
     EXPECT_EQ(CloseCommPort(), 1);
   }
 }
 
 const std::string kChunk(900, 'S');
-
-TEST_F(SerialLinkTest, WholeWritesClearTheBusyFlag) {
-  ASSERT_TRUE(Open());
-  for (const std::string& bytes : {"update\r"s, kChunk}) {
-    gWriteBusy = 1;
-    WriterGeneric(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    EXPECT_EQ(gWriteBusy, 0);
-    EXPECT_EQ(line.Read(bytes.size()), bytes);
-  }
-  EXPECT_TRUE(boxes.Texts().empty());
-}
 
 // The far side reads nothing: a write that cannot go out whole within its
 // time-out (here 100 ms) ends short, says so and leaves the flag set; the port
@@ -216,44 +164,6 @@ TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {
   ResetEvent(ghThreadExitEvent);
   EXPECT_EQ(gWriteBusy, 1);
   EXPECT_TRUE(boxes.Texts().empty());
-}
-
-// The process ends: its code and what the boxes said, printed by the default handler.
-TEST_F(SerialLinkTest, ADeadOrClosedPortEndsTheProcess) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  enum class Then { kWrite, kWait, kClose };
-  const struct {
-    const char* what;
-    bool open, hangUp, holdReaderBoxes;
-    Then then;
-    int code;
-    const char* said;
-  } cases[] = {
-      {"a write with no port open: the operator's Exit closed it", false, false, false, Then::kWrite, 0,
-       "^$"},
-      {"a write to a line that hung up, the reader in its box", true, true, true, Then::kWrite, 1, ""},
-      {"a line that hangs up during a read", true, true, false, Then::kWait, 1,
-       "ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm port "
-       "error"},
-      {"a close while the reader shows its box", true, true, true, Then::kClose, 1,
-       "Reader/Status Thread didn't exit.\n\r(.|\n)*Close comm port error"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EXIT(
-        {
-          if (c.holdReaderBoxes) HoldReaderFailureBoxes();
-          if (!c.holdReaderBoxes) ui::SetMessageBoxHandler({});
-          if (c.open) Open();
-          if (c.hangUp) line.HangUp();
-          if (c.then == Then::kWrite) WriterGeneric(kChunk.data(), 900);
-          if (c.then == Then::kWait) Sleep(10000);
-          WaitUntil([&] { return boxes.Texts().size() == 1; });
-          ui::SetMessageBoxHandler({});
-          CloseCommPort();
-        },
-        ::testing::ExitedWithCode(c.code), c.said)
-        << c.what;
-  }
 }
 
 // A backend that, like wx, shows the boxes other threads ask for only on the
@@ -298,32 +208,46 @@ class ServedBoxes {
   static inline long gShown = 0;
 };
 
-// The reader thread and the user-interface thread meet a dead port in every
-// order; whichever comes second waits (the user interface showing the boxes
-// asked for meanwhile), and the process ends with code 1.
-TEST_F(SerialLinkTest, ADeadPortEndsTheProcessOnceWhicheverThreadMeetsItFirst) {
+// The process ends as the port does: the operator's Exit closed it before a
+// write (code 0, nothing said), or the line hung up (code 1) and the reader
+// thread and the user-interface thread meet it in every order; whichever comes
+// second waits, the user interface showing the boxes asked for meanwhile.
+// Each row's steps on the user-interface thread: o opens the port and hangs the
+// line up, a waits until the reader asks for a box, s shows it, S shows every
+// box as it comes, c closes the port, w writes the probe's next byte.
+TEST_F(SerialLinkTest, ADeadOrClosedPortEndsTheProcessOnceWhicheverThreadMeetsItFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const struct {
     const char* what;
-    bool readerBoxShownFirst, readerAsksForItsCloseBoxFirst;
-  } cases[] = {{"the user interface first, the reader waiting for its box", false, false},
-               {"the reader first, then the user interface", true, false},
-               {"the user interface last, the reader waiting for its close box", true, true}};
+    const char* steps;
+    int code = 1;
+    const char* said = "box: Close comm port error";
+  } cases[] = {
+      {"a write with no port open", "w", 0, "^$"},
+      {"the reader alone", "oS", 1,
+       "box: ReadFile( in)? ReaderAndStatusProc(.|\n)*Reader/Status Thread didn't exit(.|\n)*Close comm "
+       "port error"},
+      {"the user interface first, the reader waiting for its box", "oaw"},
+      {"the reader first, then the user interface", "oasw"},
+      {"the user interface last, the reader waiting for its close box", "oasaw"},
+      {"a close while the reader waits for its box", "oacw", 1,
+       "Reader/Status Thread didn't exit.\n\r(.|\n)*box: Close comm port error"}};
   for (const auto& c : cases) {
-    EXPECT_EXIT(
-        {
-          alarm(60);  // a process that hangs is killed, and the test fails
-          ServedBoxes::Install();
-          Open();
-          line.HangUp();
-          if (!ServedBoxes::Next(false)) std::_Exit(3);
-          if (c.readerBoxShownFirst && !ServedBoxes::Next(true)) std::_Exit(4);
-          if (c.readerAsksForItsCloseBoxFirst && !ServedBoxes::Next(false)) std::_Exit(5);
-          WriterGeneric("U", 1);  // the probe's next byte finds the line dead at once
-          std::_Exit(6);
-        },
-        ::testing::ExitedWithCode(1), "box: Close comm port error")
-        << c.what;
+    const auto play = [&] {
+      alarm(60);  // a process that hangs is killed, and the test fails
+      ServedBoxes::Install();
+      for (const char step : std::string_view(c.steps)) {
+        if (step == 'o') Open(), line.HangUp();
+        if ((step == 'a' && !ServedBoxes::Next(false)) || (step == 's' && !ServedBoxes::Next(true)))
+          std::_Exit(3);
+        while (step == 'S' && ServedBoxes::Next(true)) {
+        }
+        if (step == 'c') CloseCommPort();
+        if (step == 'w') WriterGeneric("U", 1);
+      }
+      std::_Exit(6);
+    };
+    EXPECT_EXIT(play(), ::testing::ExitedWithCode(c.code), c.said) << c.what;
   }
 }
 

@@ -1,6 +1,8 @@
 // The POSIX stand-ins for the kernel services where their behaviour is the
-// program's contract: waits, where a port name leads, exclusive open, reads
-// and their time-outs, a device without modem lines.
+// program's contract: waits, the folders, reads and their time-outs. Where the
+// port names the program opens lead, tests/serial/link_test.cpp (COM1 to
+// COM12 through the device namespace); a missing port and one held by another
+// program, tests/cases/batch.py (port-trouble, port-held).
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -81,36 +83,18 @@ class PortTest : public ::testing::Test {
   test::PtyPair line;
 };
 
-// COMn is the link of that name in the ports folder; a port held open is refused as in use.
-TEST_F(PortTest, WhatAPortNameOpens) {
-  const test::PtyPair another;
-  home.Link("COM12", another.DevicePath());
-  home.Link("COM5", "/nonexistent/device");
-  HANDLE first = OpenPort("COM1");
-  for (const char* name : {"COM12", R"(\\.\COM12)", "COM1", "COM5", "COM0", "COM257", "COM1x", "LPT1", ""}) {
-    HANDLE port = OpenPort(name);
-    const DWORD error = port == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
-    const bool opens = std::string(name).ends_with("COM12");
-    EXPECT_EQ(error, opens                         ? 0
-                     : name == std::string("COM1") ? ERROR_ACCESS_DENIED
-                                                   : ERROR_FILE_NOT_FOUND)
-        << name;
-  }
-  CloseHandle(first);
-}
-
 // A read ends 1 ms after a burst's last byte, or with nothing at its total
-// time-out (100 ms here); a cancelled one is aborted. A pty has no modem lines:
-// raising DTR does nothing, and no line or error is reported.
-TEST_F(PortTest, ReadsAndModemLines) {
+// time-out (100 ms here); a cancelled one is aborted. That a pty's missing
+// modem lines are no fault: every open raises DTR, and the reader's idle
+// checks would show a box.
+TEST_F(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
   HANDLE port = OpenPort("COM1");
   COMMTIMEOUTS timeouts = {1, 0, 100, 0, 5000};
   SetCommTimeouts(port, &timeouts);
   OVERLAPPED ov{};
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   char area[100];
-  DWORD got = 99, status = 0xFF, errors = 0xFF;
+  DWORD got = 99;
   const auto start = Clock::now();
   ASSERT_FALSE(ReadFile(port, area, 100, &got, &ov));
   ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
@@ -128,11 +112,6 @@ TEST_F(PortTest, ReadsAndModemLines) {
   EXPECT_TRUE(CancelIoEx(port, &ov));
   EXPECT_FALSE(GetOverlappedResult(port, &ov, &got, TRUE));
   EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
-  COMSTAT stat{};
-  EXPECT_TRUE(EscapeCommFunction(port, SETDTR) && GetCommModemStatus(port, &status) && status == 0);
-  line.Write("abc");
-  EXPECT_TRUE(test::WaitUntil([&] { return ClearCommError(port, &errors, &stat) && stat.cbInQue == 3; }));
-  EXPECT_EQ(errors, 0u);
   CloseHandle(ov.hEvent);
   CloseHandle(port);
 }

@@ -1,14 +1,11 @@
 #include "pty_pair.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
-
-#include "posix/clock.h"
 
 namespace test {
 namespace fs = std::filesystem;
@@ -60,21 +57,6 @@ void PtyPair::Write(const std::string& bytes) const {
     if (n <= 0) throw std::runtime_error("pty write");
     done += static_cast<std::size_t>(n);
   }
-}
-
-std::string PtyPair::Read(std::size_t count, std::chrono::milliseconds timeout) const {
-  std::string received;
-  const posix::TimePoint deadline = posix::After(timeout);
-  while (received.size() < count && !posix::Passed(deadline)) {
-    pollfd p{pty_.master(), POLLIN, 0};
-    const timespec left = posix::TimeoutUntil(deadline);
-    if (ppoll(&p, 1, &left, nullptr) <= 0) break;
-    char chunk[4096];
-    ssize_t n = ::read(pty_.master(), chunk, std::min(sizeof chunk, count - received.size()));
-    if (n <= 0) break;
-    received.append(chunk, static_cast<std::size_t>(n));
-  }
-  return received;
 }
 
 }  // namespace test

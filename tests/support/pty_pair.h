@@ -3,8 +3,9 @@
 // reads and writes, linked as COMn in a private ports directory.
 #include <chrono>
 #include <string>
-#include <vector>
+#include <thread>
 
+#include "posix/clock.h"
 #include "pty/pty.h"
 
 namespace test {
@@ -34,8 +35,6 @@ class PtyPair {
  public:
   const std::string& DevicePath() const { return pty_.slavePath(); }
   void Write(const std::string& bytes) const;
-  // Reads until `count` bytes came or `timeout` passed.
-  std::string Read(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
   // Closes the far side, as when the instrument's cable is pulled.
   void HangUp() { pty_.close(); }
 
@@ -46,8 +45,13 @@ class PtyPair {
 // Waits until `condition` holds, checking every millisecond; false on time-out. The
 // default bound is far above what an event takes even on a loaded machine.
 template <class Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 20s);
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 20s) {
+  const posix::TimePoint deadline = posix::After(timeout);
+  while (!condition()) {
+    if (posix::Passed(deadline)) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
 
 }  // namespace test
-
-#include "wait_until.inl"

@@ -1,7 +1,5 @@
 #pragma once
-// Records every message box the program shows, confirming each at once
-// unless its text was marked to be held until Release().
-#include <condition_variable>
+// Records every message box the program shows, confirming each at once.
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,18 +16,10 @@ class RecordedBoxes {
   RecordedBoxes& operator=(const RecordedBoxes&) = delete;
 
   std::vector<std::string> Texts() const;
-  // Boxes with this text stay open until Release().
-  void Hold(const std::string& text);
-  void Release();
 
  private:
-  int Show(const char* text);
-
   mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
   std::vector<std::string> texts_;
-  std::vector<std::string> held_;
-  bool released_ = false;
   ui::MessageBoxHandler previous_;
 };
 

@@ -103,27 +103,22 @@ std::vector<std::string> words(const std::string& text) {
   return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
+// The switches no program-level case sets (those that do: --baud, --no-prompt,
+// --no-update-reply, --stall-at, --hangup-at, --repeat, --device, --expect and
+// --link, in tests/cases), each set by its option, and what is refused.
 TEST(SimCli, EachOptionSetsItsSwitch) {
   std::string error;
-  const auto set = sim::parseCli(
-      words("--repeat --no-prompt --no-update-reply --split-replies --noise --lowercase --echo --config-home "
-            "/srv "
-            "--link --baud --device /dev/ttyS4 --baud 9600 --power-on-delay 3000 --prompt-after 2 "
-            "--reply-latency 150 --stall-at 0 --hangup-at 8"),
-      error);
+  const auto set =
+      sim::parseCli(words("--split-replies --noise --lowercase --echo --config-home /srv --link --baud "
+                          "--power-on-delay 3000 --prompt-after 2 --reply-latency 150 --stall-at 0"),
+                    error);
   ASSERT_TRUE(set) << error;
   const sim::Faults& f = set->options.faults;
-  EXPECT_TRUE(set->options.repeat && f.noPrompt && f.noUpdateReply && f.splitReplies && f.noise &&
-              f.lowercase && f.echo);
-  EXPECT_EQ(set->configHome, "/srv");
+  EXPECT_TRUE(f.splitReplies && f.noise && f.lowercase && f.echo && set->configHome == "/srv");
   EXPECT_EQ(set->link, "--baud") << "a value is taken even where it looks like an option";
-  EXPECT_EQ(set->options.device, "/dev/ttyS4");
-  EXPECT_EQ(set->options.baud, 9600u);
-  EXPECT_EQ(set->options.powerOnDelay, 3000ms);
-  EXPECT_EQ(f.promptAfter, 2);
-  EXPECT_EQ(set->options.replyLatency, 150ms);
+  EXPECT_TRUE(set->options.powerOnDelay == 3000ms && f.promptAfter == 2 &&
+              set->options.replyLatency == 150ms);
   EXPECT_EQ(f.stallAtByte, 0);
-  EXPECT_EQ(f.hangupAtByte, 8);
   for (const char* args : {"--bogus", "--baud", "--baud 9600x", "--stall-at -", "--prompt-after -1",
                            "--expect /nonexistent/image.srec"})
     EXPECT_FALSE(sim::parseCli(words(args), error)) << args;

@@ -1,13 +1,13 @@
 // Whole upgrades through the YES/NEXT button of the dialog on the headless
 // backend, against the simulated instrument, as the screen shows them and as
-// the listener hears them: every upgrade that starts ends exactly once.
+// the listener hears them: every upgrade that starts ends exactly once. The
+// ends that end the process (Exit, a dead port) are written first:
+// tests/cases/dialog.py (close-during-probe, hangup-transfer) reads their lines.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -37,11 +37,12 @@ using enum UpgradeOutcome;
 // A stop asked for once so many bytes went out, as a signal arriving during
 // that chunk would, or when line 1 shows a text.
 struct Stop {
-  DWORD atBytes = 0;
+  std::optional<DWORD> atBytes;
   const char* atLine = nullptr;
 };
+const Stop kNoStop{};
 Stop Sending(DWORD bytes) { return {bytes, nullptr}; }
-Stop Showing(const char* line) { return {0, line}; }
+Stop Showing(const char* line) { return {std::nullopt, line}; }
 
 // Line 1 and the bytes sent as the listener hears them; asks for `stop`.
 class Listener final : public ForwardingListener {
@@ -50,24 +51,17 @@ class Listener final : public ForwardingListener {
   void Started(int) override { lines.clear(), sent = 0; }
   void Status(int line, const char* text) override {
     if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
-    if (line == 1 && stop && stop->atLine != nullptr && lines.back() == stop->atLine) RequestStop(2);
+    if (line == 1 && stop.atLine != nullptr && lines.back() == stop.atLine) RequestStop(2);
   }
   void Sent(DWORD bytes) override {
     sent = bytes;
-    if (stop && stop->atLine == nullptr && bytes >= stop->atBytes) RequestStop(15);
-    if (onFirstChunk) std::exchange(onFirstChunk, nullptr)();
+    if (stop.atBytes && bytes >= *stop.atBytes) RequestStop(15);
   }
-  void Ended(UpgradeOutcome outcome, const char*) override {
-    ++ends, last = outcome;
-    // Seen by the death tests, whose process ends right after.
-    std::fprintf(stderr, "ended %s after %lu bytes\n", OutcomeCode(outcome),
-                 static_cast<unsigned long>(sent));
-  }
+  void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome; }
 
   Texts lines;
   DWORD sent = 0;
-  std::optional<Stop> stop;
-  std::function<void()> onFirstChunk;
+  Stop stop;
   int ends = 0;
   std::optional<UpgradeOutcome> last;
 };
@@ -112,29 +106,6 @@ class ControllerTest : public DialogFixture {
     SetUpgradeListener(previous_);
     SetPausesForTesting(nullptr);
   }
-  void UseImage(Image kind) {
-    const char* const paths[] = {"", "", "", ORVEX_IMAGE_ONE_CHUNK, ORVEX_IMAGE_TWO_CHUNKS, ORVEX_IMAGE_FULL};
-    std::ifstream in(paths[static_cast<int>(kind)], std::ios::binary);
-    image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (kind != Image::kNoResource)
-      posix::RegisterResource("BIN", 134, kind == Image::kUnloadable ? nullptr : image.data(),
-                              static_cast<DWORD>(image.size()));
-  }
-  std::unique_ptr<sim::Instrument> StartInstrument(sim::Faults faults, unsigned baud = 0,
-                                                   const char* port = "COM1") {
-    sim::Options options;
-    options.baud = baud;
-    options.faults = faults;
-    auto instrument = std::make_unique<sim::Instrument>(options);
-    gInstrument = instrument.get();
-    gFaults = faults;
-    instrument->linkAs(home.Path(), port);
-    instrument->start();
-    return instrument;
-  }
-  void PressYes() { screen.Press(IDOK); }
-  std::string Caption() const { return Control(IDOK).text; }
-
   ConfigHome home;
   std::string image;
   Listener heard;
@@ -155,7 +126,7 @@ std::pair<int, std::vector<int>> BarOf(Image image) {
 }
 
 constexpr sim::Faults kPlain{}, kPromptAfter3{.promptAfter = 3}, kSilent{.noPrompt = true},
-    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 100'000}, kHangsUp{.hangupAtByte = 50'000};
+    kNoReply{.noUpdateReply = true};
 constexpr char kRefusal[] =
     "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
 // Line 1 in the order an upgrade shows it.
@@ -178,7 +149,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     std::optional<UpgradeOutcome> outcome;  // none: no upgrade starts
     const Texts& lines;
     std::optional<DWORD> sent;  // bytes the instrument took; a whole upgrade: the image's
-    std::optional<Stop> stop = std::nullopt;
+    Stop stop = kNoStop;
     const char* box = nullptr;
     const char* com1 = nullptr;  // what COM1 names instead of the instrument
     int port = 0;                // the port chosen
@@ -188,14 +159,14 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
       {"one chunk", Image::kOneChunk, kPlain, kComplete, kWholeLines, std::nullopt},
       {"an empty image", Image::kEmpty, kPlain, kTransferFailed, kFailedLines, 0},
       {"two chunks on the port chosen, COM3, with YES pressed meanwhile", Image::kTwoChunks, kPromptAfter3,
-       kComplete, kWholeLines, std::nullopt, std::nullopt, nullptr, "/nonexistent/device", 2},
+       kComplete, kWholeLines, std::nullopt, kNoStop, nullptr, "/nonexistent/device", 2},
       {"an image that does not load", Image::kUnloadable, kPlain, kTransferFailed, kFailedLines, 0},
       {"an image the station refused: a box says why, nothing is opened", Image::kOneChunk, kPlain,
-       std::nullopt, kNone, 0, std::nullopt, kRefusal},
+       std::nullopt, kNone, 0, kNoStop, kRefusal},
       {"no prompt", Image::kOneChunk, kSilent, kProbeTimeOut, kProbeTimeOutLines, 0},
       {"no reply", Image::kOneChunk, kNoReply, kCommandTimeOut, kCommandTimeOutLines, 0},
-      {"a port that is not a serial line", Image::kOneChunk, kPlain, kPortError, kPortErrorLines, 0,
-       std::nullopt, "Error GetCommState", "/dev/null"},
+      {"a port that is not a serial line", Image::kOneChunk, kPlain, kPortError, kPortErrorLines, 0, kNoStop,
+       "Error GetCommState", "/dev/null"},
       {"a stop before the probe: nothing is written", Image::kOneChunk, kPlain, kInterrupted, kStoppedLines,
        0, Showing(kTurnOnText)},
       {"a stop as the command would start: it is not written", Image::kOneChunk, kPlain, kInterrupted,
@@ -204,36 +175,39 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
        kStoppedSendingLines, 9000, Sending(9000)},
       {"a stop during the last chunk: the image went whole", Image::kTwoChunks, kPlain, kComplete,
        kWholeLines, std::nullopt, Sending(1800)},
-      {"a stalled line", Image::kFull, kStalls, kTransferFailed, kFailedLines, std::nullopt, std::nullopt,
-       "Write timed out.(overlapped)"},
       {"the full image fills the bar", Image::kFull, kPlain, kComplete, kWholeLines, std::nullopt},
   };
   Texts boxes;
   ui::SetMessageBoxHandler([&](const char* text, UINT) {
     boxes.emplace_back(text);
-    PressYes();
+    screen.Press(IDOK);
     return IDOK;
   });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    UseImage(c.image);
+    const char* const paths[] = {"", "", "", ORVEX_IMAGE_ONE_CHUNK, ORVEX_IMAGE_TWO_CHUNKS, ORVEX_IMAGE_FULL};
+    std::ifstream in(paths[static_cast<int>(c.image)], std::ios::binary);
+    image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (c.image != Image::kNoResource)
+      posix::RegisterResource("BIN", 134, c.image == Image::kUnloadable ? nullptr : image.data(),
+                              static_cast<DWORD>(image.size()));
     RefuseFirmwareImage(c.box == kRefusal ? kRefusal : "");
-    const auto instrument = StartInstrument(c.faults, 0, c.port == 0 ? "COM1" : "COM3");
+    sim::Options options;
+    options.faults = gFaults = c.faults;
+    options.baud = 0;
+    const auto instrument = std::make_unique<sim::Instrument>(options);
+    gInstrument = instrument.get();
+    instrument->linkAs(home.Path(), c.port == 0 ? "COM1" : "COM3");
+    instrument->start();
     if (c.com1 != nullptr) home.Link("COM1", c.com1);
     ASSERT_TRUE(screen.Select(IDC_PORT, c.port));
-    // A stalled line's write gives up after 100 ms instead of the line's 5 s: set after the first chunk.
-    if (c.faults.stallAtByte >= 0)
-      heard.onFirstChunk = [] {
-        COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
-        SetCommTimeouts(ghCommPort, &quick);
-      };
     heard.stop = c.stop;
     for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t positionsBefore = Control(IDC_PROGRESS).positions.size();
     heard.ends = 0;
     boxes.clear();
     const std::string lineBefore = Line(0);
-    PressYes();
+    screen.Press(IDOK);
     ClearStopRequest();
     const bool whole = c.outcome == kComplete;
     EXPECT_EQ(heard.ends, c.outcome ? 1 : 0);
@@ -243,7 +217,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
                 StartsWith(c.outcome ? c.lines.back() : lineBefore));  // and the tail of a longer one
     EXPECT_EQ(ghCommPort, nullptr);
     EXPECT_EQ(gUpgradeState, whole ? kUpgradeFinished : kUpgradeIdle);
-    EXPECT_EQ(Caption(), whole ? "NEXT" : "YES");
+    EXPECT_EQ(Control(IDOK).text, whole ? "NEXT" : "YES");
     const bool abandoned =
         c.outcome == kPortError || c.outcome == kTransferFailed || c.outcome == kInterrupted;
     EXPECT_TRUE(!abandoned || Line(20).empty()) << "the area was blanked";
@@ -253,8 +227,8 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
                 (heard.sent == sent && WaitUntil([&] { return instrument->summary().bytes >= sent; })));
     const sim::Summary heardOf = instrument->summary();
     EXPECT_TRUE(!counted || heardOf.bytes == sent) << heardOf.bytes;
-    const bool before = !c.outcome || (c.stop && c.stop->atLine == kTurnOnText),
-               beforeCommand = c.stop && c.stop->atLine == kStartText;
+    const bool before = !c.outcome || c.stop.atLine == kTurnOnText,
+               beforeCommand = c.stop.atLine == kStartText;
     EXPECT_TRUE((!before || heardOf.probeBytes == 0) && (!beforeCommand || heardOf.commands == 0))
         << "a step writes nothing after a stop";
     if (!whole) continue;
@@ -270,38 +244,12 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     screen.Paint();  // a repaint shows only the buffers' texts
     EXPECT_EQ(Line(0), kCompleteText);
     EXPECT_EQ(Line(20), kNextUnitText);
-    PressYes();  // NEXT
+    screen.Press(IDOK);  // NEXT
     EXPECT_EQ(gUpgradeState, kUpgradeIdle);
-    EXPECT_EQ(Caption(), "YES");
+    EXPECT_EQ(Control(IDOK).text, "YES");
     EXPECT_EQ(Line(0), kTurnOffText);
     EXPECT_EQ(Control(IDC_PROGRESS).positions, finished.positions)
         << "the bar keeps its place until the next start";
-  }
-}
-
-// The process ends under the upgrade: the operator's Exit, or a dead port. Its one line is written first.
-TEST_F(ControllerTest, EndsThatEndTheProcessAreReportedFirst) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const struct {
-    const char* what;
-    sim::Faults faults;
-    int code;
-    const char* stderrEnds;
-  } cases[] = {
-      {"Exit during the probe", kSilent, 0, "ended abandoned after 0 bytes\n$"},
-      {"a dead port", kHangsUp, 1, "orvex-programmer: .*ended port-failed after [0-9]+ bytes\n"},
-  };
-  UseImage(Image::kFull);
-  for (const auto& c : cases) {
-    const auto instrument = StartInstrument(c.faults);
-    EXPECT_EXIT(
-        {
-          ui::SetMessageBoxHandler({});
-          if (c.faults.noPrompt) screen.PostCommand(IDCANCEL);
-          PressYes();
-        },
-        ::testing::ExitedWithCode(c.code), c.stderrEnds)
-        << c.what;
   }
 }
 
