@@ -75,9 +75,9 @@ const std::string kEnd = srec::format({7, 0x1234, {}});
 std::string withoutCr(std::string line) { return line.erase(line.size() - 2, 1); }
 
 // Each fault alone, found at its line when the text comes in pieces of three
-// bytes (the instrument's line). The fuzzer (tests/fuzz/srec_fuzz.cpp) holds
-// the whole text (batch mode's --image) and the image checker's reading to the
-// same verdict.
+// bytes (the instrument's line) and whole (batch mode's --image). The fuzzer
+// (tests/fuzz/srec_fuzz.cpp) holds the image checker's line-by-line reading to
+// the same verdict.
 TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
   const std::string a = s3(0, {1, 2}), b = s3(2, {3}), c = s3(3, {4, 5});
   const std::string mixed = srec::format({0, 0, {'h'}}) + srec::format({1, 0x10, {1}}) +
@@ -133,6 +133,8 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
     EXPECT_EQ(pieces.firstProblem().line, test.line) << test.what;
     EXPECT_EQ(pieces.firstProblem().what, test.problem) << test.what;
     EXPECT_EQ(pieces.valid(), test.line == 0) << test.what;
+    const srec::ReadResult whole = srec::readImage(test.text);  // batch mode's --image
+    EXPECT_TRUE(whole.badLine == test.line && whole.error == test.problem) << test.what;
   }
   const srec::ReadResult read = srec::readImage(mixed);
   EXPECT_EQ(read.records, (std::vector<Record>{{1, 0x10, {1}}, {2, 0x11, {2, 3}}}));
