@@ -96,6 +96,9 @@ TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
   )")[0];
   std::string command = EchoCommand();
   for (std::string& word : words) command += " " + sys::QuoteArgument(word = test::Unescaped(word));
+#ifdef _WIN32
+  command = "\"" + command + "\"";  // popen's cmd /c takes off the first and the last quote of the line
+#endif
   std::vector<std::string> echoed;
   FILE* out = popen(command.c_str(), "r");
   ASSERT_NE(out, nullptr);
