@@ -50,6 +50,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S3080000000001F1", LineError::BadLength},      // the count says more
       {"S30900000000010203F1", LineError::BadLength},  // the count says less
       {"S305000000", LineError::BadLength},            // shorter than its address
+      {"S1", LineError::BadLength},                    // a type and nothing more
       {"S30800000000010203F1\r\r\n", LineError::BadLength},
       {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
       {"S5030003F9\r\n", LineError::None},
@@ -117,6 +118,8 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
        Tally{2, 1, 0, 0, 0, 0, 2}},
       {"an overlong line", "S3" + std::string(600, '0') + "\r\n" + a + kEnd, 1, "line too long",
        Tally{2, 1, 0, 0, 0, 0, 2}},
+      {"one character longer than the longest record", "S3" + std::string(513, '0') + "\r\n" + a + kEnd, 1,
+       "line too long", Tally{2, 1, 0, 0, 0, 0, 2}},
       {"the longest record", s3(0, std::vector<std::uint8_t>(250, 0xA5)) + kEnd, 0, "",
        Tally{2, 0, 0, 0, 0, 0, 250}},
       {"no S7", a + b, 3, "missing S7 end record", Tally{2, 0, 0, 0, 0, 0, 3}},
