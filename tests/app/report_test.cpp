@@ -274,6 +274,47 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
 }
 
 // Which characters are shown how is VisibleText's table; here, that the report's names go through it.
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The page and the rows are written where they can be, each failure said on one line, never over a record
+// file the report reads.
+TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
+  const std::string folder = test::OwnTempPath("orvex-report-out").string(), record = folder + "/a.jsonl";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::ofstream(record, std::ios::binary) << Text("good good");
+  const auto named = [&](std::string text) {
+    for (const auto& [word, path] : {std::pair<std::string, std::string>{"RECORD", record}, {"FOLDER", folder}})
+      for (std::size_t at; (at = text.find(word)) != std::string::npos;) text.replace(at, word.size(), path);
+    return text;
+  };
+  // what | --html | --csv | the error's start, "-" none
+  for (const auto& row : test::Rows(R"(
+    both written | FOLDER/y.html | FOLDER/y.csv | -
+    the rows over the record read | FOLDER/y.html | RECORD | cannot write RECORD: it is the record file RECORD, which the report reads
+    the page over the record read | RECORD | FOLDER/y.csv | cannot write RECORD: it is the record file RECORD, which the report reads
+    the page in a folder that is not there | FOLDER/none/y.html |  | cannot write FOLDER/none/y.html: 
+    the rows where a folder is |  | FOLDER | cannot write FOLDER: 
+    the rows on a full disk (found when the file is closed) |  | /dev/full | cannot write /dev/full: 
+  )")) {
+    std::filesystem::remove(folder + "/y.html"), std::filesystem::remove(folder + "/y.csv");
+    std::string text, error;
+    const bool made = report::MakeReport({{record}, false, {}, false, named(row[1]), named(row[2])}, text, error);
+    EXPECT_EQ(made, row[3] == "-") << row[0] << ": " << error;
+    EXPECT_TRUE(made || error.starts_with(named(row[3]))) << row[0] << ": " << error;
+    EXPECT_EQ(FileText(record), Text("good good")) << row[0] << ": the record as it was";
+    if (made) {
+      EXPECT_TRUE(FileText(folder + "/y.html").starts_with("<!DOCTYPE html>") &&
+                  FileText(folder + "/y.csv").starts_with("\xEF\xBB\xBFstarted,"))
+          << row[0];
+    }
+  }
+  std::filesystem::remove_all(folder);
+}
+
 TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
   const std::string path = test::OwnTempPath("orvex-report-names.jsonl").string();
   // "\u001b" is how a record line carries an escape; the reader decodes it.
