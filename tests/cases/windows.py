@@ -208,11 +208,16 @@ EVENT_ROWS = ((FAST, 0, 1, 4, False), (FAST + ["--stall-at", "200000"], 6, 5, 1,
 def case_event_log(ws):
     """A complete, a stalled and a hung-up upgrade leave one Application event each, before
     and after --register-event-source (Wine's event log is a stub that traces what it was
-    given): its id and type follow the outcome, its inserts are the record's fields in order, its data the whole line; the
-    registration writes the source's key, naming the program itself."""
+    given): its id and type follow the outcome, its inserts are the record's fields in
+    order, its data the whole line; the registration writes the source's key, naming the
+    program itself."""
     wine = Wine(ws)
     key = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ORVEX Firmware Programmer"
     for sim, code, event_id, kind, register in EVENT_ROWS:
+        instrument = Instrument(ws, *sim, link=False)
+        # map() keeps a server up: the registration and its query meet one registry (a server ending
+        # after the registration while the query started the next one lost the key once)
+        wine.map({"COM2": instrument.pty})
         if register:
             said = wine.run(exe(ws), "--register-event-source", bound=60)
             values = dict(re.findall(r"^\s+(\S+)\s+(REG_\w+\s+.*?)\s*$", step(["wine", "reg", "query", key],
@@ -220,8 +225,6 @@ def case_event_log(ws):
             check(said.code == 0 and "registered" in said.out and values.get("TypesSupported") == "REG_DWORD    0x7"
                   and values.get("EventMessageFile", "").endswith(windows_path(exe(ws))),
                   f"the source's key: {said.code} {said.out!r} {values}")
-        instrument = Instrument(ws, *sim, link=False)
-        wine.map({"COM2": instrument.pty})
         run = wine.run(exe(ws), "--batch", "--port", "COM2", "--station", "bench 4", "--unit", "SN 0042",
                        env={"WINEDEBUG": "-all,+eventlog,fixme+advapi"}, bound=120)
         instrument.verdict(ends_by_itself=code == 0)

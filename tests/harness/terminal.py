@@ -68,12 +68,12 @@ def screen_lines(written, rows, columns, resized_at=None, to=None):
     lines, wrapped = [], False
     for row in cells:
         text = "".join(row)
-        if wrapped:  # a wrapped row keeps its last blanks: a space may fall in its last cell
-            lines[-1] = (lines[-1] + text).rstrip()
+        if wrapped:  # rows joined whole: a space may fall in a wrapped row's last cell
+            lines[-1] += text
         else:
-            lines.append(text.rstrip())
+            lines.append(text)
         wrapped = len(text.rstrip()) > columns - 8
-    return lines
+    return [line.rstrip() for line in lines]
 
 
 def all_waiting(written, ports):
