@@ -147,9 +147,10 @@ TEST(BootLoader, EachAttemptAgainstTheInstrument) {
       EXPECT_TRUE(expected != kAsLost || seen.lostBytes > 0) << "the instrument was never off";
       EXPECT_EQ(WritesTaken(seen), written) << probe;
       EXPECT_EQ(pumped, probe ? gAttemptCount : 0) << "one message per failed probe, none for the command";
-      EXPECT_TRUE(StepTimedOut() || gPacing.answeredAfter >= c.answerAfter) << probe;
+      EXPECT_EQ(StepTimedOut(), attempts == 101) << probe << ": the step gave up exactly after 101 attempts";
+      EXPECT_TRUE(attempts == 101 || gPacing.answeredAfter >= c.answerAfter) << probe;
       EXPECT_TRUE(!probe || Received(c.shown));
-      if (StepTimedOut()) break;
+      if (attempts == 101) break;
     }
     EXPECT_TRUE(boxes.Texts().empty());
   }
