@@ -287,7 +287,8 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
   std::filesystem::create_directories(folder);
   std::ofstream(record, std::ios::binary) << Text("good good");
   const auto named = [&](std::string text) {
-    for (const auto& [word, path] : {std::pair<std::string, std::string>{"RECORD", record}, {"FOLDER", folder}})
+    for (const auto& [word, path] :
+         {std::pair<std::string, std::string>{"RECORD", record}, {"FOLDER", folder}})
       for (std::size_t at; (at = text.find(word)) != std::string::npos;) text.replace(at, word.size(), path);
     return text;
   };
@@ -302,7 +303,8 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
   )")) {
     std::filesystem::remove(folder + "/y.html"), std::filesystem::remove(folder + "/y.csv");
     std::string text, error;
-    const bool made = report::MakeReport({{record}, false, {}, false, named(row[1]), named(row[2])}, text, error);
+    const bool made =
+        report::MakeReport({{record}, false, {}, false, named(row[1]), named(row[2])}, text, error);
     EXPECT_EQ(made, row[3] == "-") << row[0] << ": " << error;
     EXPECT_TRUE(made || error.starts_with(named(row[3]))) << row[0] << ": " << error;
     EXPECT_EQ(FileText(record), Text("good good")) << row[0] << ": the record as it was";
