@@ -301,6 +301,9 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
     the rows where a folder is |  | FOLDER | cannot write FOLDER: 
     the rows on a full disk (found when the file is closed) |  | /dev/full | cannot write /dev/full: 
   )")) {
+#ifdef _WIN32
+    if (row[2] == "/dev/full") continue;  // a device of Linux alone
+#endif
     std::filesystem::remove(folder + "/y.html"), std::filesystem::remove(folder + "/y.csv");
     std::string text, error;
     const bool made =
