@@ -176,8 +176,15 @@ std::string Text(const std::string& words) {
   const std::string good = Line("2026-12-01T00:00:00Z | b | COM1 | - | complete | 1");
   const std::string failed =
       Line("2026-12-01T08:00:00Z | b | COM1 | SN1 | port-failed | 9 | FT1 | 2026-12-01T08:00:09.000Z");
+  // A good line padded with blanks to `size` bytes; 64 KiB is the longest line a record reader takes.
+  const auto padded = [&good](std::size_t size) {
+    return good.substr(0, good.size() - 1) + std::string(size - good.size(), ' ') + "}\n";
+  };
   const std::map<std::string, std::string> pieces = {
       {"good", good + "\n"},
+      {"good@64K", padded(std::size_t{64} * 1024)},
+      {"good@64K+1", padded(std::size_t{64} * 1024 + 1)},
+      {"blank@960K", std::string(std::size_t{960} * 1024 - 1, ' ') + "\n"},
       {"goodCRLF", good + "\r\n"},
       {"blank", "\r\n\r\n \t \n"},
       {"cut", good.substr(0, 50)},
@@ -240,6 +247,8 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
     lines across the reading chunks are whole | big.jsonl=good*20000 | big.jsonl | Upgrade record: 20000 lines in 1 file -> Upgrades: 20000
     a line longer than any record, within a chunk | l.jsonl=good x*100K good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
     a line longer than any record, across chunks | l.jsonl=good x*3M newline good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
+    a line as long as a record may be, whole in a reading chunk or carried into the next; one byte more is not | l.jsonl=blank@960K good@64K good@64K+1 | l.jsonl | Upgrade record: 2 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 3 -> Upgrades: 1
+    a line longer than any record that ends in one is one unreadable line | l.jsonl=x*3M good | l.jsonl | Upgrade record: 1 line in 1 file; 1 unreadable line skipped, the first: l.jsonl line 1 -> Upgrades: 0
     a line longer than any record, last, with no newline | l.jsonl=good good x*3M | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 3 -> Upgrades: 2
     a line read again counts once (a file collected twice, an uploader's repeat), not one of the first schema, which names no end, nor one whose end differs | a.jsonl=failed retry old old; b.jsonl=failedCRLF retry; c.jsonl=failed failed failed+1ms | . | Upgrade record: 9 lines in 3 files; 4 repeated lines counted once -> Upgrades: 5
     subfolders; a folder reached again through a link is read once | a.jsonl=good; b 2/u.jsonl=good good; b 2 again=-> b 2; b 2/up=-> .. | . | Upgrade record: 3 lines in 2 files -> Upgrades: 3
