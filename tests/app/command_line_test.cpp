@@ -104,6 +104,7 @@ TEST(CommandLine, WhatTheWordsAddUpToAndWhatIsRefusedInOneLine) {
     --report --html '' => 2: --html needs a file name (see --help)
     --report --batch --port COM1 => 2: --report takes files and folders, --since, --station, --json, --html and --csv, no other option (see --help)
     --report --port COM1 => 2: --report takes files and folders, --since, --station, --json, --html and --csv, no other option (see --help)
+    --report --expect-sha256 DIGEST => 2: --report takes files and folders, --since, --station, --json, --html and --csv, no other option (see --help)
     --report no-such-record.jsonl => 1: cannot read no-such-record.jsonl: No such file or directory
   )"))
     EXPECT_EQ(Outcome(row[0], row[1][1] != ':'), row[1] + (row[1][1] != ':' ? "" : "\n")) << row[0];

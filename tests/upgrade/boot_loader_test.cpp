@@ -188,6 +188,10 @@ TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
     std::int32_t attempts;
   } cases[] = {
       {"the reply cut by the wrap", false, {{Filler(942) + "Update F"}, {"irmware" + Filler(43)}}, 1},
+      {"the reply, then bytes that go to the buffer's start, within one pause",
+       false,
+       {{Filler(900)}, {"Update Firmware", Filler(124)}},
+       1},
       {"bytes overwritten before a scan: the reply does not go on over them",
        false,
        {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}},
