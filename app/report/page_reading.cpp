@@ -53,9 +53,7 @@ std::string Reading(const ReportInput& input) {
   const YieldReport& figures = input.figures;
   const std::string span =
       figures.upgrades == 0 ? "no upgrades" : figures.firstStarted + " to " + figures.lastStarted + " (UTC)";
-  return "<header><h1>Yield report</h1><dl>" +
-         Item("Read", Lines(read.lines) + " in " + std::to_string(read.files) +
-                          (read.files == 1 ? " file" : " files")) +
+  return "<header><h1>Yield report</h1><dl>" + Item("Read", LinesInFiles(read)) +
          Item("Unreadable", Unreadable(read)) +
          Item("Repeated", read.repeated == 0 ? "none" : Lines(read.repeated) + ", counted once") +
          Item("Span", span) + Item("Covering", Covering(input.filter)) +

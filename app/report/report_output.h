@@ -18,6 +18,12 @@ struct ReportInput {
 // failures; the JSON object lists them all.
 inline constexpr std::size_t kWorstShown = 10;
 
+// What was read, as the text and the page both say it: "77 lines in 2 files".
+inline std::string LinesInFiles(const ReadSummary& read) {
+  return std::to_string(read.lines) + (read.lines == 1 ? " line in " : " lines in ") +
+         std::to_string(read.files) + (read.files == 1 ? " file" : " files");
+}
+
 std::string ReportText(const ReportInput& input);
 std::string ReportJson(const ReportInput& input);
 // One self-contained HTML page: charts drawn as SVG, each with its numbers in

@@ -86,9 +86,7 @@ std::string Failures(const char* title, const std::vector<FailureCounts>& list, 
 }
 
 std::string Reading(const ReadSummary& read) {
-  std::string text = "Upgrade record: " + std::to_string(read.lines) +
-                     (read.lines == 1 ? " line in " : " lines in ") + std::to_string(read.files) +
-                     (read.files == 1 ? " file" : " files");
+  std::string text = "Upgrade record: " + LinesInFiles(read);
   if (read.unreadable > 0) {
     text += "; " + std::to_string(read.unreadable) + " unreadable " +
             (read.unreadable == 1 ? "line" : "lines") +

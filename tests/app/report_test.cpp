@@ -173,14 +173,15 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
 // A file's text from words: a record line ("good", with CR LF "goodCRLF"), one cut short, one that
 // is no record, blank lines, lines far longer than any record, ...
 std::string Text(const std::string& words) {
-  const std::string good = Line("2026-12-01T00:00:00Z | b | COM1 | - | complete | 1");
-  const std::string failed =
+  static const std::string good = Line("2026-12-01T00:00:00Z | b | COM1 | - | complete | 1");
+  static const std::string failed =
       Line("2026-12-01T08:00:00Z | b | COM1 | SN1 | port-failed | 9 | FT1 | 2026-12-01T08:00:09.000Z");
   // A good line padded with blanks to `size` bytes; 64 KiB is the longest line a record reader takes.
-  const auto padded = [&good](std::size_t size) {
+  const auto padded = [](std::size_t size) {
     return good.substr(0, good.size() - 1) + std::string(size - good.size(), ' ') + "}\n";
   };
-  const std::map<std::string, std::string> pieces = {
+  // Built once: some pieces are megabytes long, and each file of each row is made from them.
+  static const std::map<std::string, std::string> pieces = {
       {"good", good + "\n"},
       {"good@64K", padded(std::size_t{64} * 1024)},
       {"good@64K+1", padded(std::size_t{64} * 1024 + 1)},
