@@ -78,7 +78,7 @@ TEST(SinceKey, DatesAndTimesInTheRecordsFormAndNoDayAMonthLacks) {
     2026-03-01 | 2026-03-01T08:00 | 2026-12-31T23:59:59 | 2028-02-29 | 2000-02-29T12:00 | 2026-03-01T08:00:59Z | 2026-03-01Z
     2026-01-31 | 2026-02-28 | 2026-03-31 | 2026-04-30 | 2026-05-31 | 2026-06-30 | 2026-07-31 | 2026-08-31 | 2026-09-30 | 2026-10-31 | 2026-11-30
     2026-01-32 | 2026-02-29 | 2026-03-32 | 2026-04-31 | 2026-05-32 | 2026-06-31 | 2026-07-32 | 2026-08-32 | 2026-09-31 | 2026-10-32 | 2026-11-31 | 2026-12-32
-    2100-02-29 | 2026-13-01 | 2026-00-10 | 2026-02-00 | 2026-03-01T24:00 | 2026-03-01T23:60 | 2026-03-01T23:59:60
+    2100-02-29 | 2200-02-29 | 2026-13-01 | 2026-00-10 | 2026-02-00 | 2026-03-01T24:00 | 2026-03-01T23:60 | 2026-03-01T23:59:60
     2026-03-01 08:00 | 2026-3-1 | 2026-03-01T08 | soon
   )");
   for (const auto& row : rows)
@@ -143,7 +143,11 @@ TEST(YieldTally, FirstPassYieldTakesEachUnitsEarliestUpgradeUnderTheFilter) {
 
 TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
   const report::YieldReport r = Tally(R"(
-    t | bench 10 | COM1 | - | port-failed | 1 | FT9
+    t | bench 10 | COM1 | - | port-failed | 1 | FT0
+    t | bench 2b | COM1 | - | complete | 1
+    t | bench 1b | COM1 | - | complete | 1
+    t | bench B | COM1 | - | complete | 1
+    t | bench 2a | COM1 | - | complete | 1
     t | bench 2 | COM10 | - | transfer-failed | 1 | FT1
     t | bench 2 | COM10 | - | port-failed | 1 | FT1
     t | bench 2 | COM9 | - | complete | 1 | FT2
@@ -155,18 +159,22 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
   std::ostringstream places;
   for (const auto& p : r.stations) places << p.station << ":" << p.upgrades << ", ";
   for (const auto& p : r.ports) places << p.station << " " << p.port << ":" << p.upgrades << ", ";
-  EXPECT_EQ(places.str(),
-            "bench 02:1, bench 2:5, bench 10:1, :1, bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, "
-            "bench 10 COM1:1,  COM1:1, ")
-      << "bench 2 before bench 10, bench 02 the same number but first, no station last";
+  EXPECT_EQ(
+      places.str(),
+      "bench 1b:1, bench 02:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, bench 1b "
+      "COM1:1, "
+      "bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, bench 2b COM1:1, bench 10 COM1:1, "
+      "bench B COM1:1,  COM1:1, ")
+      << "the numbers first, then what follows them: bench 1b before bench 2, bench 2 before bench 2a and "
+         "bench 10; a digit before a letter, bench 02 the same number but first, no station last";
   const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};
-  EXPECT_EQ(r.ports[1].outcomes, com9) << "an outcome this program does not know is counted as written";
+  EXPECT_EQ(r.ports[2].outcomes, com9) << "an outcome this program does not know is counted as written";
   std::ostringstream failures;
   for (const auto& a : r.failingAdapters)
     failures << a.name << " " << a.portFailed << "/" << a.transferFailed << ", ";
   for (const auto& p : r.failingPorts)
     failures << p.station << " " << p.name << " " << p.portFailed << "/" << p.transferFailed << ", ";
-  EXPECT_EQ(failures.str(), "FT1 1/1, FT9 1/0, bench 2 COM10 1/1, bench 2 COM9 0/1, bench 10 COM1 1/0, ")
+  EXPECT_EQ(failures.str(), "FT1 1/1, FT0 1/0, bench 2 COM10 1/1, bench 2 COM9 0/1, bench 10 COM1 1/0, ")
       << "worst first, ties in natural order; no line without an adapter, no adapter without such failures";
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "sim/instrument.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/pty_pair.h"
+#include "ui_core/message_pump.h"
 #include "upgrade/attempts.h"
 #include "upgrade/pauses.h"
 #include "upgrade/rx_snapshot.h"
@@ -35,32 +37,40 @@ using Texts = std::vector<std::string>;
 using enum UpgradeOutcome;
 
 // A stop asked for once so many bytes went out, as a signal arriving during
-// that chunk would, or when line 1 shows a text.
+// that chunk would, or when line 1 shows a text; or YES pressed then instead.
 struct Stop {
   std::optional<DWORD> atBytes;
   const char* atLine = nullptr;
+  bool press = false;
 };
 const Stop kNoStop{};
 Stop Sending(DWORD bytes) { return {bytes, nullptr}; }
 Stop Showing(const char* line) { return {std::nullopt, line}; }
+Stop PressingYes(DWORD bytes) { return {bytes, nullptr, true}; }
 
 // Line 1 and the bytes sent as the listener hears them; asks for `stop`.
 class Listener final : public ForwardingListener {
  public:
   Listener() : ForwardingListener(nullptr) {}
-  void Started(int) override { lines.clear(), sent = 0; }
+  void Started(int) override { lines.clear(), sent = transferring = 0, taken = 0; }
   void Status(int line, const char* text) override {
     if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
     if (line == 1 && stop.atLine != nullptr && lines.back() == stop.atLine) RequestStop(2);
   }
+  void Transferring(DWORD bytes) override { transferring = bytes, sending = true; }
   void Sent(DWORD bytes) override {
-    sent = bytes;
-    if (stop.atBytes && bytes >= *stop.atBytes) RequestStop(15);
+    sent = bytes, sending = bytes < transferring;
+    if (!stop.atBytes || bytes < *stop.atBytes) return;
+    stop.press ? press() : (void)RequestStop(15);
+    if (stop.press) stop.atBytes.reset();
   }
-  void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome; }
+  void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome, sending = false; }
 
   Texts lines;
-  DWORD sent = 0;
+  std::function<void()> press;
+  DWORD sent = 0, transferring = 0;  // the image's size while it is sent
+  bool sending = false;
+  int taken = 0;  // messages the dialog took while the image was going out
   Stop stop;
   int ends = 0;
   std::optional<UpgradeOutcome> last;
@@ -98,8 +108,15 @@ class ControllerTest : public DialogFixture {
     SetPausesForTesting(PauseUntilAnswered);
     previous_ = SetUpgradeListener(&heard);
     DialogFixture::SetUp();
+    heard.press = [this] { screen.PostCommand(IDOK); };
+    pump_ = ui::SetMessagePump([this] {
+      const bool took = pump_();
+      heard.taken += took && heard.sending;
+      return took;
+    });
   }
   void TearDown() override {
+    ui::SetMessagePump(pump_);
     CloseCommPort();
     RefuseFirmwareImage("");
     ClearStopRequest();
@@ -112,6 +129,7 @@ class ControllerTest : public DialogFixture {
 
  private:
   UpgradeListener* previous_ = nullptr;
+  ui::MessagePump pump_;
 };
 
 // The bar after a whole upgrade: its top, and every position set from the
@@ -126,7 +144,7 @@ std::pair<int, std::vector<int>> BarOf(Image image) {
 }
 
 constexpr sim::Faults kPlain{}, kPromptAfter3{.promptAfter = 3}, kSilent{.noPrompt = true},
-    kNoReply{.noUpdateReply = true};
+    kNoReply{.noUpdateReply = true}, kStalls{.stallAtByte = 300000};
 constexpr char kRefusal[] =
     "the embedded image: SHA-256 1111, but the station expects 2222; nothing was sent";
 // Line 1 in the order an upgrade shows it.
@@ -173,8 +191,12 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
        kStoppedCommandLines, 0, Showing(kStartText)},
       {"a stop during the tenth chunk: the eleventh never goes", Image::kFull, kPlain, kInterrupted,
        kStoppedSendingLines, 9000, Sending(9000)},
+      {"the line stalls: the chunk's write times out, nothing more is sent", Image::kFull, kStalls,
+       kTransferFailed, kFailedLines, std::nullopt, kNoStop, "Write timed out.(overlapped)"},
       {"a stop during the last chunk: the image went whole", Image::kTwoChunks, kPlain, kComplete,
        kWholeLines, std::nullopt, Sending(1800)},
+      {"YES while the image goes out: the dialog takes it, the upgrade goes on", Image::kTwoChunks, kPlain,
+       kComplete, kWholeLines, std::nullopt, PressingYes(900)},
       {"the full image fills the bar", Image::kFull, kPlain, kComplete, kWholeLines, std::nullopt},
   };
   Texts boxes;
@@ -227,6 +249,8 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
                 (heard.sent == sent && WaitUntil([&] { return instrument->summary().bytes >= sent; })));
     const sim::Summary heardOf = instrument->summary();
     EXPECT_TRUE(!counted || heardOf.bytes == sent) << heardOf.bytes;
+    EXPECT_TRUE(!whole || heard.transferring == image.size()) << heard.transferring;
+    EXPECT_TRUE(!c.stop.press || heard.taken == 1) << heard.taken;
     const bool before = !c.outcome || c.stop.atLine == kTurnOnText,
                beforeCommand = c.stop.atLine == kStartText;
     EXPECT_TRUE((!before || heardOf.probeBytes == 0) && (!beforeCommand || heardOf.commands == 0))
