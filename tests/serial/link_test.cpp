@@ -2,7 +2,6 @@
 // way it fails, what the reader delivers, the writer on a stalled, a shut or a
 // dead line, and how a dead port ends the process.
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
@@ -28,7 +27,6 @@ namespace test {
 namespace {
 
 using namespace std::string_literals;
-using ::testing::ElementsAre;
 
 class SerialLinkTest : public ::testing::Test {
  protected:
@@ -110,7 +108,6 @@ TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
     std::vector<std::string> bursts;
     std::string start;
   } cases[] = {
-      {"a burst", {"Lodar >"}, "Lodar >\0"s},
       {"two bursts", {"Update F", "irmware\r\n"}, "Update Firmware\r\n\0"s},
       {"an arrival longer than a read", {Bytes(250, 1)}, Bytes(250, 1) + '\0'},
       {"one that would fill the buffer",
@@ -150,7 +147,7 @@ TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
     took = std::chrono::steady_clock::now() - start;
   }
   EXPECT_EQ(gWriteBusy, 1);
-  EXPECT_THAT(boxes.Texts(), ElementsAre("Write timed out.(overlapped)"));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Write timed out.(overlapped)"});
   EXPECT_GE(took, std::chrono::milliseconds(100));
   EXPECT_EQ(CloseCommPort(), 1);
 }

@@ -71,24 +71,16 @@ TEST(ConfigHome, FollowsTheBaseDirectoryRule) {
   unsetenv("XDG_STATE_HOME");
 }
 
-HANDLE OpenPort(const char* name) {
-  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                     nullptr);
-}
-
-class PortTest : public ::testing::Test {
- protected:
-  void SetUp() override { home.Link("COM1", line.DevicePath()); }
-  test::ConfigHome home;
-  test::PtyPair line;
-};
-
 // A read ends 1 ms after a burst's last byte, or with nothing at its total
 // time-out (100 ms here); a cancelled one is aborted. That a pty's missing
 // modem lines are no fault: every open raises DTR, and the reader's idle
 // checks would show a box.
-TEST_F(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
-  HANDLE port = OpenPort("COM1");
+TEST(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
+  const test::ConfigHome home;
+  const test::PtyPair line;
+  home.Link("COM1", line.DevicePath());
+  HANDLE port = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr);
   COMMTIMEOUTS timeouts = {1, 0, 100, 0, 5000};
   SetCommTimeouts(port, &timeouts);
   OVERLAPPED ov{};
