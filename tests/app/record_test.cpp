@@ -54,9 +54,7 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
   for (const auto& [what, before, after] : {
            std::tuple{"no file yet", "", "{L}" EOL},
            {"after whole lines", "{A}" EOL "{B}" EOL, "{A}" EOL "{B}" EOL "{L}" EOL},
-           {"after a last line cut by a power cut", "{A}" EOL "{\"v\":1,\"sta",
-            "{A}" EOL "{\"v\":1,\"sta" EOL "{L}" EOL},
-           {"after a cut line alone", "{", "{" EOL "{L}" EOL},
+           {"after a line cut short, alone in the file (a power cut)", "{", "{" EOL "{L}" EOL},
            {"after a last line cut between CR and LF", "{A}\r", "{A}\r" EOL "{L}" EOL},
        }) {
     std::filesystem::remove(path);
