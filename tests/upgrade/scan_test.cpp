@@ -40,12 +40,10 @@ int FoundIn(const ScanCase& c) {
 TEST(Scans, EachRule) {
   const ScanCase cases[] = {
       {"the whole prompt", kPrompt, {"Lodar >"}, 0},
-      {"the prompt after noise", kPrompt, {"UUU\r\nLodar >"}, 0},
       {"the prompt's seventh character is not compared", kPrompt, {"Lodar v1.2"}, 0},
       {"its space is", kPrompt, {"Lodar>"}, -1},
       {"prompt in small letters", kPrompt, {"lodar >"}, -1},
       {"the byte that breaks a match is not tried again: a doubled first letter", kPrompt, {"LLodar >"}, -1},
-      {"a partial prompt broken by its own first letter", kPrompt, {"LodLodar >"}, -1},
       {"a partial prompt, another byte, the whole prompt", kPrompt, {"Lod-Lodar >"}, 0},
       {"a zero byte is an ordinary byte before the prompt", kPrompt, {"\0Lodar "s}, 0},
       {"and breaks it inside", kPrompt, {"Lo\0dar "s}, -1},
@@ -54,8 +52,6 @@ TEST(Scans, EachRule) {
       {"its last letter alone", kPrompt, {"Lodar", " "}, 1},
       {"broken by the first byte of the next read", kPrompt, {"Lod", "Lodar >"}, -1},
       {"the whole reply", kReply, {"Update Firmware"}, 0},
-      {"the reply after the echoed command", kReply, {"update\rUpdate Firmware\r\n"}, 0},
-      {"reply in small letters", kReply, {"update firmware"}, -1},
       {"a small u", kReply, {"update Firmware"}, -1},
       {"a small f", kReply, {"Update firmware"}, -1},
       {"one foreign byte after each matched letter", kReply, {"U-p-d-a-t-e- -F-i-r-m-w-a-r-e"}, 0},
@@ -90,7 +86,6 @@ TEST(Scans, RunsSinceTheLastScan) {
     std::size_t fill, wrapFill;
     const char* runs;
   } cases[] = {
-      {"nothing new", 500, 500, 120, 0, "[120,120) [120,120) "},
       {"new bytes before the fill", 530, 500, 150, 0, "[120,150) [150,150) "},
       {"all since the buffer went back to its start", 1060, 1000, 60, 950, "[0,60) [60,60) "},
       {"some before the buffer went back to its start", 1000, 900, 60, 950, "[910,950) [0,60) "},
