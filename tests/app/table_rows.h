@@ -8,28 +8,18 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace test {
 
-// `name` in the temporary folder, made this process's own: the tests of other
-// checkouts may run beside it and use the same names.
+// `name` in the temporary folder with a random suffix of its own: the tests of
+// other checkouts may run beside it and use the same names.
 inline std::filesystem::path OwnTempPath(const std::string& name) {
-#ifdef _WIN32
-  const int process = _getpid();
-#else
-  const int process = static_cast<int>(getpid());
-#endif
-  return std::filesystem::temp_directory_path() / (name + "." + std::to_string(process));
+  return std::filesystem::temp_directory_path() / (name + "." + std::to_string(std::random_device{}()));
 }
 
 inline std::vector<std::vector<std::string>> RowsSplitAt(std::string_view separator, std::string_view table) {
