@@ -34,8 +34,6 @@ TEST(SrecRecord, EachTypeFormatsAndReadsBack) {
     EXPECT_EQ(parsed.error, LineError::None) << line;
     EXPECT_EQ(parsed.record, c.record) << line;
   }
-  Record full{3, 0x80000000, std::vector<std::uint8_t>(srec::kMaxS3Data, 0xA5)};
-  EXPECT_EQ(srec::parse(srec::format(full)).record, full) << "the largest S3 record";
 }
 
 TEST(SrecRecord, EachFaultOfALine) {
@@ -53,7 +51,6 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S1", LineError::BadLength},                    // a type and nothing more
       {"S30800000000010203F1\r\r\n", LineError::BadLength},
       {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
-      {"S5030003F9\r\n", LineError::None},
   };
   for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
 }
@@ -102,8 +99,6 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
        Tally{2, 1, 0, 0, 0, 0, 2}},
       {"CR CR LF", a + b.substr(0, b.size() - 1) + "\r\n" + kEnd, 2, "CR inside the record",
        Tally{2, 1, 0, 0, 0, 0, 2}},
-      {"an address going back", a + c + b + kEnd, 3, "record out of address order",
-       Tally{4, 0, 0, 0, 1, 0, 5}},
       {"an overlapping record", a + s3(1, {9}) + kEnd, 2, "record out of address order",
        Tally{3, 0, 0, 0, 1, 0, 3}},
       {"a line after S7", a + kEnd + "\r\n", 3, "bytes after the end record", Tally{2, 0, 0, 0, 0, 2, 2}},
@@ -115,8 +110,6 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
       {"a bad hex digit", a + std::string(b).replace(12, 1, "G") + kEnd, 2, "invalid hex digit",
        Tally{2, 1, 0, 0, 0, 0, 2}},
       {"an unknown type", a + "S4" + a.substr(2) + kEnd, 2, "unknown record type",
-       Tally{2, 1, 0, 0, 0, 0, 2}},
-      {"an overlong line", "S3" + std::string(600, '0') + "\r\n" + a + kEnd, 1, "line too long",
        Tally{2, 1, 0, 0, 0, 0, 2}},
       {"one character longer than the longest record", "S3" + std::string(513, '0') + "\r\n" + a + kEnd, 1,
        "line too long", Tally{2, 1, 0, 0, 0, 0, 2}},
