@@ -17,7 +17,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
-from core import FAST, IMAGE_BYTES, Instrument, Run, check, main, must, sha256, step  # noqa: E402
+from core import (FAST, IMAGE_BYTES, Forked, Instrument, Run, check, main, must, sha256, step,  # noqa: E402
+                  wait_until)
 
 PORT_ERROR = "Port Error!  Check COM port & Re-press 'YES' key!"
 OTHER_DIGEST = "0123456789abcdef" * 4
@@ -261,54 +262,68 @@ def case_pin_mismatch(ws):
     check(ws.records() == [], f"no upgrade started: {ws.records()}")
 
 
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path={}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/> <allow own="*"/> <allow send_destination="*"/> <allow receive_sender="*"/>
+  </policy>
+</busconfig>
+"""
+
+
 class Logind:
     """A private system bus with the stand-in for logind; its lines are
     "inhibit WHAT|WHO|WHY|MODE MS" and "release MS" on the monotonic clock."""
 
     def __init__(self, ws):
-        self.dir = ws.path("bus")
-        os.mkdir(self.dir)
-        helper = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "private_system_bus.sh")
-        self.helper = helper
-        address, self.log = step(["bash", "-c", 'source "$1" && orvex_private_system_bus_start "$2" "$3" >/dev/null '
-                                  '&& echo "$DBUS_SYSTEM_BUS_ADDRESS $ORVEX_LOGIN1_LOG"', "bus", helper, self.dir,
-                                  ws.build.standin]).split()
+        config, self.log = ws.path("bus.conf"), ws.path("login1.log")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG.format(ws.path("system_bus_socket")))
+        address, pid = step(["dbus-daemon", f"--config-file={config}", "--fork", "--print-address=1",
+                             "--print-pid=1"]).split()
+        ws.processes.append(Forked(int(pid)))
         ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = address
+        with open(self.log, "w") as out:
+            self.standin = ws.start([ws.build.standin], stdout=out, stderr=subprocess.STDOUT)
+        wait_until("the logind stand-in on the bus", self._ready, 10)
+
+    def _ready(self):
+        with open(self.log) as f:
+            text = f.read()
+        must(self.standin.poll() is None, f"the logind stand-in ended: {text}")
+        return "ready\n" in text
 
     def lines(self):
         with open(self.log) as f:
             return [line.strip() for line in f if line.startswith(("inhibit", "release"))]
 
-    def close(self):
-        subprocess.run(["bash", "-c", 'source "$1" && orvex_private_system_bus_cleanup "$2"', "bus", self.helper,
-                        self.dir])
-
 
 def case_sleep_inhibitor(ws):
     """The machine is kept awake from before the first probe byte to every end."""
     logind = Logind(ws)
-    try:
-        master, slave = os.openpty()
-        ws.link("COM2", os.ttyname(slave))
-        program = ws.start([ws.build.program, "--batch", "--port", "COM2"], stdout=subprocess.DEVNULL)
-        os.read(master, 1)
-        first_byte_ms = time.monotonic() * 1000
-        program.send_signal(signal.SIGTERM)
-        check(program.wait(timeout=30) == 143, "interrupted: exit 143")
-        os.close(master)
-        lines = logind.lines()
-        check(lines[:1] and lines[0].startswith("inhibit sleep:idle|ORVEX-A/B Firmware Programmer|Writing firmware "
-                                                "into the instrument on COM2|block ")
-              and float(lines[0].split()[-1]) <= first_byte_ms, f"taken before the first probe byte: {lines}")
-        instrument = Instrument(ws, *FAST)
-        check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 90).code == 0 and instrument.verdict()["valid"],
-              "then an upgrade completes")
-        ws.link("COM2", "/dev/null")
-        check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30).code == 5, "then a port error")
-        check([line.split()[0] for line in logind.lines()] == ["inhibit", "release"] * 3,
-              f"released at each end: {logind.lines()}")
-    finally:
-        logind.close()
+    master, slave = os.openpty()
+    ws.link("COM2", os.ttyname(slave))
+    program = ws.start([ws.build.program, "--batch", "--port", "COM2"], stdout=subprocess.DEVNULL)
+    os.read(master, 1)
+    first_byte_ms = time.monotonic() * 1000
+    program.send_signal(signal.SIGTERM)
+    check(program.wait(timeout=30) == 143, "interrupted: exit 143")
+    os.close(master)
+    lines = logind.lines()
+    check(lines[:1] and lines[0].startswith("inhibit sleep:idle|ORVEX-A/B Firmware Programmer|Writing firmware "
+                                            "into the instrument on COM2|block ")
+          and float(lines[0].split()[-1]) <= first_byte_ms, f"taken before the first probe byte: {lines}")
+    instrument = Instrument(ws, *FAST)
+    check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 90).code == 0 and instrument.verdict()["valid"],
+          "then an upgrade completes")
+    ws.link("COM2", "/dev/null")
+    check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30).code == 5, "then a port error")
+    check([line.split()[0] for line in logind.lines()] == ["inhibit", "release"] * 3,
+          f"released at each end: {logind.lines()}")
 
 
 def case_four_stations(ws):

@@ -62,6 +62,8 @@ def wait_until(what, probe, timeout=60.0, every=0.05):
     while True:
         try:
             result = probe()
+        except Stop:
+            raise
         except Exception:  # what is probed may change while it is read
             result = None
         if result:
@@ -69,6 +71,25 @@ def wait_until(what, probe, timeout=60.0, every=0.05):
         if time.monotonic() > deadline:
             raise Stop(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(every)
+
+
+class Forked:
+    """A daemon that forked away from us, ended with the case."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None
+
+    def kill(self):
+        try:
+            os.kill(self.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+    def wait(self):
+        pass
 
 
 class Build:
