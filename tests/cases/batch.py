@@ -53,16 +53,13 @@ def trace_stalled(events):
         check(4000 <= took <= 15000, f"the write gave up after its 5000 ms, took {took:.0f} ms")
 
 
-def embedded_digest(ws):
-    return sha256(ws.build.firmware).upper()  # capitals, as some tools print it
-
-
 # name: simulator options, program options, exit code, line 1's last text, record
 # outcome, seconds at most, instrument summary, what the trace holds; "env"
 # adds to the environment (ORVEX_TRACE stands for --trace there).
 UPGRADES = {
+    # The pinned digest in capitals, as some tools print it.
     "complete": dict(sim=FAST, args=lambda ws: ["--station", "bench 4", "--unit", "SN 0042", "--expect-sha256",
-                                                 embedded_digest(ws)],
+                                                 sha256(ws.build.firmware).upper()],
                      code=0, line1="Upgrade complete!", outcome="complete", bound=60,
                      summary={"valid": True, "matchesExpected": True}, trace=trace_complete,
                      fields={"station": "bench 4", "unit": "SN 0042", "bytesSent": IMAGE_BYTES}, messages=[]),
@@ -131,10 +128,10 @@ def holder(ws, port):
 
 
 def case_port_held(ws):
+    """Another program holds the port: a port error, nothing sent (that the port finder names
+    the holder, package.py's installed case shows)."""
     instrument = Instrument(ws, *FAST)
-    held = holder(ws, "COM2")
-    listing = Run(ws, [ws.build.program, "--list-ports"], 30)
-    check(f"busy: held by process {held.pid} (python" in listing.out, f"the port finder names the holder: {listing.out}")
+    holder(ws, "COM2")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30)
     check(run.code == 5 and "Error Create File" in run.err and PORT_ERROR in run.out, f"port error: {run.code} {run.err}")
     check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0, "nothing reached the instrument")
@@ -262,17 +259,11 @@ def case_pin_mismatch(ws):
     check(ws.records() == [], f"no upgrade started: {ws.records()}")
 
 
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path={}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/> <allow own="*"/> <allow send_destination="*"/> <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-"""
+BUS_CONFIG = ('<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"\n'
+              ' "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">\n'
+              "<busconfig><type>system</type><listen>unix:path={}</listen><auth>EXTERNAL</auth>\n"
+              '  <policy context="default"><allow user="*"/> <allow own="*"/> <allow send_destination="*"/>\n'
+              '    <allow receive_sender="*"/></policy></busconfig>\n')
 
 
 class Logind:

@@ -43,8 +43,7 @@ def case_dialog(ws):
     """Three upgrades from the dialog, each with its entry: complete, timed out, and
     interrupted (SIGTERM), the dialog's station from the environment."""
     ws.processes.append(j.private())
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__))))
-    import dialog as d
+    import dialog as d  # beside this script, on the path as its folder
     w = d.start(ws, ORVEX_STATION="bench 9")
     instrument = Instrument(ws, "--baud", "0", port="COM1")
     d.d.key(w.xid, "Return")

@@ -166,13 +166,13 @@ class Workspace:
 
 
 class Instrument:
-    """The simulated instrument on COMn (a pty linked in the workspace), or on a device."""
+    """The simulated instrument on COMn, a pty linked in the workspace."""
 
-    def __init__(self, ws, *options, port="COM2", device=None, expect=True, link=True):
+    def __init__(self, ws, *options, port="COM2", expect=True, link=True):
         """link=False: only the pty, for a case that maps it itself (under Wine)."""
         name = f"sim-{port}-{len(ws.processes)}"
         self.out = open(ws.path(name + ".out"), "w+", encoding="utf-8")
-        where = ["--device", device] if device else ["--link", port] if link else []
+        where = ["--link", port] if link else []
         expected = ["--expect", ws.build.firmware] if expect else []
         self.err = ws.path(name + ".err")
         with open(self.err, "w") as err:
@@ -205,14 +205,13 @@ class Run:
     goes to files, not pipes: daemons a program starts (Wine's) keep what they
     inherit open long after it ended."""
 
-    def __init__(self, ws, argv, bound, input_=None, env=None, cwd=None):
+    def __init__(self, ws, argv, bound, env=None):
         began = time.monotonic()
         name = ws.path(f"run-{len(ws.processes)}")
         with open(name + ".out", "wb+") as out, open(name + ".err", "wb+") as err:
-            process = ws.start(argv, stdin=subprocess.PIPE if input_ else subprocess.DEVNULL, stdout=out,
-                               stderr=err, env=env or ws.env, cwd=cwd or ws.dir)
+            process = ws.start(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=env or ws.env, cwd=ws.dir)
             try:
-                process.communicate(input_, timeout=bound)
+                process.wait(timeout=bound)
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()

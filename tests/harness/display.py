@@ -34,13 +34,6 @@ class Display:
                 raise Stop(f"Xvfb did not start: {log.read()[-600:]}")
         ws.env["DISPLAY"] = os.environ["DISPLAY"] = f":{number}"
 
-    def gone(self):
-        """Why the case cannot go on when the server has ended, else None."""
-        if self.process.poll() is None:
-            return None
-        with open(self.log) as log:
-            return f"Xvfb ended (status {self.process.returncode}): {log.read()[-600:]}"
-
 
 def session_bus(ws):
     """A private session bus, for this case's process and the program's."""
@@ -58,9 +51,9 @@ def accessibility():
     wait_until("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
 
 
-def find(root, role, name=None, prefix=None):
+def find(root, role, name=None):
     return pyatspi.findDescendant(root, lambda a: a is not None and a.getRoleName() == role and (
-        name is None or a.name == name) and (prefix is None or a.name.startswith(prefix)))
+        name is None or a.name == name))
 
 
 def press(accessible):
@@ -76,9 +69,9 @@ def x_windows(*criteria):
                           text=True).stdout.split()
 
 
-def x_window_titled(title, klass="orvex-programmer"):
+def x_window_titled(title):
     """Searching by name fails on titles in CJK: each window's title is compared."""
-    for w in x_windows("--class", klass):
+    for w in x_windows("--class", "orvex-programmer"):
         name = subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout
         if name.strip() == title:
             return w
@@ -98,9 +91,10 @@ def click(window, x, y, button=1):
     step(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", str(button)])
 
 
-def screenshot(window, path):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    step(["import", "-window", window, path])
+def screenshot(ws, window, name):
+    """The window's picture in the build's screenshots/."""
+    os.makedirs(ws.build.path("screenshots"), exist_ok=True)
+    step(["import", "-window", window, ws.build.path(os.path.join("screenshots", name))])
 
 
 class Dialog:

@@ -30,7 +30,6 @@ class FarSide:
         self.command = threading.Event()
         self.image_began = threading.Event()
         self.closed = threading.Event()
-        self.hung_up = threading.Event()
         self._reply = threading.Event()
         threading.Thread(target=self._serve, daemon=True).start()
 
@@ -85,5 +84,4 @@ class FarSide:
     def _hang_up(self):
         """The line stays hung up: the pty's far end is closed, its near end the programmer's."""
         os.close(self.master)
-        self.hung_up.set()
         self.closed.set()

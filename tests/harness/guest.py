@@ -14,13 +14,9 @@ import threading
 import time
 
 HERE_TREE = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-AGENT = "/run/orvex/tree/tests/harness/guest_agent.sh"  # in the guest
 TREE, SHARE = "/run/orvex/tree", "/run/orvex/share"  # in the guest (guest_init mounts them)
 # The adapters: QEMU device id, chardev id, serial number.
 ADAPTERS = (("ftdi0", "usb0", "ORVX0001"), ("ftdi1", "usb1", "ORVX0002"))
-UARTS = ("serial1", "serial2")  # /dev/ttyS1, /dev/ttyS2 in the guest
-
-
 PTY_LINE = re.compile(r"^char device redirected to (/dev/pts/\d+) \(label (\S+)\)$")
 
 

@@ -12,9 +12,6 @@ PROBE_WRITE = 'write 1 byte: 55 "U" -> ok'
 SETTINGS = ("set timeouts: read interval 1, read 0 x n + 1000, write 0 x n + 5000 ms -> ok",
             "set comm state: 115200 baud, 8 data bits, parity none, stop bits 1 -> ok",
             "set queues: in 8196, out 8196 bytes -> ok")
-# What record readers rely on, in every line.
-RECORD_FIELDS = ("v", "started", "port", "device", "imageBytes", "imageSha256", "outcome", "status", "seconds",
-                 "bytesSent", "program", "host", "ended", "exitCode", "probeAttempts", "commandAttempts")
 
 
 def stream(events, outcome, code):
@@ -43,12 +40,10 @@ def last_line1(events):
 
 
 def record(lines, port, outcome, code):
-    """The one line an upgrade leaves, with every field readers rely on."""
+    """The one line an upgrade leaves (its fields are RecordLine's, held whole by its unit test)."""
     if not check(len(lines) == 1, f"one record line, got {lines}"):
         return {}
     r = lines[0]
-    missing = [field for field in RECORD_FIELDS if field not in r]
-    check(not missing, f"the record line lacks {missing}: {r}")
     check(r.get("v") == 1 and ENDED.match(str(r.get("ended"))), f"the schema and the end to the millisecond: {r}")
     check((r.get("port"), r.get("outcome"), r.get("exitCode")) == (port, outcome, code),
           f"port, outcome and exit code {port} {outcome} {code}: {r}")

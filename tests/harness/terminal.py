@@ -49,20 +49,14 @@ class Terminal:
         return self.written
 
 
-def screen_lines(written, rows, columns, resized_at=None, to=None):
+def screen_lines(written, rows, columns):
     """The lines a terminal shows after `written`, the lines that scrolled off the
     top included; a line that wrapped is one line (a row that reaches into the last
-    tab stop goes on in the next). With resized_at, the terminal took the size
-    `to` (rows, columns) after that many bytes."""
+    tab stop goes on in the next)."""
     import pyte  # python3-pyte
 
     screen = pyte.HistoryScreen(columns, rows, history=100000)
-    stream = pyte.ByteStream(screen)
-    stream.feed(written[:resized_at])
-    if resized_at is not None:
-        screen.resize(*to)
-        columns = to[1]
-        stream.feed(written[resized_at:])
+    pyte.ByteStream(screen).feed(written)
     cells = [[row[x].data if x in row else " " for x in range(columns)] for row in screen.history.top]
     cells += [[screen.buffer[y][x].data for x in range(columns)] for y in range(screen.lines)]
     lines, wrapped = [], False

@@ -65,7 +65,6 @@ expect fail ctest normal tsan
 expect fail skip normal tsan
 expect pass "" format tsan
 expect fail clang-format format tsan
-expect fail clang-format format
 expect fail check-includes format tsan
 expect fail check-links format
 expect fail check-python format
