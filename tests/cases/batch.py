@@ -17,11 +17,9 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
-from core import (FAST, IMAGE_BYTES, Forked, Instrument, Run, check, main, must, sha256, step,  # noqa: E402
-                  wait_until)
+from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Forked, Instrument, Run, check,  # noqa: E402
+                  main, must, sha256, step, wait_until)
 
-PORT_ERROR = "Port Error!  Check COM port & Re-press 'YES' key!"
-OTHER_DIGEST = "0123456789abcdef" * 4
 
 
 def trace_complete(events):
@@ -68,9 +66,6 @@ UPGRADES = {
                               env={"ORVEX_STATION": "bench 7"},
                               fields={"probeAttempts": 101, "commandAttempts": 0, "station": "bench 7",
                                       "bytesSent": 0}, messages=[]),
-    "no-command-reply": dict(sim=["--no-update-reply"], code=4, line1="Time1 Out!,Run again ",
-                             outcome="command-timeout", bound=30, summary={"commands": 101},
-                             fields={"commandAttempts": 101}, messages=[]),
     "stall-mid-image": dict(sim=["--baud", "0", "--stall-at", "300000"], code=6,
                             line1="Upgrade failed!  Check RS232 & Re-press 'YES' key!", outcome="transfer-failed",
                             bound=30, trace=trace_stalled, messages=["Write timed out.(overlapped)"],
@@ -331,13 +326,17 @@ def case_four_stations(ws):
     check(all(s["lineEfficiency"] >= 0.5 for s in summaries), f"each line busy: {[s['lineEfficiency'] for s in summaries]}")
 
 
-def two_ports(ws, station, image, *options):
-    """An upgrade of COM1 and COM2 from one command; the events and the record, each
-    line required to be valid UTF-8 JSON."""
+def case_invalid_byte(ws):
+    """A byte that is not UTF-8 becomes U+FFFD in every record line, said once; every line
+    of the events and the record is valid UTF-8 JSON; files keep their names' bytes: the
+    image and the traces are found."""
+    image = os.fsencode(ws.dir) + b"/image\xff.srec"
+    ws.image(100000, os.fsdecode(image))
+    trace = os.fsencode(ws.dir) + b"/trace\xfe.txt"
     instruments = [Instrument(ws, *FAST, port=f"COM{n}", expect=False) for n in (1, 2)]
     program = ws.start([os.fsencode(ws.build.program), b"--batch", b"--port", b"COM1-COM2", b"--json",
-                        b"--station", station, b"--image", image, *options], stdout=subprocess.PIPE,
-                       stderr=subprocess.PIPE)
+                        b"--station", b"line\xff7 \xe7\x94", b"--image", image, b"--trace", trace],
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     out, err = program.communicate(timeout=120)
     check(program.returncode == 0 and all(i.verdict()["valid"] for i in instruments),
           f"both ports complete: exit {program.returncode}, {err[-400:]!r}")
@@ -351,19 +350,9 @@ def two_ports(ws, station, image, *options):
             check(False, f"a line that is not UTF-8 JSON ({error}): {line!r}")
     records = [r for r in lines if "event" not in r]
     check(sorted(r.get("port") for r in records) == ["COM1", "COM2"], f"two record lines: {records}")
-    return records, err.decode("utf-8", "replace")
-
-
-def case_invalid_byte(ws):
-    """A byte that is not UTF-8 becomes U+FFFD in every record line, said once; files
-    keep their names' bytes: the image and the traces are found."""
-    image = os.fsencode(ws.dir) + b"/image\xff.srec"
-    ws.image(100000, os.fsdecode(image))
-    trace = os.fsencode(ws.dir) + b"/trace\xfe.txt"
-    records, err = two_ports(ws, b"line\xff7 \xe7\x94", image, b"--trace", trace)
     check(all(r.get("station") == "line\ufffd7 \ufffd\ufffd" for r in records),
           f"each bad byte as U+FFFD, the rest as given: {[r.get('station') for r in records]}")
-    warnings = [line for line in err.splitlines() if "not valid UTF-8" in line]
+    warnings = [line for line in err.decode("utf-8", "replace").splitlines() if "not valid UTF-8" in line]
     check(len(warnings) == 1 and "station" in warnings[0], f"one warning naming the station: {err}")
     for port in (b"COM1", b"COM2"):
         check(observed.trace(os.fsdecode(trace + b"." + port)), f"{port}'s trace, under its name's bytes")

@@ -41,7 +41,8 @@ def upgrade(ws, *options, code=0, bound=90, args=()):
 
 def case_dialog(ws):
     """Three upgrades from the dialog, each with its entry: complete, timed out, and
-    interrupted (SIGTERM), the dialog's station from the environment."""
+    interrupted (SIGTERM: the signal's code, no box, the bytes sent in the record), the
+    dialog's station from the environment. (A stop by each signal is command_line_test's.)"""
     ws.processes.append(j.private())
     import dialog as d  # beside this script, on the path as its folder
     w = d.start(ws, ORVEX_STATION="bench 9")
@@ -58,8 +59,10 @@ def case_dialog(ws):
     d.d.key(w.xid, "Return")
     wait_until("the transfer", lambda: w.line1() == d.UPGRADING)
     w.process.send_signal(signal.SIGTERM)
-    check(w.wait_end(d.LEAVE_BOUND)[0] == 143, "SIGTERM ends the dialog with code 143")
+    code, _, boxes = w.wait_end(d.LEAVE_BOUND)
+    check(code == 143 and not boxes, f"SIGTERM ends the dialog with code 143, no box: {code} {boxes}")
     found = check_entries(ws, ["complete", "probe-timeout", "interrupted"])
+    check(0 < ws.records()[-1]["bytesSent"] < d.IMAGE_BYTES, f"the bytes sent before the stop: {ws.records()}")
     check(all(e.get("ORVEX_STATION") == "bench 9" for e in found), f"the station: {found}")
 
 

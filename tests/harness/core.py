@@ -13,6 +13,8 @@ import time
 
 IMAGE_BYTES = 2281784  # the embedded image
 FAST = ["--baud", "1843200"]  # 16 x 115200: the image in about 13 s
+PORT_ERROR = "Port Error!  Check COM port & Re-press 'YES' key!"
+OTHER_DIGEST = "0123456789abcdef" * 4  # a pinned digest no image has
 FAILURES = []
 
 

@@ -113,7 +113,6 @@ class Dialog:
         self.exit_at = self.exit_button.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
         self.xid = wait_until("the main window", lambda: (x_windows("--name", "^ORVEX-A/B Firmware") or [None])[0])
         self.seen = [self.panel.name]
-        self.started = time.monotonic()
 
     def _application(self):
         must_run = self.process.poll()
