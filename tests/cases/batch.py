@@ -23,13 +23,17 @@ from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Forked, Instrumen
 
 
 def trace_complete(events):
-    observed.settings(events)
+    for setting in observed.SETTINGS:
+        check(setting in observed.texts(events, "set "), f"the trace has '{setting}': {observed.texts(events, 'set')}")
+    check(len(observed.texts(events, "raise DTR -> ")) == 1, f"raising DTR, with its result: {events[:12]}")
     writes, reads = observed.texts(events, "write "), observed.texts(events, "read ")
     check(observed.PROBE_WRITE in writes and 'write 7 bytes: 75 70 64 61 74 65 0D "update\\r" -> ok' in writes,
           f"the probe byte and the update command: {writes[:3]}")
     check(any('"Lodar >"' in t for t in reads) and any('"Update Firmware\\r\\n"' in t for t in reads),
           f"the prompt and the command's reply were read: {reads}")
-    observed.whole_image(events)
+    sent = observed.chunks(events)
+    check(sum(length for _, length, _ in sent) == IMAGE_BYTES and all(r == "ok" for _, _, r in sent),
+          f"the chunk lines add up to the whole image, each gone out: {len(sent)} chunks")
     check(observed.texts(events, "box ") == [], "no message box")
 
 

@@ -3,7 +3,7 @@ held to its form: the --json event stream, the record line and the serial
 trace."""
 import re
 
-from core import IMAGE_BYTES, check
+from core import check
 
 ENDED = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
 TRACE_EVENT = re.compile(r"^ *(\d+\.\d{3}) (.+)$")
@@ -19,7 +19,7 @@ def stream(events, outcome, code):
     names = [e.get("event") for e in events]
     if not check(names[:1] == ["start"] and names[-1:] == ["end"] and names.count("end") == 1,
                  f"one start first, one end last: {names[:3]}...{names[-3:]}"):
-        return {}
+        return
     start, end = events[0], events[-1]
     check(start.get("v") == 1 and len(start.get("imageSha256", "")) == 64 and start.get("program")
           and start.get("device") and start.get("imageBytes", 0) > 0, f"the start event: {start}")
@@ -31,7 +31,6 @@ def stream(events, outcome, code):
     percents = [e["percent"] for e in events if e["event"] == "progress"]
     check(percents == sorted(set(percents)) and all(0 <= p <= 100 for p in percents),
           f"progress at most once per whole percent, rising: {percents}")
-    return end
 
 
 def last_line1(events):
@@ -82,15 +81,3 @@ def chunks(events):
     check(len(found) == len(texts(events, "chunk ")), "every chunk line has its form")
     check(all(a[0] + a[1] == b[0] for a, b in zip(found, found[1:])), "each chunk follows on from the last")
     return found
-
-
-def settings(events):
-    for setting in SETTINGS:
-        check(setting in texts(events, "set "), f"the trace has '{setting}': {texts(events, 'set ')}")
-    check(len(texts(events, "raise DTR -> ")) == 1, f"raising DTR, with its result: {texts(events, 'raise')}")
-
-
-def whole_image(events):
-    sent = chunks(events)
-    check(sum(length for _, length, _ in sent) == IMAGE_BYTES and all(r == "ok" for _, _, r in sent),
-          f"the chunk lines add up to the whole image, each gone out: {len(sent)} chunks")
