@@ -46,6 +46,8 @@ def completes(w, instrument):
 
 
 def case_idle(ws):
+    """The idle dialog: line 2 blank, COM1 of COM1 to COM12 chosen, YES focused; then the About
+    box from the system menu and from F1, the dialog untouched; Escape ends it."""
     w = start(ws)
     check(w.line2() == "", "line 2 is blank at start")
     combo = d.find(w.window, "combo box")
@@ -53,18 +55,6 @@ def case_idle(ws):
           f"COM1 of COM1 to COM12 in order is selected: {combo.name}")
     wait_until("YES focused", lambda: w.button.getState().contains(d.pyatspi.STATE_FOCUSED))
     d.screenshot(ws, w.xid, "main-dialog.png")
-    escape_ends(ws, w)
-
-
-def case_sigterm_idle(ws):
-    w = start(ws)
-    w.process.send_signal(signal.SIGTERM)
-    check(w.process.wait(timeout=30) == 143 and ws.records() == [], "SIGTERM ends the idle dialog, code 143, no record")
-
-
-def case_about(ws):
-    """The About box from F1 and from the system menu; the dialog untouched."""
-    w = start(ws)
     for how in ("menu", "f1"):
         if how == "f1":
             d.key(w.xid, "F1")
@@ -81,6 +71,12 @@ def case_about(ws):
         wait_until("its window to go", lambda: d.x_window_titled(d.ABOUT_TITLE) is None)
         check(w.line1() == d.Dialog.IDLE and w.process.poll() is None, "the main dialog is untouched")
     escape_ends(ws, w)
+
+
+def case_sigterm_idle(ws):
+    w = start(ws)
+    w.process.send_signal(signal.SIGTERM)
+    check(w.process.wait(timeout=30) == 143 and ws.records() == [], "SIGTERM ends the idle dialog, code 143, no record")
 
 
 def hang_up(mode, count=0):
@@ -283,7 +279,7 @@ def case_pinned_other_image(ws):
 
 
 CASES = {
-    "idle": case_idle, "sigterm-idle": case_sigterm_idle, "about": case_about,
+    "idle": case_idle, "sigterm-idle": case_sigterm_idle,
     "hangup-probe": hang_up("hangup-probe", 20), "hangup-command": hang_up("hangup-command"),
     "hangup-transfer": hang_up("transfer"),
     "close-during-probe": case_close_during_probe,
