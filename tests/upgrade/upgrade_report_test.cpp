@@ -1,6 +1,7 @@
 // What the upgrade tells its listener: one end for each upgrade that started,
 // whichever thread ends it, none from a fault met inside a report or before
-// any upgrade; and the image batch mode gives sent in place of the program's.
+// any upgrade; and the image batch mode gives sent in place of the program's,
+// the program's own empty where it does not load.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,6 +52,8 @@ TEST(UpgradeReport, AGivenImageIsSentUntilTheProgramsOwnIsRestored) {
   EXPECT_EQ(FindFirmwareImage().size, sizeof kGiven);
   SetFirmwareImage(nullptr, 0);
   EXPECT_NE(FindFirmwareImage().bytes, kGiven);
+  posix::RegisterResource("BIN", kFirmwareResourceId, nullptr, 5);  // found, but it does not load
+  EXPECT_EQ(FindFirmwareImage().size, 0U) << "an image that is not there is empty, whatever its size says";
 }
 
 }  // namespace
