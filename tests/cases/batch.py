@@ -21,7 +21,6 @@ from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Forked, Instrumen
                   main, must, sha256, step, wait_until)
 
 
-
 def trace_complete(events):
     for setting in observed.SETTINGS:
         check(setting in observed.texts(events, "set "), f"the trace has '{setting}': {observed.texts(events, 'set')}")

@@ -59,8 +59,12 @@ class Listener final : public ForwardingListener {
   void Sent(DWORD bytes) override {
     sent = bytes, sending = bytes < transferring;
     if (!stop.atBytes || bytes < *stop.atBytes) return;
-    stop.press ? press() : (void)RequestStop(15);
-    if (stop.press) stop.atBytes.reset();
+    if (!stop.press) {
+      RequestStop(15);
+      return;
+    }
+    press();
+    stop.atBytes.reset();  // once
   }
   void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome, sending = false; }
 
