@@ -17,8 +17,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
-from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Forked, Instrument, Run, check,  # noqa: E402
-                  main, must, sha256, step, wait_until)
+from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Logind, Run, check,  # noqa: E402
+                  main, must, sha256, step)
 
 
 def trace_complete(events):
@@ -255,40 +255,6 @@ def case_pin_mismatch(ws):
     for instrument in instruments:
         check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0, "nothing reached the instrument")
     check(ws.records() == [], f"no upgrade started: {ws.records()}")
-
-
-BUS_CONFIG = ('<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"\n'
-              ' "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">\n'
-              "<busconfig><type>system</type><listen>unix:path={}</listen><auth>EXTERNAL</auth>\n"
-              '  <policy context="default"><allow user="*"/> <allow own="*"/> <allow send_destination="*"/>\n'
-              '    <allow receive_sender="*"/></policy></busconfig>\n')
-
-
-class Logind:
-    """A private system bus with the stand-in for logind; its lines are
-    "inhibit WHAT|WHO|WHY|MODE MS" and "release MS" on the monotonic clock."""
-
-    def __init__(self, ws):
-        config, self.log = ws.path("bus.conf"), ws.path("login1.log")
-        with open(config, "w") as f:
-            f.write(BUS_CONFIG.format(ws.path("system_bus_socket")))
-        address, pid = step(["dbus-daemon", f"--config-file={config}", "--fork", "--print-address=1",
-                             "--print-pid=1"]).split()
-        ws.processes.append(Forked(int(pid)))
-        ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = address
-        with open(self.log, "w") as out:
-            self.standin = ws.start([ws.build.standin], stdout=out, stderr=subprocess.STDOUT)
-        wait_until("the logind stand-in on the bus", self._ready, 10)
-
-    def _ready(self):
-        with open(self.log) as f:
-            text = f.read()
-        must(self.standin.poll() is None, f"the logind stand-in ended: {text}")
-        return "ready\n" in text
-
-    def lines(self):
-        with open(self.log) as f:
-            return [line.strip() for line in f if line.startswith(("inhibit", "release"))]
 
 
 def case_sleep_inhibitor(ws):
