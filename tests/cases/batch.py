@@ -18,7 +18,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
 from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Logind, Run, check,  # noqa: E402
-                  main, must, sha256, step)
+                  hold, main, sha256, step)
 
 
 def trace_complete(events):
@@ -115,21 +115,11 @@ def upgrade_row(name, row):
     return case
 
 
-def holder(ws, port):
-    """Another program holding the port for itself."""
-    process = ws.start([sys.executable, "-c", "import fcntl, os, sys\nfd = os.open(sys.argv[1], os.O_RDWR | "
-                        "os.O_NOCTTY | os.O_NONBLOCK)\nfcntl.flock(fd, fcntl.LOCK_EX)\nprint('held', flush=True)\n"
-                        "sys.stdin.read()", os.path.join(ws.ports, port)], stdin=subprocess.PIPE,
-                       stdout=subprocess.PIPE, text=True)
-    must(process.stdout.readline().strip() == "held", "the holder took the port")
-    return process
-
-
 def case_port_held(ws):
     """Another program holds the port: a port error, nothing sent (that the port finder names
     the holder, package.py's installed case shows)."""
     instrument = Instrument(ws, *FAST)
-    holder(ws, "COM2")
+    hold(ws, "COM2")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30)
     check(run.code == 5 and "Error Create File" in run.err and PORT_ERROR in run.out, f"port error: {run.code} {run.err}")
     check(instrument.verdict(ends_by_itself=False)["probeBytes"] == 0, "nothing reached the instrument")

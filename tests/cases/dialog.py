@@ -12,7 +12,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, check, main, must, sha256, wait_until  # noqa: E402
+from core import (IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Logind, check, main, must, sha256,  # noqa: E402
+                  wait_until)
 from farside import FarSide  # noqa: E402
 
 TURN_ON = "Please turn on DSO now."
@@ -164,19 +165,8 @@ def reader_presses_exit(ws, w):
     check(code == 0 and not boxes and COMPLETE not in w.seen, f"code 0, no box, no success: {code} {boxes}")
 
 
-def case_reader_yes_exit_during_probe(ws):
-    """A screen reader presses YES, then Exit while the probe waits for a silent
-    instrument, long before it gives up: YES must not run inside the bus's call."""
-    w = start(ws)
-    line = FarSide(ws, "COM1", "silent")
-    d.press(w.button)
-    must(line.probed(1, 60), "the probe began")
-    reader_presses_exit(ws, w)
-    check(outcomes(ws) == [("abandoned", 0)], f"one record line, abandoned: {ws.records()}")
-
-
 def case_reader_exit_during_transfer(ws):
-    """The same while the image goes out at 16 times the line rate: through a pty the
+    """A screen reader presses Exit while the image goes out at 16 times the line rate: through a pty the
     writes wait in bursts, each serving one of the reader's requests."""
     w = start(ws)
     line = FarSide(ws, "COM1", "held", baud=1843200)
@@ -221,8 +211,13 @@ def case_reader_yes_during_menu(ws):
 
 def case_yes_during_port_error_box(ws):
     """YES while the box of a failed open is up starts no second upgrade; afterwards
-    the same dialog upgrades an instrument."""
+    the same dialog upgrades an instrument. The machine is kept awake during each
+    upgrade, and let sleep at each end while the dialog stays."""
+    logind = Logind(ws)
     w = start(ws)
+
+    def awake():
+        return [line.split()[0] for line in logind.lines()]
     ws.link("COM1", ws.path("no-such-device"))
     d.key(w.xid, "Return")
     box = wait_until("the box", lambda: [b for t, b in w.boxes() if "Error Create File " in t])
@@ -235,8 +230,11 @@ def case_yes_during_port_error_box(ws):
           f"one upgrade ran, no further box: {ws.records()}, {w.box_texts()}")
     instrument = Instrument(ws, "--baud", "0", port="COM1")
     d.key(w.xid, "Return")
+    wait_until("the transfer", lambda: w.line1() == UPGRADING)
+    check(awake() == ["inhibit", "release", "inhibit"], f"kept awake during the transfer: {logind.lines()}")
     completes(w, instrument)
     check([o for o, _ in outcomes(ws)] == ["port-error", "complete"], f"records {ws.records()}")
+    wait_until("the machine let sleep after the upgrade", lambda: awake() == ["inhibit", "release"] * 2, 10)
     escape_ends(ws, w)
 
 
@@ -262,7 +260,8 @@ def case_yes_during_transfer(ws):
 
 def case_pinned_other_image(ws):
     """ORVEX_EXPECT_SHA256 names another image: YES says so in one box and starts
-    nothing; a screen reader's YES while the box is up stacks no second box."""
+    nothing; a screen reader's YES while the box is up stacks no second box; the next YES
+    refuses again."""
     w = start(ws, ORVEX_EXPECT_SHA256=OTHER_DIGEST)
     Instrument(ws, "--baud", "0", port="COM1")
     d.key(w.xid, "Return")
@@ -275,6 +274,11 @@ def case_pinned_other_image(ws):
     d.press(button[0])
     wait_until("the box to close", lambda: w.box_texts() == [])
     check(w.line1() == d.Dialog.IDLE and ws.records() == [], f"the dialog as it was, no record: {w.seen}")
+    d.key(w.xid, "Return")
+    button = wait_until("the refusal's box again, at the next YES", lambda: [b for t, b in w.boxes() if any(
+        wanted[0] in x for x in t)])
+    d.press(button[0])
+    wait_until("the box to close", lambda: w.box_texts() == [])
     escape_ends(ws, w)
 
 
@@ -286,7 +290,6 @@ CASES = {
     "exit-during-command": leave_during_command("exit", answered=True),
     "close-during-command-timeout": leave_during_command("close", answered=False),
     "exit-during-transfer": case_exit_during_transfer,
-    "reader-yes-exit-during-probe": case_reader_yes_exit_during_probe,
     "reader-exit-during-transfer": case_reader_exit_during_transfer,
     "reader-exit-at-probe-end": case_reader_exit_at_probe_end,
     "reader-yes-during-menu": case_reader_yes_during_menu,

@@ -11,7 +11,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from core import FAST, Instrument, Run, check, main, must, step  # noqa: E402
+from core import FAST, Instrument, Run, check, hold, main, must, step  # noqa: E402
 
 DOC = "usr/share/doc/orvex-programmer"
 SIZES = (16, 24, 32, 48, 64, 128, 256)
@@ -117,12 +117,7 @@ def case_installed(ws):
     root = unpacked(ws)
     program = os.path.join(root, "usr/bin/orvex-programmer")
     Instrument(ws, "--baud", "0", port="COM2")
-    holder = ws.start([sys.executable, "-c", "import ctypes, fcntl, os, sys\n"
-                       "ctypes.CDLL(None).prctl(15, b'ModemManager', 0, 0, 0)\n"
-                       "fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)\n"
-                       "fcntl.flock(fd, fcntl.LOCK_EX)\nprint('held', flush=True)\nsys.stdin.read()",
-                       os.path.join(ws.ports, "COM2")], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    must(holder.stdout.readline().strip() == "held", "the stand-in for ModemManager holds COM2")
+    holder = hold(ws, "COM2", "ModemManager")
     line = next((line for line in step([program, "--list-ports"], env=ws.env).splitlines()
                  if line.startswith("COM2 ")), "")
     rule = line.split()[-1] if line else ""

@@ -14,7 +14,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from core import FAST, Instrument, Run, check, main, must  # noqa: E402
+from core import FAST, Instrument, Run, check, main, must, step  # noqa: E402
 from terminal import Terminal, all_waiting, screen_lines  # noqa: E402
 
 SMALL = 200000  # an image's bytes: the cases check the ports, not the line
@@ -118,19 +118,6 @@ def case_small_terminal(ws):
                        f"{shlex.quote(image)}", f"then the retry line: {lines[-1:]}")
 
 
-def port_process(supervisor, port):
-    """The process id of the supervisor's child that upgrades `port`."""
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/stat") as stat, open(f"/proc/{pid}/cmdline", "rb") as cmdline:
-                parent, arguments = int(stat.read().rsplit(")", 1)[1].split()[1]), cmdline.read().split(b"\0")
-        except (OSError, ValueError, IndexError):
-            continue
-        if parent == supervisor and port.encode() in arguments:
-            return int(pid)
-    return None
-
-
 def stop(term):
     term.process.send_signal(signal.SIGTERM)
     term.read(lambda w: False, 30)  # until every holder of the terminal is gone
@@ -185,7 +172,7 @@ def case_terminal_changes(ws):
 
     def kill(written):
         if not killed and all_waiting(written, 3):
-            killed.append(port_process(term.process.pid, "COM2"))
+            killed.append(int(step(["pgrep", "-P", str(term.process.pid), "-f", r"\bCOM2\b"]).split()[0]))
             os.kill(killed[0], signal.SIGKILL)
     term.read(lambda w: b"COM2   no result (exit 137)" in w, 8, kill)
     check(killed and b"COM2   no result (exit 137)" in term.written and b"Time Out!" not in term.written,

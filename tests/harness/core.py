@@ -192,6 +192,24 @@ class Workspace:
         subprocess.run(["rm", "-rf", self.dir])
 
 
+HOLDER = """import ctypes, fcntl, os, sys
+if len(sys.argv) > 2:
+    ctypes.CDLL(None).prctl(15, os.fsencode(sys.argv[2]), 0, 0, 0)  # PR_SET_NAME: how ps names it
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+fcntl.flock(fd, fcntl.LOCK_EX)
+print("held", flush=True)
+sys.stdin.read()
+"""
+
+
+def hold(ws, port, name=None):
+    """Another program holding the port for itself, named `name` where given."""
+    process = ws.start([sys.executable, "-c", HOLDER, os.path.join(ws.ports, port), *([name] if name else [])],
+                       stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    must(process.stdout.readline().strip() == "held", f"another program took {port}")
+    return process
+
+
 class Instrument:
     """The simulated instrument on COMn, a pty linked in the workspace."""
 
