@@ -17,7 +17,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
-from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Logind, Run, check,  # noqa: E402
+from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Run, check,  # noqa: E402
                   hold, main, sha256, step)
 
 
@@ -247,30 +247,6 @@ def case_pin_mismatch(ws):
     check(ws.records() == [], f"no upgrade started: {ws.records()}")
 
 
-def case_sleep_inhibitor(ws):
-    """The machine is kept awake from before the first probe byte to every end."""
-    logind = Logind(ws)
-    master, slave = os.openpty()
-    ws.link("COM2", os.ttyname(slave))
-    program = ws.start([ws.build.program, "--batch", "--port", "COM2"], stdout=subprocess.DEVNULL)
-    os.read(master, 1)
-    first_byte_ms = time.monotonic() * 1000
-    program.send_signal(signal.SIGTERM)
-    check(program.wait(timeout=30) == 143, "interrupted: exit 143")
-    os.close(master)
-    lines = logind.lines()
-    check(lines[:1] and lines[0].startswith("inhibit sleep:idle|ORVEX-A/B Firmware Programmer|Writing firmware "
-                                            "into the instrument on COM2|block ")
-          and float(lines[0].split()[-1]) <= first_byte_ms, f"taken before the first probe byte: {lines}")
-    instrument = Instrument(ws, *FAST)
-    check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 90).code == 0 and instrument.verdict()["valid"],
-          "then an upgrade completes")
-    ws.link("COM2", "/dev/null")
-    check(Run(ws, [ws.build.program, "--batch", "--port", "COM2"], 30).code == 5, "then a port error")
-    check([line.split()[0] for line in logind.lines()] == ["inhibit", "release"] * 3,
-          f"released at each end: {logind.lines()}")
-
-
 def case_four_stations(ws):
     """Four batch programs at once, each on its own line: four valid images and four
     whole lines in the one record; each line kept busy (a bound that only a program
@@ -321,7 +297,7 @@ CASES = {name: upgrade_row(name, row) for name, row in UPGRADES.items()}
 CASES.update({
     "port-held": case_port_held, "port-trouble": case_port_trouble, "closed-pipe": case_closed_pipe,
     "sigint-mid-image": case_sigint_mid_image, "sigterm-during-probe": case_sigterm_during_probe,
-    "bad-images": case_bad_images, "pin-mismatch": case_pin_mismatch, "sleep-inhibitor": case_sleep_inhibitor,
+    "bad-images": case_bad_images, "pin-mismatch": case_pin_mismatch,
     "four-stations": case_four_stations, "invalid-byte": case_invalid_byte,
 })
 
