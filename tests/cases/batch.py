@@ -247,20 +247,6 @@ def case_pin_mismatch(ws):
     check(ws.records() == [], f"no upgrade started: {ws.records()}")
 
 
-def case_four_stations(ws):
-    """Four batch programs at once, each on its own line: four valid images and four
-    whole lines in the one record; each line kept busy (a bound that only a program
-    no longer keeping up fails: bench/ measures the pace)."""
-    instruments = [Instrument(ws, *FAST, port=f"COM{n}") for n in range(1, 5)]
-    programs = [ws.start([ws.build.program, "--batch", "--port", f"COM{n}"], stdout=subprocess.DEVNULL)
-                for n in range(1, 5)]
-    codes = [p.wait(timeout=120) for p in programs]
-    summaries = [i.verdict() for i in instruments]
-    check(codes == [0] * 4 and all(s["valid"] for s in summaries), f"four complete upgrades: {codes} {summaries}")
-    check(sorted(ws.outcomes()) == [(f"COM{n}", "complete") for n in range(1, 5)], f"four lines: {ws.records()}")
-    check(all(s["lineEfficiency"] >= 0.5 for s in summaries), f"each line busy: {[s['lineEfficiency'] for s in summaries]}")
-
-
 def case_invalid_byte(ws):
     """A byte that is not UTF-8 becomes U+FFFD in every record line, said once; every line
     of the events and the record is valid UTF-8 JSON; files keep their names' bytes: the
@@ -298,7 +284,7 @@ CASES.update({
     "port-held": case_port_held, "port-trouble": case_port_trouble, "closed-pipe": case_closed_pipe,
     "sigint-mid-image": case_sigint_mid_image, "sigterm-during-probe": case_sigterm_during_probe,
     "bad-images": case_bad_images, "pin-mismatch": case_pin_mismatch,
-    "four-stations": case_four_stations, "invalid-byte": case_invalid_byte,
+    "invalid-byte": case_invalid_byte,
 })
 
 if __name__ == "__main__":
