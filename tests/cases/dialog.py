@@ -12,9 +12,9 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import (IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Logind, check, main, must, sha256,  # noqa: E402
-                  wait_until)
+from core import IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, check, main, must, sha256, wait_until  # noqa: E402
 from farside import FarSide  # noqa: E402
+from logind import Logind  # noqa: E402
 
 TURN_ON = "Please turn on DSO now."
 UPGRADING = "Upgrading!   (It takes about 180 sec.)"  # the accessible name is trimmed on the right

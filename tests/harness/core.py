@@ -94,31 +94,6 @@ class Forked:
         pass
 
 
-class Logind:
-    """The stand-in for logind on a private bus of its own, given to the program as the
-    system bus; its lines are "inhibit WHAT|WHO|WHY|MODE MS" and "release MS" on the
-    monotonic clock."""
-
-    def __init__(self, ws):
-        address, pid = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
-        ws.processes.append(Forked(int(pid)))
-        ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = address
-        self.log = ws.path("login1.log")
-        with open(self.log, "w") as out:
-            self.standin = ws.start([ws.build.standin], stdout=out, stderr=subprocess.STDOUT)
-        wait_until("the logind stand-in on the bus", self._ready, 10)
-
-    def _ready(self):
-        with open(self.log) as f:
-            text = f.read()
-        must(self.standin.poll() is None, f"the logind stand-in ended: {text}")
-        return "ready\n" in text
-
-    def lines(self):
-        with open(self.log) as f:
-            return [line.strip() for line in f if line.startswith(("inhibit", "release"))]
-
-
 class Build:
     """The programs of one build tree (CTest passes its folder)."""
 
@@ -127,7 +102,6 @@ class Build:
         self.program = self.path("app/orvex-programmer")
         self.sim = self.path("tools/sim/instrument-sim")
         self.image_tool = self.path("tools/image/make-firmware-image")
-        self.standin = self.path("tests/support/login1-standin")
         self.closer = self.path("tests/e2e/x11_close")
         self.firmware = self.path("firmware/firmware.srec")
 
