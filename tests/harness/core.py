@@ -102,7 +102,6 @@ class Build:
         self.program = self.path("app/orvex-programmer")
         self.sim = self.path("tools/sim/instrument-sim")
         self.image_tool = self.path("tools/image/make-firmware-image")
-        self.closer = self.path("tests/e2e/x11_close")
         self.firmware = self.path("firmware/firmware.srec")
 
     def path(self, relative):

@@ -91,6 +91,17 @@ def click(window, x, y, button=1):
     step(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", str(button)])
 
 
+def close_box(window):
+    """The close box as a window manager presses it: a WM_DELETE_WINDOW client message."""
+    from Xlib import X, display, protocol  # python3-xlib
+    server = display.Display()
+    target = server.create_resource_object("window", int(window))
+    target.send_event(protocol.event.ClientMessage(window=target, client_type=server.intern_atom("WM_PROTOCOLS"),
+                                                   data=(32, [server.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime,
+                                                              0, 0, 0])))
+    server.close()
+
+
 def screenshot(ws, window, name):
     """The window's picture in the build's screenshots/."""
     os.makedirs(ws.build.path("screenshots"), exist_ok=True)
@@ -165,7 +176,7 @@ class Dialog:
             x, y, width, height = self.exit_at
             click(self.xid, x + width // 2, y + height // 2)
         else:
-            step([self.ws.build.closer, self.xid])
+            close_box(self.xid)
 
     def confirm_until_end(self, bound, known):
         """Confirms each box as it comes, the newest first (a reader thread's box can
