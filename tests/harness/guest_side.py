@@ -1,6 +1,7 @@
 """The virtual bench's commands in its guest (guest_agent.sh runs them as
 "side COMMAND ..."), on the kernel's own serial drivers:
   link COMn DEVICE                     COMn opens DEVICE
+  modem-lines DEVICE                   the modem lines the driver reports ("DTR RTS")
   upgrade OUT PERCENT ACTION -- ARGV   ARGV (a program in batch mode) with --json, its
                                        events into OUT; once its progress reaches PERCENT
                                        the shell command ACTION runs (once); its status
@@ -17,12 +18,15 @@
                                        the transfer shows; every box is confirmed; the
                                        program's status (2 when it showed no box)"""
 import os
+import fcntl
 import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -33,6 +37,17 @@ def link(port, device):
     if os.path.lexists(os.path.join(ports, port)):
         os.remove(os.path.join(ports, port))
     os.symlink(device, os.path.join(ports, port))
+
+
+def modem_lines(device):
+    """The modem lines the driver reports (TIOCMGET), read beside whoever holds the port."""
+    fd = os.open(device, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    bits = struct.unpack("i", fcntl.ioctl(fd, termios.TIOCMGET, bytes(4)))[0]
+    os.close(fd)
+    names = {termios.TIOCM_DTR: "DTR", termios.TIOCM_RTS: "RTS", termios.TIOCM_CTS: "CTS", termios.TIOCM_DSR: "DSR",
+             termios.TIOCM_CD: "DCD", termios.TIOCM_RI: "RI"}
+    print(" ".join(name for bit, name in names.items() if bits & bit), flush=True)
+    return 0
 
 
 def lines_until_end(program):
@@ -115,9 +130,9 @@ def main():
     command, args = sys.argv[1], sys.argv[2:]
     argv = args[args.index("--") + 1:] if "--" in args else []
     args = args[:args.index("--")] if "--" in args else args
-    return {"link": lambda: link(*args) or 0, "upgrade": lambda: upgrade(*args, argv),
-            "gadget": lambda: gadget(*args, argv), "wine": lambda: wine(*args, argv),
-            "dialog-pulled": lambda: dialog_pulled(*args)}[command]()
+    return {"link": lambda: link(*args) or 0, "modem-lines": lambda: modem_lines(*args),
+            "upgrade": lambda: upgrade(*args, argv), "gadget": lambda: gadget(*args, argv),
+            "wine": lambda: wine(*args, argv), "dialog-pulled": lambda: dialog_pulled(*args)}[command]()
 
 
 if __name__ == "__main__":
