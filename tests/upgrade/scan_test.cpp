@@ -94,10 +94,7 @@ TEST(Scans, RunsSinceTheLastScan) {
       {"the count went past its largest value", 20, 0xFFFFFFF6u, 50, 0, "[20,50) [50,50) "},
   };
   for (const auto& c : cases) {
-    RxSnapshot rx{};
-    rx.count = c.count;
-    rx.fill = c.fill;
-    rx.wrapFill = c.wrapFill;
+    const RxSnapshot rx{{}, c.count, c.fill, c.wrapFill};
     EXPECT_EQ(Shown(rx.NewSince(c.earlier)), c.runs) << c.what;
   }
 }
