@@ -34,9 +34,8 @@ int Inhibit(sd_bus_message* call, void*, sd_bus_error*) {
   int result = sd_bus_message_read(call, "ssss", &what, &who, &why, &mode);
   int ends[2];
   if (result < 0 || pipe2(ends, O_CLOEXEC | O_NONBLOCK) < 0) return result < 0 ? result : -errno;
-  const std::string line = std::string("inhibit ") + what + "|" + who + "|" + why + "|" + mode + " ";
   // The time is taken before the reply, which carries its own copy of the write end.
-  Say(line);
+  Say(std::string("inhibit ") + what + "|" + who + "|" + why + "|" + mode + " ");
   result = sd_bus_reply_method_return(call, "h", ends[1]);
   close(ends[1]);
   if (result < 0)
