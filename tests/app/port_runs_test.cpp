@@ -111,13 +111,6 @@ TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
   EXPECT_EQ(echoed, words) << command;
 }
 
-// `lines` joined, each ending in "$" and a newline.
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "$\n";
-  return text;
-}
-
 TEST(LiveLines, FitTheTerminalsHeightAndWidth) {
   // COM1 complete, COM2 its process's code says failed, COM3 and COM4 running.
   std::vector<cli::PortRun> runs(4);
@@ -130,15 +123,16 @@ TEST(LiveLines, FitTheTerminalsHeightAndWidth) {
     runs[port].percent = 10 * port;
     runs[port].status = port < 2 ? "Upgrade complete!" : "Upgrading!   (It takes about 180 sec.) ";
   }
-  EXPECT_EQ(
-      Joined(cli::LiveLines(runs, 4, 30)),
-      "2 of 4 ports done: 1 complete$\nCOM3    20 %    Upgrading!   $\nCOM4    30 %    Upgrading!   $\n")
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(cli::LiveLines(runs, 4, 30),
+            Lines({"2 of 4 ports done: 1 complete", "COM3    20 %    Upgrading!   ",
+                   "COM4    30 %    Upgrading!   "}))
       << "the ports done counted on one line, the running ones below, each cut to the width";
-  EXPECT_EQ(Joined(cli::LiveLines(runs, 3, 80)),
-            "2 of 4 ports done: 1 complete, 1 failed$\nand 2 more running$\n")
+  EXPECT_EQ(cli::LiveLines(runs, 3, 80),
+            Lines({"2 of 4 ports done: 1 complete, 1 failed", "and 2 more running"}))
       << "the running ports that do not fit are counted; COM2's process said it failed";
   runs[2].exited = runs[3].exited = true;
-  EXPECT_EQ(Joined(cli::LiveLines(runs, 3, 80)), "4 of 4 ports done: 1 complete, 3 failed$\n")
+  EXPECT_EQ(cli::LiveLines(runs, 3, 80), Lines{"4 of 4 ports done: 1 complete, 3 failed"})
       << "processes that died without their end event are counted done and failed";
 }
 

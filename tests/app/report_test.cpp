@@ -159,12 +159,10 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
   std::ostringstream places;
   for (const auto& p : r.stations) places << p.station << ":" << p.upgrades << ", ";
   for (const auto& p : r.ports) places << p.station << " " << p.port << ":" << p.upgrades << ", ";
-  EXPECT_EQ(
-      places.str(),
-      "bench 1b:1, bench 02:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, bench 1b "
-      "COM1:1, "
-      "bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, bench 2b COM1:1, bench 10 COM1:1, "
-      "bench B COM1:1,  COM1:1, ")
+  EXPECT_EQ(places.str(),
+            "bench 1b:1, bench 02:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, "
+            "bench 1b COM1:1, bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, "
+            "bench 2b COM1:1, bench 10 COM1:1, bench B COM1:1,  COM1:1, ")
       << "the numbers first, then what follows them: bench 1b before bench 2, bench 2 before bench 2a and "
          "bench 10; a digit before a letter, bench 02 the same number but first, no station last";
   const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};

@@ -48,12 +48,8 @@ std::size_t referencePrompt(const unsigned char* stream, std::size_t size) {
 std::size_t referenceReply(const unsigned char* stream, std::size_t size) {
   static constexpr std::string_view kReply = "Update Firmware";
   const auto at = [](std::size_t i) { return static_cast<unsigned char>(kReply[i]); };
-  std::size_t start = 0;
-  while (start < size) {
-    if (stream[start] != at(0)) {
-      ++start;
-      continue;
-    }
+  for (std::size_t start = 0; start < size; ++start) {
+    if (stream[start] != at(0)) continue;
     std::size_t last = start;
     std::size_t next = 1;
     std::size_t p = start;
@@ -65,7 +61,7 @@ std::size_t referenceReply(const unsigned char* stream, std::size_t size) {
       if (stream[p] != at(next)) break;
     }
     if (next == kReply.size()) return last;
-    start = p + 1;
+    start = p;  // the byte that broke the match is not tried again as a first letter
   }
   return kNone;
 }

@@ -9,9 +9,9 @@
 namespace {
 
 TEST(LineSettings, EveryFrameAndFlowControlRoundTrips) {
-  for (const BYTE size : {BYTE{5}, BYTE{6}, BYTE{7}, BYTE{8}}) {
-    for (const BYTE parity : {NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY}) {
-      for (const BYTE stop : {ONESTOPBIT, TWOSTOPBITS}) {
+  for (const BYTE size : {BYTE{5}, BYTE{6}, BYTE{7}, BYTE{8}})
+    for (const BYTE parity : {NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY})
+      for (const BYTE stop : {ONESTOPBIT, TWOSTOPBITS})
         for (const bool flow : {false, true}) {
           // 14400 baud has no B constant: only BOTHER carries it.
           const posix::LineSettings wanted{14400, size, parity, stop, parity != NOPARITY, flow, flow, !flow};
@@ -25,9 +25,6 @@ TEST(LineSettings, EveryFrameAndFlowControlRoundTrips) {
                       (t.c_lflag & (ICANON | ECHO)) == 0)
               << int(size) << " bits, parity " << int(parity) << ", stop " << int(stop) << ", flow " << flow;
         }
-      }
-    }
-  }
   posix::LineSettings sevenEven{115200, 7, EVENPARITY};
   termios2 t{};
   posix::EncodeLineSettings(sevenEven, t);

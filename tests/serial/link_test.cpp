@@ -1,6 +1,8 @@
 // The serial link over a pty whose far end the test plays: the open and each
-// way it fails, what the reader delivers, the writer on a stalled, a shut or a
-// dead line, and how a dead port ends the process.
+// way it fails, what the reader delivers, the writer on a shut or a dead line,
+// and how a dead port ends the process. A stalled line's write: the
+// controller's table (its box, once, and the upgrade ended there) and batch
+// mode's stall-mid-image (given up after the port's 5 s).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -128,28 +130,6 @@ TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
     EXPECT_EQ(rx.count, count) << c.what << ": the count goes on across opens";
     EXPECT_EQ(CloseCommPort(), 1);
   }
-}
-
-const std::string kChunk(900, 'S');
-
-// The far side reads nothing: a write that cannot go out whole within its
-// time-out (here 100 ms) ends short, says so and leaves the flag set; the port
-// still closes normally.
-TEST_F(SerialLinkTest, StalledLineTurnsTheWriteShortAfterItsTimeOut) {
-  ASSERT_TRUE(Open());
-  COMMTIMEOUTS quick = {1, 0, 1000, 0, 100};
-  SetCommTimeouts(ghCommPort, &quick);
-  auto took = std::chrono::steady_clock::duration{};
-  for (int chunks = 0; chunks < 200 && boxes.Texts().empty(); ++chunks) {
-    gWriteBusy = 1;
-    const auto start = std::chrono::steady_clock::now();
-    WriterGeneric(kChunk.data(), static_cast<std::int32_t>(kChunk.size()));
-    took = std::chrono::steady_clock::now() - start;
-  }
-  EXPECT_EQ(gWriteBusy, 1);
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Write timed out.(overlapped)"});
-  EXPECT_GE(took, std::chrono::milliseconds(100));
-  EXPECT_EQ(CloseCommPort(), 1);
 }
 
 TEST_F(SerialLinkTest, WriterWokenByTheExitEventAbandonsItsWrite) {

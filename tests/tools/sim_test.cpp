@@ -26,24 +26,23 @@ using namespace std::chrono_literals;
 // exactly; the bytes after it are the image's.
 TEST(SimBootLoader, TakesOnlyTheProbeAndTheExactCommand) {
   const struct {
-    std::string input, replies;
+    std::string input;
+    std::vector<std::string> replies;
     bool accepted;
   } cases[] = {
-      {"UU", "Lodar >|Lodar >|", false},
-      {"Uupdate\rS3", "Lodar >|Update Firmware\r\n|", true},
-      {"update\rUupdate\r", "Lodar >|Update Firmware\r\n|", true},  // before the prompt: noise
-      {"UupdatE\r", "Lodar >|Lodar >|", false},
-      {"Uupdate\n", "Lodar >|", false},
-      {"UUPDATE\r", "Lodar >|Lodar >|Lodar >|", false},
-      {"UupUdate\r", "Lodar >|Lodar >|", false},
+      {"UU", {"Lodar >", "Lodar >"}, false},
+      {"Uupdate\rS3", {"Lodar >", "Update Firmware\r\n"}, true},
+      {"update\rUupdate\r", {"Lodar >", "Update Firmware\r\n"}, true},  // before the prompt: noise
+      {"UupdatE\r", {"Lodar >", "Lodar >"}, false},
+      {"Uupdate\n", {"Lodar >"}, false},
+      {"UUPDATE\r", {"Lodar >", "Lodar >", "Lodar >"}, false},
+      {"UupUdate\r", {"Lodar >", "Lodar >"}, false},
   };
   for (const auto& c : cases) {
     sim::BootDialogue dialogue({});
     std::vector<std::string> replies;
     const std::size_t used = dialogue.consume(c.input, replies);
-    std::string joined;
-    for (const std::string& reply : replies) joined += reply + "|";
-    EXPECT_EQ(joined, c.replies) << c.input;
+    EXPECT_EQ(replies, c.replies) << c.input;
     EXPECT_EQ(dialogue.updateAccepted(), c.accepted) << c.input;
     EXPECT_EQ(used, c.accepted ? c.input.find('\r', c.input.rfind('U')) + 1 : c.input.size()) << c.input;
   }

@@ -11,6 +11,7 @@
 
 #include "serial/serial_port.h"
 #include "sim/instrument.h"
+#include "tests/app/table_rows.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/recorded_boxes.h"
 #include "ui_core/message_pump.h"
@@ -176,50 +177,43 @@ void PauseAndAnswer(PauseKind, DWORD) {
   }
 }
 
-std::string Filler(std::size_t count) { return std::string(count, 'x'); }
+// The line's answers from text: attempt by attempt at " | ", burst by burst at " + ", {N} for N
+// filler bytes, escapes as test::Unescaped reads them.
+Script ScriptOf(std::string text) {
+  for (std::size_t at; (at = text.find(" | ")) != std::string::npos;) text.replace(at, 3, "\n");
+  Script script = test::RowsSplitAt(" + ", text);
+  for (std::vector<std::string>& bursts : script)
+    for (std::string& burst : bursts) {
+      for (std::size_t at; (at = burst.find('{')) != std::string::npos;)
+        burst.replace(at, burst.find('}', at) + 1 - at, std::string(std::stoul(burst.substr(at + 1)), 'x'));
+      burst = test::Unescaped(burst);
+    }
+  return script;
+}
 
 // The buffer holds 1000 bytes; a read that would reach its end goes to its start.
 TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
-  const struct {
-    const char* what;
-    bool probe;  // else the update command
-    Script script;
-    std::int32_t attempts;
-  } cases[] = {
-      {"the reply cut by the wrap", false, {{Filler(942) + "Update F"}, {"irmware" + Filler(43)}}, 1},
-      {"the reply, then bytes that go to the buffer's start, within one pause",
-       false,
-       {{Filler(900)}, {"Update Firmware", Filler(124)}},
-       1},
-      {"bytes overwritten before a scan: the reply does not go on over them",
-       false,
-       {{Filler(92) + "Update F"}, {Filler(100) + "irmware" + Filler(693), Filler(200)}, {"Update Firmware"}},
-       2},
-      {"the same for the prompt",
-       true,
-       {{Filler(97) + "Lod"}, {Filler(100) + "ar >" + Filler(696), Filler(200)}, {"Lodar >"}},
-       2},
-      {"the prompt cut by the wrap", true, {{Filler(947) + "Lod"}, {"ar >" + Filler(46)}}, 1},
-      {"old bytes past the new ones do not complete a prompt",
-       true,
-       {{Filler(60) + "dar >" + Filler(885)}, {Filler(58) + "Lo"}, {"\r\nLodar >"}},
-       2},
-      {"a scan takes only the bytes since the last: the byte that broke a match is not tried again",
-       true,
-       {{"L"}, {"Lodar >"}, {"Lodar >"}},
-       2},
-      {"the same for the reply", false, {{"U#"}, {"Update Firmware"}, {"Update Firmware"}}, 2},
-  };
   ConfigHome home;
   PtyPair line;
   gFarSide = &line;
-  for (const auto& c : cases) {
-    gScript = &c.script;
+  // what ~ the step ~ what the line sends after each attempt's write ~ the attempts that failed
+  for (const auto& row : test::RowsSplitAt(" ~ ", R"(
+    the reply cut by the wrap ~ command ~ {942}Update F | irmware{43} ~ 1
+    the reply, then bytes that go to the buffer's start, within one pause ~ command ~ {900} | Update Firmware + {124} ~ 1
+    bytes overwritten before a scan: the reply does not go on over them ~ command ~ {92}Update F | {100}irmware{693} + {200} | Update Firmware ~ 2
+    the same for the prompt ~ probe ~ {97}Lod | {100}ar >{696} + {200} | Lodar > ~ 2
+    the prompt cut by the wrap ~ probe ~ {947}Lod | ar >{46} ~ 1
+    old bytes past the new ones do not complete a prompt ~ probe ~ {60}dar >{885} | {58}Lo | \r\nLodar > ~ 2
+    a scan takes only the bytes since the last: the byte that broke a match is not tried again ~ probe ~ L | Lodar > | Lodar > ~ 2
+    the same for the reply ~ command ~ U# | Update Firmware | Update Firmware ~ 2
+  )")) {
+    const Script script = ScriptOf(row[2]);
+    gScript = &script;
     const OpenLine open(home, line.DevicePath());
-    ASSERT_TRUE(open.opened) << c.what;
+    ASSERT_TRUE(open.opened) << row[0];
     SetPausesForTesting(PauseAndAnswer);
-    c.probe ? ProbeBootLoader() : SendUpdateCommand();
-    EXPECT_EQ(gAttemptCount, c.attempts) << c.what;
+    row[1] == "probe" ? ProbeBootLoader() : SendUpdateCommand();
+    EXPECT_EQ(gAttemptCount, std::stoi(row[3])) << row[0];
   }
 }
 

@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "image/image_generator.h"
 #include "res/status_texts.h"
 #include "serial/serial_port.h"
 #include "sim/crc32.h"
@@ -208,9 +207,8 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
   });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const char* const paths[] = {"", "", ORVEX_IMAGE_ONE_CHUNK, ORVEX_IMAGE_TWO_CHUNKS, ORVEX_IMAGE_FULL};
-    std::ifstream in(paths[static_cast<int>(c.image)], std::ios::binary);
-    image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::uint64_t sizes[] = {0, 0, 850, 1800, image::kDefaultSize};  // the embedded image's size last
+    image = c.image >= Image::kOneChunk ? image::generate(sizes[static_cast<int>(c.image)]) : "";
     if (c.image != Image::kNoResource)
       posix::RegisterResource("BIN", 134, c.image == Image::kUnloadable ? nullptr : image.data(),
                               static_cast<DWORD>(image.size()));

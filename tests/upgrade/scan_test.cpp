@@ -71,13 +71,6 @@ TEST(Scans, EachRule) {
   for (const ScanCase& c : cases) EXPECT_EQ(FoundIn(c), c.foundIn) << c.what;
 }
 
-std::string Shown(const std::array<RxRun, 2>& runs) {
-  std::string text;
-  for (const RxRun& run : runs)
-    text += "[" + std::to_string(run.begin) + "," + std::to_string(run.end) + (run.afterLoss ? ")! " : ") ");
-  return text;
-}
-
 // The bytes delivered since a scan, as runs of the buffer in the order they came ("!": after a loss).
 TEST(Scans, RunsSinceTheLastScan) {
   const struct {
@@ -94,11 +87,12 @@ TEST(Scans, RunsSinceTheLastScan) {
       {"the count went past its largest value", 20, 0xFFFFFFF6u, 50, 0, "[20,50) [50,50) "},
   };
   for (const auto& c : cases) {
-    RxSnapshot rx{};
-    rx.count = c.count;
-    rx.fill = c.fill;
-    rx.wrapFill = c.wrapFill;
-    EXPECT_EQ(Shown(rx.NewSince(c.earlier)), c.runs) << c.what;
+    const RxSnapshot rx{{}, c.count, c.fill, c.wrapFill};
+    std::string runs;
+    for (const RxRun& run : rx.NewSince(c.earlier))
+      runs +=
+          "[" + std::to_string(run.begin) + "," + std::to_string(run.end) + (run.afterLoss ? ")! " : ") ");
+    EXPECT_EQ(runs, c.runs) << c.what;
   }
 }
 

@@ -14,24 +14,16 @@
 
 namespace {
 
-struct KernelFrame {
-  unsigned baud;
-  tcflag_t size, parity, stop;
-};
-
-KernelFrame Expected(const DCB& dcb) {
+// Whether the driver's own flags hold `dcb`'s frame: termios spelled out here, not by the program's
+// encoder.
+bool KernelKeeps(int fd, const DCB& dcb) {
   const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
   const tcflag_t parities[] = {0, PARENB | PARODD, PARENB, PARENB | PARODD | CMSPAR, PARENB | CMSPAR};
-  return {dcb.BaudRate, sizes[dcb.ByteSize - 5], parities[dcb.Parity],
-          dcb.StopBits == TWOSTOPBITS ? CSTOPB : 0u};
-}
-
-bool KernelKeeps(int fd, const DCB& dcb) {
   termios2 t{};
-  if (ioctl(fd, TCGETS2, &t) != 0) return false;
-  const KernelFrame want = Expected(dcb);
-  return t.c_ospeed == want.baud && (t.c_cflag & CSIZE) == want.size &&
-         (t.c_cflag & (PARENB | PARODD | CMSPAR)) == want.parity && (t.c_cflag & CSTOPB) == want.stop;
+  return ioctl(fd, TCGETS2, &t) == 0 && t.c_ospeed == dcb.BaudRate &&
+         (t.c_cflag & CSIZE) == sizes[dcb.ByteSize - 5] &&
+         (t.c_cflag & (PARENB | PARODD | CMSPAR)) == parities[dcb.Parity] &&
+         (t.c_cflag & CSTOPB) == (dcb.StopBits == TWOSTOPBITS ? CSTOPB : 0u);
 }
 
 bool SameFrame(const DCB& a, const DCB& b) {

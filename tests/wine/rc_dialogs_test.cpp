@@ -54,11 +54,8 @@ TEST(RcDialogs, TheScriptAgreesWithTheTemplates) {
   for (const UINT id : {IDD_ABOUTBOX, IDD_PROGRAMMER_DIALOG}) {
     const ui::DialogTemplate* tmpl = ui::FindDialogTemplate(id);
     ASSERT_NE(tmpl, nullptr);
-    const auto begins = [&lines](std::size_t at, const std::string& start) {
-      return lines[at].starts_with(start);
-    };
     std::size_t at = 0;
-    while (at < lines.size() && !begins(at, std::to_string(id) + " DIALOG")) ++at;
+    while (at < lines.size() && !lines[at].starts_with(std::to_string(id) + " DIALOG")) ++at;
     ASSERT_LT(at, lines.size()) << "no dialog " << id;
     EXPECT_TRUE(lines[at].ends_with(" 0, 0, " + std::to_string(tmpl->cx) + ", " + std::to_string(tmpl->cy)))
         << lines[at];
@@ -72,9 +69,9 @@ TEST(RcDialogs, TheScriptAgreesWithTheTemplates) {
     for (++at; at < lines.size() && lines[at] != "END"; ++at, ++n) {
       ASSERT_LT(n, tmpl->controls.size()) << "more controls in the script: " << lines[at];
       const ui::ControlTemplate& c = tmpl->controls[n];
-      EXPECT_TRUE(begins(at, Statement(c))) << "control " << n << " in tab order:\n"
-                                            << lines[at] << "\n"
-                                            << Statement(c);
+      EXPECT_TRUE(lines[at].starts_with(Statement(c))) << "control " << n << " in tab order:\n"
+                                                       << lines[at] << "\n"
+                                                       << Statement(c);
       const bool button = c.kind == ui::ControlKind::PushButton || c.kind == ui::ControlKind::DefPushButton;
       EXPECT_EQ(button || lines[at].find("WS_TABSTOP") != std::string::npos, c.tabStop) << lines[at];
     }
