@@ -71,10 +71,7 @@ TEST(SimImage, TheVerdictOnWhatFollowsTheCommand) {
       {"a byte after S7", image + "U", false, false, 0},
   };
   for (const auto& c : cases) {
-    sim::Options options;
-    options.baud = 0;
-    options.expectedImage = image;
-    sim::Instrument instrument(options);
+    sim::Instrument instrument({.baud = 0, .expectedImage = image});
     instrument.start();
     const int line = pty::openRaw(instrument.devicePath());
     std::string received;

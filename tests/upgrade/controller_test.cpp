@@ -213,10 +213,8 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
       posix::RegisterResource("BIN", 134, c.image == Image::kUnloadable ? nullptr : image.data(),
                               static_cast<DWORD>(image.size()));
     RefuseFirmwareImage(c.box == kRefusal ? kRefusal : "");
-    sim::Options options;
-    options.faults = gFaults = c.faults;
-    options.baud = 0;
-    const auto instrument = std::make_unique<sim::Instrument>(options);
+    gFaults = c.faults;
+    const auto instrument = std::make_unique<sim::Instrument>(sim::Options{.baud = 0, .faults = c.faults});
     gInstrument = instrument.get();
     instrument->linkAs(home.Path(), c.port == 0 ? "COM1" : "COM3");
     instrument->start();

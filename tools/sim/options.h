@@ -22,16 +22,16 @@ struct Faults {
 };
 
 struct Options {
-  std::string device;      // an existing tty to play on; empty: a new pty
+  std::string device{};    // an existing tty to play on; empty: a new pty
   unsigned baud = 115200;  // 0: read as fast as data comes
   // Off for this long after start (and after each image in repeat mode): bytes are lost.
   std::chrono::milliseconds powerOnDelay{0};
-  std::chrono::milliseconds replyLatency{0};  // from the end of a command to the start of its reply
-  std::optional<std::string> expectedImage;   // what the image must be, byte for byte
-  bool repeat = false;                        // after an image, wait for the next upgrade
-  Faults faults;
+  std::chrono::milliseconds replyLatency{0};   // from the end of a command to the start of its reply
+  std::optional<std::string> expectedImage{};  // what the image must be, byte for byte
+  bool repeat = false;                         // after an image, wait for the next upgrade
+  Faults faults{};
   // Called on the serving thread when an image ends or the line is hung up.
-  std::function<void(const Summary&)> onImageEnd;
+  std::function<void(const Summary&)> onImageEnd{};
 };
 
 }  // namespace sim
