@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "serial_trace.h"
 #include "sim/instrument.h"
 #include "tests/app/table_rows.h"
 #include "tests/support/pty_pair.h"
@@ -118,14 +122,12 @@ TEST(BootLoader, EachAttemptAgainstTheInstrument) {
   ConfigHome home;
   int pumped = 0;
   ui::SetMessagePump([&] { return ++pumped, true; });
+  const std::string trace = MakeTempFolder("orvex-boot-") + "/trace.txt";
+  ASSERT_TRUE(StartSerialTrace(trace, [](const std::string&) {}));
   for (const DialogueCase& c : cases) {
     SCOPED_TRACE(c.what);
-    sim::Options options;
-    options.baud = 0;
-    options.faults = c.faults;
-    options.replyLatency = c.replyLatency;
-    options.powerOnDelay = c.powerOnDelay;
-    sim::Instrument instrument(options);
+    sim::Instrument instrument(
+        {.baud = 0, .powerOnDelay = c.powerOnDelay, .replyLatency = c.replyLatency, .faults = c.faults});
     instrument.start();
     const RecordedBoxes boxes;
     const OpenLine line(home, instrument.devicePath());
@@ -155,6 +157,14 @@ TEST(BootLoader, EachAttemptAgainstTheInstrument) {
     EXPECT_TRUE(boxes.Texts().empty());
   }
   ui::SetMessagePump({});
+  StopSerialTrace();
+  // Support reads in the trace why a step gave up: the probe in two rows, the command in one.
+  std::ifstream in(trace);
+  const std::string said(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(said.find("probe timed out: no reply after 101 attempts"), std::string::npos)
+      << said.substr(0, 400);
+  EXPECT_NE(said.find("update command timed out: no reply after 101 attempts"), std::string::npos);
+  std::filesystem::remove_all(std::filesystem::path(trace).parent_path());
 }
 
 // What the line sends after each attempt's write, burst by burst, each burst
