@@ -45,6 +45,8 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     escapes (the last of one and the first of two UTF-8 bytes more), spaces between tokens, an exponent ~  { "started" : "t" , "port":"COM1", "station":"b \"4\"\u00e9\u07ff\u0800\\", "outcome":"c", "seconds": 2e1 }  ~ t|b "4"é߿ࠀ\|COM1||c||20|
     a field given twice: the last one counts ~ {"started":"a","started":"s","port":"p","outcome":"o","seconds":1} ~ s||p||o||1|
     fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"e":[],"o":{},"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
+    cut after a value ~ {"started":"s","port":"p","outcome":"o","seconds":1 ~ refused
+    cut after a member's name ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x": ~ refused
     cut inside the adapter ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S" ~ refused
     no started ~ {"port":"p","outcome":"o","seconds":1} ~ refused
     no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
@@ -366,6 +368,8 @@ TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
   EXPECT_EQ(report::CsvRow(R"({"v":1,"started":"s","station":"a,\"b\"","adapter":{"serial":"S","m":{"b":2}},)"
                            R"("seconds":2.5,"unit":null,"later":[1]})"),
             "s,,\"a,\"\"b\"\"\",,,,S,,,,,,,2.5,,,,,,,1\r\n");
+  EXPECT_EQ(report::CsvRow(R"({"seconds":2.5)"), std::string(13, ',') + "2.5" + std::string(7, ',') + "\r\n")
+      << "a line cut after a number keeps the fields read";
 }
 
 }  // namespace
