@@ -99,6 +99,7 @@ def close_box(window):
     target.send_event(protocol.event.ClientMessage(window=target, client_type=server.intern_atom("WM_PROTOCOLS"),
                                                    data=(32, [server.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime,
                                                               0, 0, 0])))
+    server.sync()  # handled before the connection ends: a server may drop what it has not read by then
     server.close()
 
 
