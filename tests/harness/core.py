@@ -94,6 +94,13 @@ class Forked:
         pass
 
 
+def private_bus(ws):
+    """A D-Bus daemon of the case's own (session rules: this user only); its address."""
+    address, pid = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
+    ws.processes.append(Forked(int(pid)))
+    return address
+
+
 class Build:
     """The programs of one build tree (CTest passes its folder)."""
 

@@ -4,7 +4,7 @@ import os
 import subprocess
 import time
 
-from core import Forked, Stop, step, wait_until
+from core import Stop, private_bus, step, wait_until
 
 TITLE = "ORVEX-A/B Firmware Programmer"
 # The boxes the serial link shows when the line dies; the program then ends with code 1.
@@ -37,10 +37,9 @@ class Display:
 
 def session_bus(ws):
     """A private session bus, for this case's process and the program's."""
-    address = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
-    ws.processes.append(Forked(int(address[1])))
+    address = private_bus(ws)
     for env in (ws.env, os.environ):
-        env.update(DBUS_SESSION_BUS_ADDRESS=address[0], NO_AT_BRIDGE="0", GTK_A11Y="atspi")
+        env.update(DBUS_SESSION_BUS_ADDRESS=address, NO_AT_BRIDGE="0", GTK_A11Y="atspi")
         env.pop("WAYLAND_DISPLAY", None)
 
 

@@ -17,8 +17,8 @@
                                        display here; "@@pull" asks the host to pull it once
                                        the transfer shows; every box is confirmed; the
                                        program's status (2 when it showed no box)"""
-import os
 import fcntl
+import os
 import re
 import select
 import shutil

@@ -10,7 +10,7 @@ import subprocess
 import sys
 import time
 
-from core import Forked, must, step, wait_until
+from core import must, private_bus, wait_until
 
 MANAGER = ('<node><interface name="org.freedesktop.login1.Manager"><method name="Inhibit">'
            + '<arg type="s" direction="in"/>' * 4 + '<arg type="h" direction="out"/></method></interface></node>')
@@ -47,9 +47,7 @@ class Logind:
     """The stand-in on a bus of its own, named in the workspace's environment as the system bus."""
 
     def __init__(self, ws):
-        address, pid = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
-        ws.processes.append(Forked(int(pid)))
-        ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = address
+        ws.env["DBUS_SYSTEM_BUS_ADDRESS"] = private_bus(ws)
         self.log = ws.path("login1.log")
         with open(self.log, "w") as out:
             self.standin = ws.start([sys.executable, __file__], stdout=out, stderr=subprocess.STDOUT)
