@@ -3,7 +3,7 @@
 ORVEX_PACKAGES=(
   build-essential cmake g++ clang clang-format clang-tidy libgtest-dev libgmock-dev
   libwxgtk3.2-dev fonts-wqy-microhei
-  pkg-config libsystemd-dev dbus-daemon systemd systemd-journal-remote util-linux
+  pkg-config libsystemd-dev dbus-daemon systemd util-linux
   libx11-dev xvfb xdotool imagemagick dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   librsvg2-bin help2man lintian appstream desktop-file-utils man-db python3-pyte python3-pyflakes python3-gi python3-xlib cloc
   chromium

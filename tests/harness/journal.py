@@ -50,17 +50,17 @@ def private(journal=True):
     return daemon
 
 
-def entries(folder=FOLDER, *matches):
+def entries(*matches):
     """The entries that say an upgrade ended, oldest first."""
-    out = subprocess.run(["journalctl", "--directory", folder, "--output", "json", "--all", "--no-pager",
+    out = subprocess.run(["journalctl", "--directory", FOLDER, "--output", "json", "--all", "--no-pager",
                           f"MESSAGE_ID={UPGRADE_ENDED}", *matches], capture_output=True, text=True).stdout
     return [json.loads(line) for line in out.splitlines() if line.strip()]
 
 
-def wait_for(count, folder=FOLDER, bound=30.0):
+def wait_for(count, bound=30.0):
     """The entries once there are `count` (journald takes each as it comes); fewer after `bound` s."""
     deadline = time.monotonic() + bound
-    while len(found := entries(folder)) < count and time.monotonic() < deadline:
+    while len(found := entries()) < count and time.monotonic() < deadline:
         time.sleep(0.05)
     return found
 
