@@ -1,13 +1,11 @@
 // The simulated instrument where its own fault would hide one of the program:
-// what its boot loader takes for a probe and for the update command, its
-// verdict on an image, and the switches its command line sets. The program's
-// tests show that the switches act (tests/upgrade).
+// what its boot loader takes for a probe and for the update command, and its
+// verdict on an image. A switch of its command line that did nothing would
+// fail the case that sets it; the unit tests set the others as options.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
 
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,7 +13,6 @@
 #include "sim/boot_dialogue.h"
 #include "sim/fd_waits.h"
 #include "sim/instrument.h"
-#include "sim/sim_cli.h"
 #include "srec/record.h"
 
 namespace {
@@ -92,32 +89,6 @@ TEST(SimImage, TheVerdictOnWhatFollowsTheCommand) {
     EXPECT_EQ(summary.repeatedCommands, c.repeats) << c.what;
     ::close(line);
   }
-}
-
-std::vector<std::string> words(const std::string& text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
-// The switches no program-level case sets (those that do: --baud, --no-prompt,
-// --no-update-reply, --stall-at, --hangup-at, --repeat, --device, --expect and
-// --link, in tests/cases), each set by its option, and what is refused.
-TEST(SimCli, EachOptionSetsItsSwitch) {
-  std::string error;
-  const auto set =
-      sim::parseCli(words("--split-replies --noise --lowercase --echo --config-home /srv --link --baud "
-                          "--power-on-delay 3000 --prompt-after 2 --reply-latency 150 --stall-at 0"),
-                    error);
-  ASSERT_TRUE(set) << error;
-  const sim::Faults& f = set->options.faults;
-  EXPECT_TRUE(f.splitReplies && f.noise && f.lowercase && f.echo && set->configHome == "/srv");
-  EXPECT_EQ(set->link, "--baud") << "a value is taken even where it looks like an option";
-  EXPECT_TRUE(set->options.powerOnDelay == 3000ms && f.promptAfter == 2 &&
-              set->options.replyLatency == 150ms);
-  EXPECT_EQ(f.stallAtByte, 0);
-  for (const char* args : {"--bogus", "--baud", "--baud 9600x", "--stall-at -", "--prompt-after -1",
-                           "--expect /nonexistent/image.srec"})
-    EXPECT_FALSE(sim::parseCli(words(args), error)) << args;
 }
 
 }  // namespace
