@@ -12,11 +12,7 @@
   wine PREFIX EXE OUT PERCENT ACTION -- ARGS
                                        the Windows program under Wine with the prefix,
                                        from the guest's /tmp (a PE run from the 9p share
-                                       faults on its first instruction), as upgrade runs it
-  dialog-pulled PROGRAM DEVICE         the dialog upgrades through DEVICE as COM1 on a
-                                       display here; "@@pull" asks the host to pull it once
-                                       the transfer shows; every box is confirmed; the
-                                       program's status (2 when it showed no box)"""
+                                       faults on its first instruction), as upgrade runs it"""
 import fcntl
 import os
 import re
@@ -27,9 +23,6 @@ import subprocess
 import sys
 import tempfile
 import termios
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-
 
 def link(port, device):
     ports = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports")
@@ -104,35 +97,13 @@ def wine(prefix, exe, out, percent, action, args):
     return upgrade(out, percent, action, ["wine", os.path.join(run, os.path.basename(exe)), "--batch", *args], env)
 
 
-def dialog_pulled(program, device):
-    sys.path.insert(0, HERE)
-    import core
-    import display as d
-    ws = core.Workspace(core.Build(os.path.join(HERE, "..", "..", "build", "normal")))
-    ws.env["XDG_STATE_HOME"] = os.environ["XDG_STATE_HOME"]  # the share's, which the host reads
-    try:
-        ws.link("COM1", device)
-        d.Display(ws)
-        d.session_bus(ws)
-        d.accessibility()
-        w = d.Dialog(ws, [program])
-        d.key(w.xid, "Return")
-        core.wait_until("the transfer", lambda: (w.line1() or "").startswith("Upgrading!"), 120)
-        print("@@pull", flush=True)
-        code, boxes = w.confirm_until_end(60, d.PORT_FAILURE_BOXES)
-        print(f"boxes: {boxes}", flush=True)
-        return code if boxes else 2
-    finally:
-        ws.close()
-
-
 def main():
     command, args = sys.argv[1], sys.argv[2:]
     argv = args[args.index("--") + 1:] if "--" in args else []
     args = args[:args.index("--")] if "--" in args else args
     return {"link": lambda: link(*args) or 0, "modem-lines": lambda: modem_lines(*args),
             "upgrade": lambda: upgrade(*args, argv), "gadget": lambda: gadget(*args, argv),
-            "wine": lambda: wine(*args, argv), "dialog-pulled": lambda: dialog_pulled(*args)}[command]()
+            "wine": lambda: wine(*args, argv)}[command]()
 
 
 if __name__ == "__main__":
