@@ -178,37 +178,26 @@ class Dialog:
         else:
             close_box(self.xid)
 
-    def confirm_until_end(self, bound, known):
-        """Confirms each box as it comes, the newest first (a reader thread's box can
-        open over the other's), until the program ends; its exit code and the boxes'
-        texts among `known`, in order."""
-        seen, deadline = [], time.monotonic() + bound
-        while self.process.poll() is None:
-            if time.monotonic() > deadline:
-                raise Stop(f"the program still runs {bound:.0f} s on; boxes {seen}")
-            boxes = self.boxes()
-            if not boxes:
-                time.sleep(0.1)
-                continue
-            texts, button = boxes[-1]
-            names = [t for t in texts if t in known]
-            if not names:
-                raise Stop(f"an unexpected box {texts}")
-            seen += [] if seen[-1:] == names[:1] else names[:1]
-            press(button)
-            time.sleep(0.2)  # a press that reached the box before it took input is made again
-        return self.process.returncode, seen
-
-    def wait_end(self, bound):
-        """The exit code, the seconds it took, the boxes it showed meanwhile."""
+    def wait_end(self, bound, confirm=None):
+        """The exit code, the seconds it took and the boxes it showed meanwhile. With
+        `confirm` (the texts a box may hold), each box is confirmed as it comes, the
+        newest first (a reader thread's box can open over the other's)."""
         boxes, start = [], time.monotonic()
         while self.process.poll() is None:
             took = time.monotonic() - start
             if took > bound:
                 raise Stop(f"the program still runs {took:.1f} s on; line 1 {self.seen}, boxes {boxes}")
-            boxes += [t for t in self.box_texts() or [] if t not in boxes]
-            self.line1()
-            time.sleep(0.05)
+            shown = self.boxes() or []
+            if confirm is None or not shown:
+                boxes += [t for t, _ in shown if t not in boxes]
+                self.line1()
+                time.sleep(0.05)
+                continue
+            texts, button = shown[-1]
+            names = [t for t in texts if t in confirm]
+            if not names:
+                raise Stop(f"an unexpected box {texts}")
+            boxes += [] if boxes[-1:] == names[:1] else names[:1]
+            press(button)
+            time.sleep(0.2)  # a press that reached the box before it took input is made again
         return self.process.returncode, time.monotonic() - start, boxes
-
-

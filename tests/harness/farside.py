@@ -1,8 +1,8 @@
 """Scripted far ends of a line, for what the simulated instrument does not play:
-a line that stays silent or hangs up at a given point of the dialogue, and a
-boot loader that answers the update command only when told. Each runs on a
-thread of the case over a pty linked as a COM port, and tells what it saw
-through events, so that a case never asks a window that may not answer."""
+a line that stays silent, and a boot loader that answers the update command
+only when told. Each runs on a thread of the case over a pty linked as a COM
+port, and tells what it saw through events, so that a case never asks a window
+that may not answer."""
 import os
 import threading
 import time
@@ -14,13 +14,12 @@ REPLY = b"Update Firmware\r\n"
 
 
 class FarSide:
-    """mode "silent": never answers; "hangup-probe" N: closes the line after N
-    probe bytes; "hangup-command": answers the probe, closes at the command;
-    "held": answers the probe, and the command once reply() was called, then
-    takes the image (at `baud`, or as fast as it comes) until the line closes."""
+    """mode "silent": never answers; "held": answers the probe, and the command
+    once reply() was called, then takes the image (at `baud`, or as fast as it
+    comes) until the line closes."""
 
-    def __init__(self, ws, port, mode, count=0, baud=None):
-        self.mode, self.count, self.rate = mode, count, baud / 10 if baud else None
+    def __init__(self, ws, port, mode, baud=None):
+        self.mode, self.rate = mode, baud / 10 if baud else None
         self.master, self.slave = os.openpty()
         tty.setraw(self.slave)  # until the programmer sets the line up, nothing may echo
         ws.link(port, os.ttyname(self.slave))
@@ -64,14 +63,10 @@ class FarSide:
                 self.probes += data.count(b"U")
                 self._counted.notify_all()
             received += data
-            if self.mode == "hangup-probe" and self.probes >= self.count:
-                return self._hang_up()
-            if self.mode in ("silent", "hangup-probe"):
+            if self.mode == "silent":
                 continue
             if COMMAND in received:
                 self.command.set()
-                if self.mode == "hangup-command":
-                    return self._hang_up()
                 if self._reply.is_set():
                     os.write(self.master, REPLY)
                     replied = True
@@ -79,9 +74,4 @@ class FarSide:
             elif b"U" in data:
                 os.write(self.master, PROMPT)
                 received = b""
-        self.closed.set()
-
-    def _hang_up(self):
-        """The line stays hung up: the pty's far end is closed, its near end the programmer's."""
-        os.close(self.master)
         self.closed.set()
