@@ -75,30 +75,12 @@ def wait_until(what, probe, timeout=60.0, every=0.05):
         time.sleep(every)
 
 
-class Forked:
-    """A daemon that forked away from us, ended with the case."""
-
-    def __init__(self, pid):
-        self.pid = pid
-
-    def poll(self):
-        return None
-
-    def kill(self):
-        try:
-            os.kill(self.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-
-    def wait(self):
-        pass
-
-
 def private_bus(ws):
-    """A D-Bus daemon of the case's own (session rules: this user only); its address."""
-    address, pid = step(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"]).split()
-    ws.processes.append(Forked(int(pid)))
-    return address
+    """A D-Bus daemon of the case's own (session rules: this user only), ended with
+    the case; its address, printed once it takes connections."""
+    daemon = ws.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE,
+                      stderr=subprocess.DEVNULL, text=True)
+    return must(daemon.stdout.readline().strip(), f"dbus-daemon printed no address (status {daemon.poll()})")
 
 
 class Build:
