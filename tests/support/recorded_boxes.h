@@ -10,12 +10,20 @@ namespace test {
 
 class RecordedBoxes {
  public:
-  RecordedBoxes();
-  ~RecordedBoxes();
+  RecordedBoxes()
+      : previous_(ui::SetMessageBoxHandler([this](const char* text, UINT) {
+          const std::lock_guard lock(mutex_);
+          texts_.emplace_back(text);
+          return IDOK;
+        })) {}
+  ~RecordedBoxes() { ui::SetMessageBoxHandler(previous_); }
   RecordedBoxes(const RecordedBoxes&) = delete;
   RecordedBoxes& operator=(const RecordedBoxes&) = delete;
 
-  std::vector<std::string> Texts() const;
+  std::vector<std::string> Texts() const {
+    const std::lock_guard lock(mutex_);
+    return texts_;
+  }
 
  private:
   mutable std::mutex mutex_;

@@ -2,6 +2,7 @@
 // simulated instrument share: one record line, then the rule for a whole image.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -55,10 +56,8 @@ TEST(SrecRecord, EachFaultOfALine) {
   for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
 }
 
-struct Tally {
-  std::uint64_t records, bad, garbage, lineEnds, outOfOrder, trailing, dataBytes;
-  bool operator==(const Tally&) const = default;
-};
+// records, bad records, garbage lines, line-end errors, out of order, trailing bytes, data bytes
+using Tally = std::array<std::uint64_t, 7>;
 
 Tally tally(const srec::StreamParser& p) {
   return {p.records(),    p.badRecords(),    p.garbageLines(), p.lineEndErrors(),

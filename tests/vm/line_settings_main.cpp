@@ -36,13 +36,9 @@ bool Check(HANDLE port, int kernelFd, DWORD baud, BYTE size, BYTE parity, BYTE s
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(port, &dcb)) return std::printf("GetCommState failed\n") < 0;
-  dcb.BaudRate = baud;
-  dcb.ByteSize = size;
-  dcb.Parity = parity;
-  dcb.StopBits = stop;
+  dcb.BaudRate = baud, dcb.ByteSize = size, dcb.Parity = parity, dcb.StopBits = stop;
   const bool applied = SetCommState(port, &dcb) != FALSE;
-  DCB back{};
-  back.DCBlength = sizeof back;
+  DCB back{sizeof(DCB)};
   const char* fault = nullptr;
   if (stop == ONE5STOPBITS) {
     if (applied) fault = "1.5 stop bits taken (termios has no such frame)";
