@@ -118,8 +118,6 @@ check_vm() {
   kver=$(cat "$ORVEX_VM_DIR/kernel-version") || return 1
   if [[ -d $ORVEX_VM_DIR/wine-template/prefix ]]; then
     wine=(--exe build/windows/app/ORVEX_DIALOG1.EXE --wine-prefix "$ORVEX_VM_DIR/wine-template/prefix")
-    [[ $(cat build/windows-i686/run-here 2>/dev/null) == yes ]] &&
-      wine+=(--exe32 build/windows-i686/app/ORVEX_DIALOG1.EXE)
   fi
   /usr/bin/python3 -B tests/cases/bench.py --kernel "$ORVEX_VM_DIR/kernel/boot/vmlinuz-$kver" \
     --initrd "$ORVEX_VM_DIR/initramfs.cpio" --build build/normal --share "${ORVEX_VM_SHARE:-$ORVEX_VM_DIR/run}" \

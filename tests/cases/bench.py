@@ -7,7 +7,7 @@ what the simulator received, the exit code and the upgrade record. Exit 1 when a
 case fails. The Windows programs' cases ("wine") share a boot of their own.
 
   bench.py --kernel VMLINUZ --initrd CPIO --build BUILD --share DIR
-           [--exe EXE --exe32 EXE --wine-prefix PREFIX] [CASE...]
+           [--exe EXE --wine-prefix PREFIX] [CASE...]
 """
 import argparse
 import json
@@ -36,7 +36,7 @@ class Bench:
         self.firmware = os.path.join(self.build, "firmware", "firmware.srec")
         self.short, self.tiny = os.path.join(self.share, "short.srec"), os.path.join(self.share, "tiny.srec")
         self.state = os.path.join(self.share, "state")
-        self.exe, self.exe32 = (os.path.realpath(e) if e else "" for e in (args.exe, args.exe32))
+        self.exe = os.path.realpath(args.exe) if args.exe else ""
         self.wine_template = os.path.realpath(args.wine_prefix) if args.wine_prefix else ""
         self.wine_prefix = os.path.join(self.share, "wine")
         self.failures, self.guest, self.sims = [], None, []
@@ -223,16 +223,6 @@ def case_wine_two_ports(bench):
     check_dtr(bench, "wine-two-ports", trace, ("COM2", "COM5"))
 
 
-def case_wine32_uart(bench):
-    """The 32-bit Windows program on the second UART (COM3)."""
-    if not bench.exe32:
-        print("SKIP wine32-uart: no 32-bit program given (this machine's kernel runs no 32-bit programs)")
-        return
-    wine_ready(bench)
-    _, _, trace = ports_upgrade(bench, "wine32-uart", [UART2], bench.tiny, exe=bench.exe32)
-    check_dtr(bench, "wine32-uart", trace, ("COM3",))
-
-
 def case_wine_adapter_pulled(bench):
     wine_ready(bench)
     pulled(bench, "wine-adapter-pulled", "usb1", f"side wine {bench.wine_prefix} {bench.exe} "
@@ -243,7 +233,7 @@ def main():
     parser = argparse.ArgumentParser()
     for option in ("--kernel", "--initrd", "--build", "--share"):
         parser.add_argument(option, required=True)
-    for option in ("--exe", "--exe32", "--wine-prefix"):
+    for option in ("--exe", "--wine-prefix"):
         parser.add_argument(option)
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
