@@ -15,15 +15,15 @@ mkdir -p "$repo" "$bin" || exit 1
 cp -r "$root/scripts" "$repo/" || exit 1
 # The include, link, Python and share checks read the whole tree, which the scratch
 # repository lacks: stand-ins that fail when FAIL names them; and no runner, include,
-# link or share check inside the copy.
+# link, share or launcher check inside the copy.
 for check in check-includes check-links check-python check-test-share; do
   printf '#!/usr/bin/env bash\n[[ ${FAIL:-} == %s ]] && exit 1\nexit 0\n' "$check" >"$repo/scripts/$check" || exit 1
 done
-mkdir -p "$repo/tests/runner" && printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/runner_fails.sh" &&
-  cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/includes_fail.sh" &&
-  cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/links_fail.sh" &&
-  cp "$repo/tests/runner/runner_fails.sh" "$repo/tests/runner/share_fail.sh" &&
-  chmod +x "$repo/scripts"/check-* "$repo/tests/runner"/*.sh || exit 1
+mkdir -p "$repo/tests/runner" || exit 1
+for runner in runner_fails includes_fail links_fail share_fail launcher_fails; do
+  printf '#!/bin/sh\nexit 0\n' >"$repo/tests/runner/$runner.sh" || exit 1
+done
+chmod +x "$repo/scripts"/check-* "$repo/tests/runner"/*.sh || exit 1
 printf 'int f();\n' >"$repo/a.cpp"
 git -C "$repo" init -q && git -C "$repo" add . || exit 1
 
