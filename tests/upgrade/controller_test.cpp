@@ -83,11 +83,13 @@ class Listener final : public ForwardingListener {
 // The instrument of the upgrade running, and what it does wrong.
 const sim::Instrument* gInstrument = nullptr;
 sim::Faults gFaults;
+std::string gFinishing;  // a dot per pause of the finishing bar, an x where line 1 still held a text
 
 // In place of each attempt's 100 ms: until the instrument has taken the
 // attempt's write and, where it answers, until the answer has come; the
 // finishing bar's five seconds are skipped.
 void PauseUntilAnswered(PauseKind kind, DWORD) {
+  if (kind == PauseKind::kFinishingProgress) gFinishing += gLine1Text[0] == '\0' ? '.' : 'x';
   if (kind != PauseKind::kAfterAttempt) return;
   const bool probing = std::strcmp(gLine1Text, kStartText) != 0;
   const auto sent = static_cast<unsigned long long>(gAttemptCount) + 1;
@@ -219,7 +221,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
       posix::RegisterResource("BIN", 134, c.image == Image::kUnloadable ? nullptr : image.data(),
                               static_cast<DWORD>(image.size()));
     RefuseFirmwareImage(c.box == kRefusal ? kRefusal : "");
-    gFaults = c.faults;
+    gFaults = c.faults, gFinishing.clear();
     const auto instrument = std::make_unique<sim::Instrument>(sim::Options{.baud = 0, .faults = c.faults});
     gInstrument = instrument.get();
     instrument->linkAs(home.Path(), c.port == 0 ? "COM1" : "COM3");
@@ -246,7 +248,9 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     EXPECT_EQ(boxes, c.box != nullptr ? Texts{c.box} : Texts{});
     EXPECT_TRUE(Line(0).starts_with(c.outcome ? c.lines.back() : lineBefore))  // and the tail of a longer one
         << Line(0);
-    EXPECT_EQ(ghCommPort, nullptr);
+    EXPECT_TRUE(ghCommPort == nullptr && gStatusDC == nullptr) << "the port closed, the drawing pass ended";
+    EXPECT_EQ(gFinishing, whole ? "....." : "")
+        << "five seconds of the finishing bar, line 1 empty meanwhile";
     EXPECT_EQ(gUpgradeState, whole ? kUpgradeFinished : kUpgradeIdle);
     EXPECT_EQ(Control(IDOK).text, whole ? "NEXT" : "YES");
     const bool abandoned =
@@ -278,7 +282,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     EXPECT_EQ(Line(0), kCompleteText);
     EXPECT_EQ(Line(20), kNextUnitText);
     screen.Press(IDOK);  // NEXT
-    EXPECT_EQ(gUpgradeState, kUpgradeIdle);
+    EXPECT_TRUE(gUpgradeState == kUpgradeIdle && gStatusDC == nullptr);
     EXPECT_EQ(Control(IDOK).text, "YES");
     EXPECT_EQ(Line(0), kTurnOffText);
     EXPECT_EQ(Control(IDC_PROGRESS).positions, finished.positions)
