@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The journal entry's cost per upgrade, with a journald of its own
-# (tests/harness/journal.py, as root): the time of the call
+# (bench/under_journal.py, as root): the time of the call
 # (site-log-bench, with the journal and with none), and the line efficiency of
 # whole upgrades that keep the record (upgrade-bench --record) with a journal
 # and on a system without one, alternately and each first in every other pair,
@@ -10,7 +10,7 @@ set -euo pipefail
 build=$(realpath "${1:?usage: journal_bench.sh BUILD [BAUD] [PAIRS]}")
 baud=${2:-1843200}
 pairs=${3:-3}
-journal() { python3 "$(dirname "$0")/../tests/harness/journal.py" "$@"; }
+journal() { python3 "$(dirname "$0")/under_journal.py" "$@"; }
 
 # 20 ms apart, as upgrades send them one at a time; then back to back.
 echo "with a journal:    $(journal --journal "$build/bench/site-log-bench" 300 20)"

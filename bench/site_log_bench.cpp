@@ -3,7 +3,7 @@
 // been sent, COUNT times with PAUSE ms between two sends (an upgrade sends
 // one; back to back, the sends would wait for the daemon to empty its
 // socket), and prints the time each send took.
-// Run it with a journal of its own: tests/harness/journal.py --journal.
+// Run it with a journal of its own: bench/under_journal.py --journal.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

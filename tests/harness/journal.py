@@ -1,9 +1,8 @@
 """A journal of the case's own: in a private mount namespace a tmpfs over /run
 (and over /var/log/journal) hides the machine's journal, and a systemd-journald
 started there listens on /run/systemd/journal/socket, where the program's
-entries go. Needs root. As a command it runs another under such a journal:
-  journal.py --journal|--no-journal COMMAND...
-The entries are read back and held field by field against the record's lines."""
+entries go. Needs root. The entries are read back and held field by field
+against the record's lines (bench/under_journal.py runs a command under it)."""
 import json
 import os
 import subprocess
@@ -92,12 +91,3 @@ def faults(found, lines):
         wrong += [] if entry.get("MESSAGE", "").startswith(summary) else [f"MESSAGE={entry.get('MESSAGE')!r}"]
     return wrong
 
-
-if __name__ == "__main__":
-    namespace()
-    daemon = private(sys.argv[1] == "--journal")
-    code = subprocess.run(sys.argv[2:]).returncode
-    if daemon:
-        daemon.terminate()
-        daemon.wait()
-    sys.exit(code)
