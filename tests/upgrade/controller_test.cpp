@@ -49,7 +49,7 @@ Stop PressingYes(DWORD bytes) { return {bytes, nullptr, true}; }
 class Listener final : public ForwardingListener {
  public:
   Listener() : ForwardingListener(nullptr) {}
-  void Started(int) override { lines.clear(), sent = transferring = 0, taken = 0, atStart.clear(); }
+  void Started(int) override { lines.clear(), sent = transferring = 0, taken = 0, atStart = attempts = ""; }
   void Status(int line, const char* text) override {
     if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
     if (line == 1 && stop.atLine != nullptr && lines.back() == stop.atLine) RequestStop(2);
@@ -66,12 +66,14 @@ class Listener final : public ForwardingListener {
     press();
     stop.atBytes.reset();  // once
   }
+  void Attempts(UpgradeStep, int made) override { attempts += std::to_string(made) + " "; }
   void Ended(UpgradeOutcome outcome, const char*) override { ++ends, last = outcome, sending = false; }
 
   Texts lines;
   std::function<void()> press;
   std::function<std::string()> shownLine1;
   std::string atStart;               // line 1 as shown and line 2's text when "Start !" is shown
+  std::string attempts;              // the writes each step made, as the record counts them
   DWORD sent = 0, transferring = 0;  // the image's size while it is sent
   bool sending = false;
   int taken = 0;  // messages the dialog took while the image was going out
@@ -231,7 +233,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     heard.stop = c.stop;
     for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t positionsBefore = Control(IDC_PROGRESS).positions.size();
-    heard.ends = 0;
+    heard.ends = 0, heard.attempts.clear();
     boxes.clear();
     const std::string lineBefore = Line(0);
     if (c.faults.noPrompt) {  // the prompt of the unit before, left in the buffer, must not count
@@ -266,8 +268,9 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     EXPECT_TRUE(!c.stop.press || heard.taken == 1) << heard.taken;
     const bool before = !c.outcome || c.stop.atLine == kTurnOnText,
                beforeCommand = c.stop.atLine == kStartText;
-    EXPECT_TRUE((!before || heardOf.probeBytes == 0) && (!beforeCommand || heardOf.commands == 0))
-        << "a step writes nothing after a stop";
+    EXPECT_TRUE((!before || (heardOf.probeBytes == 0 && heard.attempts == (c.outcome ? "0 " : ""))) &&
+                (!beforeCommand || (heardOf.commands == 0 && heard.attempts == "1 0 ")))
+        << "a step writes nothing after a stop, and counts no write: " << heard.attempts;
     if (!whole) continue;
     ASSERT_TRUE(instrument->waitForImage(std::chrono::seconds(30)));
     const sim::Summary received = instrument->summary();
