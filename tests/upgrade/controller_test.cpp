@@ -237,7 +237,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     boxes.clear();
     const std::string lineBefore = Line(0);
     if (c.faults.noPrompt) {  // the prompt of the unit before, left in the buffer, must not count
-      std::memcpy(gRxBuffer, "Lodar >", 7), gRxFill = 7, gRxWrapFill = 0, gRxCount += 7;
+      std::memcpy(gRxBuffer, "Lodar >", sizeof "Lodar >"), gRxFill = 7, gRxWrapFill = 0, gRxCount += 7;
     }
     screen.Press(IDOK);
     ClearStopRequest();
