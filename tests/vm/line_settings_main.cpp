@@ -38,7 +38,8 @@ bool Check(HANDLE port, int kernelFd, DWORD baud, BYTE size, BYTE parity, BYTE s
   if (!GetCommState(port, &dcb)) return std::printf("GetCommState failed\n") < 0;
   dcb.BaudRate = baud, dcb.ByteSize = size, dcb.Parity = parity, dcb.StopBits = stop;
   const bool applied = SetCommState(port, &dcb) != FALSE;
-  DCB back{sizeof(DCB)};
+  DCB back{};
+  back.DCBlength = sizeof back;
   const char* fault = nullptr;
   if (stop == ONE5STOPBITS) {
     if (applied) fault = "1.5 stop bits taken (termios has no such frame)";
