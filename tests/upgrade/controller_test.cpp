@@ -49,7 +49,7 @@ Stop PressingYes(DWORD bytes) { return {bytes, nullptr, true}; }
 class Listener final : public ForwardingListener {
  public:
   Listener() : ForwardingListener(nullptr) {}
-  void Started(int) override { lines.clear(), sent = transferring = 0, taken = 0, atStart = attempts = ""; }
+  void Started(int) override { lines.clear(), sent = transferring = 0, taken = 0; }
   void Status(int line, const char* text) override {
     if (line == 1 && (lines.empty() || lines.back() != text)) lines.emplace_back(text);
     if (line == 1 && stop.atLine != nullptr && lines.back() == stop.atLine) RequestStop(2);
@@ -233,7 +233,7 @@ TEST_F(ControllerTest, UpgradesEndAsTheirLineAndImageAllow) {
     heard.stop = c.stop;
     for (int i = 0; i < c.faults.promptAfter; ++i) screen.PostCommand(IDOK);
     const std::size_t positionsBefore = Control(IDC_PROGRESS).positions.size();
-    heard.ends = 0, heard.attempts.clear();
+    heard.ends = 0, heard.attempts.clear(), heard.atStart.clear();
     boxes.clear();
     const std::string lineBefore = Line(0);
     if (c.faults.noPrompt) {  // the prompt of the unit before, left in the buffer, must not count
