@@ -130,7 +130,7 @@ def leave_during_command(how, answered):
         check_left_quietly(ws, w, LEAVE_BOUND + (0 if answered else 12.0), "abandoned" if answered
                            else "command-timeout")
         must(line.closed.wait(30), "the line was closed")
-        sent = ws.records()[0].get("bytesSent", 0)
+        sent = (ws.records() or [{}])[0].get("bytesSent", 0)
         check((0 < line.image < IMAGE_BYTES and 0 < sent < IMAGE_BYTES) if answered else line.image == 0,
               f"image bytes {line.image}, the record's {sent}")
     return case

@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import journal as j  # noqa: E402
 from core import Instrument, Run, check, main, wait_until  # noqa: E402
 
+
 def lines(ws):
     with open(ws.record, encoding="utf-8") as f:
         return [line.rstrip("\n") for line in f if line.strip()]

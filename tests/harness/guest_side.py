@@ -24,6 +24,7 @@ import sys
 import tempfile
 import termios
 
+
 def link(port, device):
     ports = os.path.join(os.environ["XDG_CONFIG_HOME"], "orvex-programmer", "ports")
     os.makedirs(ports, exist_ok=True)

@@ -90,4 +90,3 @@ def faults(found, lines):
         summary = f"upgrade on {record['port']}: {record['outcome']} after {record['seconds']:.3f} s"
         wrong += [] if entry.get("MESSAGE", "").startswith(summary) else [f"MESSAGE={entry.get('MESSAGE')!r}"]
     return wrong
-
