@@ -12,6 +12,7 @@
 #include "app/report/make_report.h"
 #include "app/report/record_csv.h"
 #include "app/report/record_fields.h"
+#include "app/report/report_output.h"
 #include "app/report/yield_tally.h"
 #include "tests/app/table_rows.h"
 
@@ -274,8 +275,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
     bool made = true;
     const auto files = test::RowsSplitAt("; ", row[1]);
     for (const std::string& file : files[0])
-      made = Make(folder + "/" + file.substr(0, file.find('=')), file.substr(file.find('=') + 1), feeders) &&
-             made;
+      made &= Make(folder + "/" + file.substr(0, file.find('=')), file.substr(file.find('=') + 1), feeders);
     std::vector<std::string> paths;
     std::istringstream names(row[2]);
     for (std::string name; names >> name;) paths.push_back((std::filesystem::path(folder) / name).string());
@@ -295,10 +295,8 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
   std::filesystem::remove_all(folder);
 }
 
-// Which characters are shown how is VisibleText's table; here, that the report's names go through it.
 std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 // The page and the rows are written where they can be, each failure said on one line, never over a record
@@ -308,17 +306,15 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   std::ofstream(record, std::ios::binary) << Text("good good");
-  const auto named = [&](std::string text) {
-    for (const auto& [word, path] :
-         {std::pair<std::string, std::string>{"RECORD", record}, {"FOLDER", folder}})
-      for (std::size_t at; (at = text.find(word)) != std::string::npos;) text.replace(at, word.size(), path);
+  const auto named = [&folder](std::string text) {
+    for (std::size_t at; (at = text.find("FOLDER")) != std::string::npos;) text.replace(at, 6, folder);
     return text;
   };
   // what | --html | --csv | the error's start, "-" none
   for (const auto& row : test::Rows(R"(
     both written | FOLDER/y.html | FOLDER/y.csv | -
-    the rows over the record read | FOLDER/y.html | RECORD | cannot write RECORD: it is the record file RECORD, which the report reads
-    the page over the record read | RECORD | FOLDER/y.csv | cannot write RECORD: it is the record file RECORD, which the report reads
+    the rows over the record read | FOLDER/y.html | FOLDER/a.jsonl | cannot write FOLDER/a.jsonl: it is the record file FOLDER/a.jsonl, which the report reads
+    the page over the record read | FOLDER/a.jsonl | FOLDER/y.csv | cannot write FOLDER/a.jsonl: it is the record file FOLDER/a.jsonl, which the report reads
     the page in a folder that is not there | FOLDER/none/y.html |  | cannot write FOLDER/none/y.html: 
     the rows where a folder is |  | FOLDER | cannot write FOLDER: 
     the rows on a full disk (found when the file is closed) |  | /dev/full | cannot write /dev/full: 
@@ -342,22 +338,40 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
   std::filesystem::remove_all(folder);
 }
 
-TEST(ReportText, ShowsNoControlCharacterFromACollectedName) {
-  const std::string path = test::OwnTempPath("orvex-report-names.jsonl").string();
-  // "\u001b" is how a record line carries an escape; the reader decodes it.
-  std::ofstream(path, std::ios::binary)
-      << R"({"started":"t","station":"b\u001b]2;x\u0007","port":"COM1\t","outcome":"complete","seconds":1}
-{"started":"t","station":"c\n  forged  9","port":"COM2\n  forged  8","outcome":"port-failed\n  forged  7","seconds":1,"adapter":{"serial":"FT\n  forged  6"}}
-)";
-  std::string text, json, error;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, false, "", ""}, text, error)) << error;
-  ASSERT_TRUE(report::MakeReport({{path}, false, {}, true, "", ""}, json, error)) << error;
-  std::filesystem::remove(path);
-  EXPECT_NE(text.find("b?]2;x?"), std::string::npos) << "no escape sequence: " << text;
-  EXPECT_NE(text.find("COM1?"), std::string::npos) << "a tab would shift the columns: " << text;
-  EXPECT_EQ(text.find("\n  forged"), std::string::npos) << "a line break in a name forges no row: " << text;
-  EXPECT_NE(text.find("c?  forged  9  COM2?  forged  8"), std::string::npos) << text;
-  EXPECT_NE(json.find("\\u001b"), std::string::npos) << "the JSON keeps the name exactly: " << json;
+// The text report whole: columns as wide as their longest name, complete first among the outcomes, a
+// count's singular and plural, and no control character of a collected name reaching the terminal (an
+// escape sequence, a tab that would shift the columns, a line break that would forge a row).
+TEST(ReportText, ColumnsOutcomesCountsAndNamesShownSafely) {
+  const report::ReportFilter filter{"2026-12-01", "b\t1"};
+  const char* const lines = R"(
+    2026-12-01T09:00:00Z | b\t1 | COM1 | SN1 | port-failed | 9 | FT\u001b]2;x\u0007
+    2026-12-02T09:10:00Z | b\t1 | COM10 | SN2 | complete | 200
+    2026-12-02T09:20:00Z | b\t1 | COM1\n  forged | - | complete | 210
+    2026-12-02T09:30:00Z | b\t1 | COM1 | SN1 | a\u0007 | 1
+  )";
+  EXPECT_EQ(
+      report::ReportText({{1, 7, 1, 2, "a\n.jsonl", 3}, filter, Tally(lines, filter)}),
+      R"(Upgrade record: 7 lines in 1 file; 1 unreadable line skipped, the first: a?.jsonl line 3; 2 repeated lines counted once
+Covering upgrades started since 2026-12-01 (UTC) of station b?1
+Upgrades: 4
+
+By station
+  b?1  4     complete 2, a? 1, port-failed 1
+
+By port
+  b?1  COM1           2     a? 1, port-failed 1
+  b?1  COM1?  forged  1     complete 1
+  b?1  COM10          1     complete 1
+
+First-pass yield: 1 of 2 units (50.0 %) completed their first upgrade; 1 upgrade names no unit and is left out
+Seconds per completed upgrade (2): median 205.0, slowest 210.0 (b?1 COM1?  forged, started 2026-12-02T09:20:00Z)
+
+Most port-failed and transfer-failed, worst first
+  by adapter (serial number)
+    FT?]2;x?  1     port-failed 1, transfer-failed 0
+  by port
+    b?1  COM1  1     port-failed 1, transfer-failed 0
+)");
 }
 
 // A row's columns follow the header's, nested fields in theirs, other fields of a later schema left out.
