@@ -342,29 +342,30 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
 // count's singular and plural, and no control character of a collected name reaching the terminal (an
 // escape sequence, a tab that would shift the columns, a line break that would forge a row).
 TEST(ReportText, ColumnsOutcomesCountsAndNamesShownSafely) {
-  const report::ReportFilter filter{"2026-12-01", "b\t1"};
+  const report::ReportFilter filter{"2026-12-01", ""};
   const char* const lines = R"(
     2026-12-01T09:00:00Z | b\t1 | COM1 | SN1 | port-failed | 9 | FT\u001b]2;x\u0007
     2026-12-02T09:10:00Z | b\t1 | COM10 | SN2 | complete | 200
-    2026-12-02T09:20:00Z | b\t1 | COM1\n  forged | - | complete | 210
+    2026-12-02T09:20:00Z | b 22 | COM1\n  forged | - | complete | 210
     2026-12-02T09:30:00Z | b\t1 | COM1 | SN1 | a\u0007 | 1
   )";
   EXPECT_EQ(
       report::ReportText({{1, 7, 1, 2, "a\n.jsonl", 3}, filter, Tally(lines, filter)}),
       R"(Upgrade record: 7 lines in 1 file; 1 unreadable line skipped, the first: a?.jsonl line 3; 2 repeated lines counted once
-Covering upgrades started since 2026-12-01 (UTC) of station b?1
+Covering upgrades started since 2026-12-01 (UTC)
 Upgrades: 4
 
 By station
-  b?1  4     complete 2, a? 1, port-failed 1
+  b?1   3     complete 1, a? 1, port-failed 1
+  b 22  1     complete 1
 
 By port
-  b?1  COM1           2     a? 1, port-failed 1
-  b?1  COM1?  forged  1     complete 1
-  b?1  COM10          1     complete 1
+  b?1   COM1           2     a? 1, port-failed 1
+  b?1   COM10          1     complete 1
+  b 22  COM1?  forged  1     complete 1
 
 First-pass yield: 1 of 2 units (50.0 %) completed their first upgrade; 1 upgrade names no unit and is left out
-Seconds per completed upgrade (2): median 205.0, slowest 210.0 (b?1 COM1?  forged, started 2026-12-02T09:20:00Z)
+Seconds per completed upgrade (2): median 205.0, slowest 210.0 (b 22 COM1?  forged, started 2026-12-02T09:20:00Z)
 
 Most port-failed and transfer-failed, worst first
   by adapter (serial number)
