@@ -375,6 +375,22 @@ Most port-failed and transfer-failed, worst first
 )");
 }
 
+// Of eleven failing ports, ten of them on adapters, the text lists ten of each and says how many more.
+TEST(ReportText, TenOfALongerFailureListAndAReportOfUnitsUnnamed) {
+  std::string lines;
+  for (int i = 1; i <= 11; ++i)
+    lines += "t | b | COM" + std::to_string(i) + " | - | port-failed | 1" +
+             (i <= 10 ? " | FT" + std::to_string(i) : "") + "\n";
+  const std::string text = report::ReportText({{}, {}, Tally(lines)});
+  EXPECT_TRUE(text.ends_with(
+      "COM10  1     port-failed 1, transfer-failed 0\n    and 1 more (--json lists them all)\n"))
+      << text;
+  EXPECT_EQ(text.find("more ("), text.rfind("more (")) << "the adapters' ten are all there are: " << text;
+  EXPECT_NE(text.find(": none (no unit's first upgrade is among these); 11 upgrades name no unit"),
+            std::string::npos)
+      << text;
+}
+
 // A row's columns follow the header's, nested fields in theirs, other fields of a later schema left out.
 TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
   const std::string header = report::CsvHeader();
