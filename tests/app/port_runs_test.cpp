@@ -4,8 +4,9 @@
 // the end, whose words, pasted into this system's shell, reach the program as
 // they were (through /bin/sh's printf; on Windows through cmd.exe and the C
 // runtime's splitting of the command line, into a run of this test program
-// that echoes its arguments back). The table at the end, a port whose process
-// was killed, a single row and a narrow terminal are the many-port cases' own.
+// that echoes its arguments back), and the table at the end. A port whose
+// process was killed, a single row and a narrow terminal are the many-port
+// cases' own.
 
 #include <cstdio>
 
@@ -51,16 +52,19 @@ TEST(PortRuns, EventsMakeTheLiveLineTheFirstFailureAndTheRetryLine) {
       RunOf(0, {R"({"event":"end","outcome":"complete","exitCode":0,"bytesSent":2281784,"seconds":21.5})"},
             0),
       RunOf(199, {R"({"event":"end","outcome":"probe-timeout","exitCode":3,"bytesSent":0,"seconds":10.2})"}),
-      RunOf(2, {}, 137),  // ended by a signal before its end event
+      RunOf(2, {R"({"event":"progress","bytesSent":912})"}, 137),  // ended by a signal mid-image
   };
+  EXPECT_EQ(cli::SummaryTable(runs),
+            "port    outcome                  seconds   bytes sent\n"
+            "COM1    complete                    21.5      2281784\n"
+            "COM200  probe-timeout               10.2            0\n"
+            "COM3    no result (exit 137)         0.0          912\n")
+      << "each port's seconds and bytes sent from its end event, else its last progress";
   EXPECT_EQ(cli::FirstFailure(runs), 3) << "the first failed port in the order given, by its end event";
   EXPECT_EQ(cli::FirstFailure({runs[0], runs[2]}), 137) << "by its process";
   EXPECT_EQ(cli::FirstFailure({runs[0], RunOf(4, {})}), 8) << "neither known: the internal error's";
   cli::CommandLine line;
-  line.image = "/tmp/my image.srec";
-  line.station = "bench 4";
-  line.json = true;
-  line.trace = "t.txt";
+  line.image = "/tmp/my image.srec", line.station = "bench 4", line.json = true, line.trace = "t.txt";
   line.expectSha256 = "ab12";
   EXPECT_EQ(cli::RetryCommand(runs, line, "orvex-programmer"),
             "orvex-programmer --batch --port COM200 --port COM3 --image " + sys::QuoteArgument(line.image) +
@@ -115,13 +119,10 @@ TEST(LiveLines, FitTheTerminalsHeightAndWidth) {
   // COM1 complete, COM2 its process's code says failed, COM3 and COM4 running.
   std::vector<cli::PortRun> runs(4);
   for (int port = 0; port < 4; ++port) {
-    runs[port].port = port;
-    runs[port].ended = port < 2;
-    runs[port].outcome = "complete";
-    runs[port].eventExitCode = 0;
-    runs[port].exitCode = port == 1 ? 130 : -1;
-    runs[port].percent = 10 * port;
-    runs[port].status = port < 2 ? "Upgrade complete!" : "Upgrading!   (It takes about 180 sec.) ";
+    cli::PortRun& run = runs[port];
+    run.port = port, run.ended = port < 2, run.outcome = "complete", run.eventExitCode = 0;
+    run.exitCode = port == 1 ? 130 : -1, run.percent = 10 * port;
+    run.status = port < 2 ? "Upgrade complete!" : "Upgrading!   (It takes about 180 sec.) ";
   }
   using Lines = std::vector<std::string>;
   EXPECT_EQ(cli::LiveLines(runs, 4, 30),
