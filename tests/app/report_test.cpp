@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "app/report/html_text.h"
 #include "app/report/make_report.h"
 #include "app/report/record_csv.h"
 #include "app/report/record_fields.h"
@@ -401,6 +402,11 @@ TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
             "s,,\"a,\"\"b\"\"\",,,,S,,,,,,,2.5,,,,,,,1\r\n");
   EXPECT_EQ(report::CsvRow(R"({"seconds":2.5)"), std::string(13, ',') + "2.5" + std::string(7, ',') + "\r\n")
       << "a line cut after a number keeps the fields read";
+}
+
+TEST(HtmlText, EscapesWhatMarkupAndQuotedAttributesReadAndShowsControlCharacters) {
+  EXPECT_EQ(report::HtmlText("<a b=\"c\">&'\x1b</a>"), "&lt;a b=&quot;c&quot;&gt;&amp;&#39;?&lt;/a&gt;");
+  EXPECT_EQ(report::Decimal(2.25, 1), "2.2") << "2.25 is exact: the tie goes to the even digit";
 }
 
 }  // namespace
