@@ -17,6 +17,7 @@ import re
 import shutil
 import sys
 import time
+from itertools import accumulate
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 from core import FAST, Instrument, Run, check, flat, main  # noqa: E402
@@ -67,21 +68,32 @@ class Dom:
     an #anchor. The serialisation escapes "<" and ">" in text: tags are found by pattern."""
 
     def __init__(self, text):
-        self.tables = {}
-        for table in found("table", text):
-            rows = [[plain(cell) for cell in found("th|td", row)] for row in found("tr", table)]
-            self.tables[plain(found("caption", table)[0])] = rows
+        self.tables = {plain(found("caption", table)[0]): [[plain(c) for c in found("th|td", row)] for row in found("tr", table)]
+                       for table in found("table", text)}
         self.items = dict(zip(map(plain, found("dt", text)), map(plain, found("dd", text))))
         self.scripts = len(re.findall(r"<script\b", text))
         self.fetches = re.findall(r'\s(?:src|href)="(?!#)([^"]*)"', text)
+        self.marks = [len(re.findall(r"<(?:rect|circle|path)\b", svg)) for svg in found("svg", text)]
 
 
 def name(station):
     return "(no station)" if station is None else station
 
 
-def cell(complete, units):
-    return f"{100 * complete / units:.1f} % ({complete} of {units})"
+def pct(part, whole, of=False):
+    return f"{100 * part / whole:.1f} %" + (f" ({part} of {whole})" if of else "")
+
+
+def running(rows, total):
+    """Each row, ending in a count, with the running share of `total` after it."""
+    return [[*row, pct(n, total)] for row, n in zip(rows, accumulate(int(row[-1]) for row in rows))]
+
+
+def failing_rows(places, names):
+    """The ten worst as the page lists them: names, both counts, their sum, the running share of all."""
+    rows = [[*names(p), *map(str, (p["portFailed"], p["transferFailed"], p["portFailed"] + p["transferFailed"]))]
+            for p in places]
+    return running(rows[:10], sum(int(row[-1]) for row in rows))
 
 
 def day_rows(r):
@@ -92,7 +104,7 @@ def day_rows(r):
         row[""] = [row[""][0] + d["complete"], row[""][1] + d["units"]]
     named = {d["station"] for d in r["firstPassYieldByDay"]}
     stations = [s["station"] for s in r["stations"] if s["station"] in named]
-    return [[day, *(cell(*row[s]) if s in row else "-" for s in ["", *stations])] for day, row in sorted(days.items())]
+    return [[day, *(pct(*row[s], of=True) if s in row else "-" for s in ["", *stations])] for day, row in sorted(days.items())]
 
 
 def outcome_rows(r):
@@ -105,10 +117,11 @@ def outcome_rows(r):
 
 def unfinished_rows(r):
     counts = {}
-    for s in r["stations"]:
-        for o, n in s["outcomes"].items():
-            counts[o] = counts.get(o, 0) + n * (o != "complete")
-    return [[o, str(n)] for o, n in sorted(sorted(counts.items()), key=lambda kv: -kv[1]) if n]
+    for o, n in ((o, n) for s in r["stations"] for o, n in s["outcomes"].items() if o != "complete"):
+        counts[o] = counts.get(o, 0) + n
+    listed = [[o, str(n)] for o, n in sorted(sorted(counts.items()), key=lambda kv: -kv[1]) if n]
+    total = sum(int(n) for _, n in listed)
+    return [[o, n, pct(int(n), total), share] for o, n, share in running(listed, total)]
 
 
 def same(value, text):
@@ -154,13 +167,13 @@ def page_checks(r, dom, log):
           "1 line, counted once", f"{r['span']['first']} to {r['span']['last']} (UTC)", str(r["upgrades"])]),
         ("the yield per day", t.get("First-pass yield per day: percent (complete of units)", [])[1:], day_rows(r)),
         ("outcomes per station", t.get("Upgrades per station by outcome", [])[1:], outcome_rows(r)),
-        ("failures by outcome", [row[:2] for row in t.get("Upgrades that did not complete, by outcome", [])[1:]],
-         unfinished_rows(r)),
-        ("worst adapters", [row[:3] for row in t.get("Adapters: port-failed and transfer-failed, worst first", [])[1:]],
-         [[a["serial"], str(a["portFailed"]), str(a["transferFailed"])] for a in r["failures"]["adapters"][:10]]),
-        ("worst ports", [row[:4] for row in t.get("Ports: port-failed and transfer-failed, worst first", [])[1:]],
-         [[name(p["station"]), p["port"], str(p["portFailed"]), str(p["transferFailed"])]
-          for p in r["failures"]["ports"][:10]]),
+        ("failures by outcome", t.get("Upgrades that did not complete, by outcome", [])[1:], unfinished_rows(r)),
+        ("worst adapters", t.get("Adapters: port-failed and transfer-failed, worst first", [])[1:],
+         failing_rows(r["failures"]["adapters"], lambda a: [a["serial"]])),
+        ("worst ports", t.get("Ports: port-failed and transfer-failed, worst first", [])[1:],
+         failing_rows(r["failures"]["ports"], lambda p: [name(p["station"]), p["port"]])),
+        ("every row as long as its table's head, every chart drawn",
+         ([c for c, rows in t.items() if len({*map(len, rows)}) > 1], min(dom.marks, default=0) > 0), ([], True)),
         ("seconds per station and of all, to a tenth",
          [[row[0], row[1], abs(float(row[2]) - s["median"]) < 0.051, abs(float(row[3]) - s["slowest"]) < 0.051]
           for row, s in zip(t.get("Seconds per completed upgrade", [])[1:], seconds)],
@@ -174,10 +187,8 @@ def page_checks(r, dom, log):
 
 def rows_checks(r, rows_file, lines, bins):
     """The rows as a spreadsheet reads them, against the records, and the page's bins counted from them."""
-    with open(rows_file, newline="", encoding="utf-8") as f:
-        raw = f.read()
-    with open(rows_file, newline="", encoding="utf-8-sig") as f:
-        rows = list(csv.DictReader(f))
+    raw = open(rows_file, newline="", encoding="utf-8").read()
+    rows = list(csv.DictReader(open(rows_file, newline="", encoding="utf-8-sig")))
     return [
         ("the rows: UTF-8 behind a byte-order mark, CR LF, one per upgrade",
          (raw[:1], raw.endswith("\r\n"), len(rows)), ("\ufeff", True, r["upgrades"])),
