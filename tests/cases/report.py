@@ -194,7 +194,7 @@ def rows_checks(r, rows_file, lines, bins):
          (raw[:1], raw.endswith("\r\n"), len(rows)), ("\ufeff", True, r["upgrades"])),
         ("each row holds its record's fields", [[k for k, v in row.items() if not same(line.get(k), v)]
                                                 for row, line in zip(rows, lines)], [[]] * len(lines)),
-        ("seconds by bin, as counted from the rows", bins[1:], bin_counts(rows, bins)),
+        ("seconds by bin, as counted from the rows", bins[1:] or None, bin_counts(rows, bins)),
     ]
 
 
