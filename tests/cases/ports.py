@@ -55,13 +55,13 @@ def case_four(ws):
 
 def case_one_silent(ws):
     """The last of three instruments silent: the others complete, the exit code is the
-    silent port's; off a terminal each line names its port."""
+    silent port's; each port is sent the image given; off a terminal each line names its port."""
     image = ws.image(SMALL)
-    instruments = [Instrument(ws, *FAST, port=f"COM{n}", expect=False) for n in (1, 2)]
+    instruments = [Instrument(ws, *FAST, "--expect", image, port=f"COM{n}", expect=False) for n in (1, 2)]
     Instrument(ws, "--no-prompt", port="COM3")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM1", "--port", "COM2", "--port", "COM3", "--image",
                    image], 120)
-    check(run.code == 3 and all(i.verdict()["valid"] for i in instruments), f"exit 3, two images: {run.code}")
+    check(run.code == 3 and all(i.verdict()["matchesExpected"] for i in instruments), f"exit 3, two images: {run.code}")
     check(sorted(ws.outcomes()) == [("COM1", "complete"), ("COM2", "complete"), ("COM3", "probe-timeout")],
           f"three record lines: {ws.records()}")
     lines = run.out.splitlines()
