@@ -35,11 +35,13 @@ orvex_windows_build() {
   orvex_windows_dirs "$arch" || return
   echo "=== Windows program, $arch (mingw-w64): build"
 
+  # Whether the program can run here: yes, or why not (the run half says it).
   local run32=yes
-  if [[ $arch == i686 ]]; then
-    (source scripts/lib/wine.sh && orvex_install_wine32) || run32=no
+  if [[ $arch == i686 ]] && ! (source scripts/lib/wine.sh && orvex_can_run_32bit); then
+    run32="this kernel runs no 32-bit programs (IA-32 emulation off)"
+  elif [[ $arch == i686 ]] && ! (source scripts/lib/wine.sh && orvex_install_wine32); then
+    run32="32-bit Wine (wine32:i386) could not be installed: apt's lines in the build half say why"
   fi
-  # The run half reads whether the program can run here.
   mkdir -p "$build" && echo "$run32" >"$build/run-here" || return 1
   local -x ORVEX_HOST_TOOLS=build/normal
   if [[ $arch == x86_64 ]]; then
@@ -76,8 +78,10 @@ orvex_windows_run() {
   orvex_windows_dirs "$arch" || return
   exe=$PWD/$build/app/ORVEX_DIALOG1.EXE
   echo "=== Windows program, $arch: under Wine"
-  if [[ $(cat "$build/run-here") == no ]]; then
-    echo "SKIP the $arch program under Wine: this kernel runs no 32-bit programs (IA-32 emulation off)"
+  local run_here
+  run_here=$(cat "$build/run-here") || return 1
+  if [[ $run_here != yes ]]; then
+    echo "SKIP the $arch program under Wine: $run_here"
     return 0
   fi
   # Each script below makes its own fresh prefix: a copy of this one.
