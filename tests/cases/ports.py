@@ -70,17 +70,18 @@ def case_one_silent(ws):
 
 
 def case_interrupted(ws):
-    """A stop reaches every port's process once: each ends interrupted, with its line."""
+    """A stop to the program's process group, as a terminal's Ctrl-C, reaches every port's
+    process once (a second would end it unrecorded): each ends interrupted, with its line."""
     instruments = [Instrument(ws, port=f"COM{n}") for n in (1, 2, 3)]
     program = ws.start([ws.build.program, "--batch", "--port", "COM1-COM3", "--json"], stdout=subprocess.PIPE,
-                       stderr=subprocess.PIPE, text=True)
+                       stderr=subprocess.PIPE, text=True, process_group=0)
     sending = set()
     for line in program.stdout:
         event = json.loads(line)
         sending |= {event["port"]} if event["event"] == "progress" else set()
         if len(sending) == 3:
             break
-    program.send_signal(signal.SIGINT)
+    os.killpg(program.pid, signal.SIGINT)
     out, err = program.communicate(timeout=60)
     for instrument in instruments:
         instrument.verdict(ends_by_itself=False)
