@@ -9,6 +9,7 @@ ENDED = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
 TRACE_EVENT = re.compile(r"^ *(\d+\.\d{3}) (.+)$")
 CHUNK = re.compile(r"^chunk at (\d+), (\d+) bytes: [0-9A-F ]+(?: \.\. [0-9A-F ]+)? -> (.+)$")
 PROBE_WRITE = 'write 1 byte: 55 "U" -> ok'
+UPDATE_WRITE = 'write 7 bytes: 75 70 64 61 74 65 0D "update\\r" -> ok'
 SETTINGS = ("set timeouts: read interval 1, read 0 x n + 1000, write 0 x n + 5000 ms -> ok",
             "set comm state: 115200 baud, 8 data bits, parity none, stop bits 1 -> ok",
             "set queues: in 8196, out 8196 bytes -> ok")
