@@ -14,7 +14,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from core import FAST, IMAGE_BYTES, Instrument, Run, check, main, must, step  # noqa: E402
+from core import FAST, IMAGE_BYTES, Instrument, Run, check, default_signals, main, must, step  # noqa: E402
 from terminal import Terminal, all_waiting, screen_lines  # noqa: E402
 
 SMALL = 200000  # an image's bytes: the cases check the ports, not the line
@@ -55,12 +55,13 @@ def case_four(ws):
 
 def case_one_silent(ws):
     """The last of three instruments silent: the others complete, the exit code is the
-    silent port's; each port is sent the image given; off a terminal each line names its port."""
+    silent port's, also where a launcher left SIGCHLD ignored (no port's exit status can
+    then be learned); each port is sent the image given; off a terminal each line names its port."""
     image = ws.image(SMALL)
     instruments = [Instrument(ws, *FAST, "--expect", image, port=f"COM{n}", expect=False) for n in (1, 2)]
     Instrument(ws, "--no-prompt", port="COM3")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM1", "--port", "COM2", "--port", "COM3", "--image",
-                   image], 120)
+                   image], 120, preexec_fn=lambda: (default_signals(), signal.signal(signal.SIGCHLD, signal.SIG_IGN)))
     check(run.code == 3 and all(i.verdict()["matchesExpected"] for i in instruments), f"exit 3, two images: {run.code}")
     check(sorted(ws.outcomes()) == [("COM1", "complete"), ("COM2", "complete"), ("COM3", "probe-timeout")],
           f"three record lines: {ws.records()}")
@@ -72,7 +73,8 @@ def case_one_silent(ws):
 def case_interrupted(ws):
     """A stop to the program's process group, as a terminal's Ctrl-C, reaches every port's
     process once (a second would end it unrecorded): each ends interrupted, with its line."""
-    instruments = [Instrument(ws, port=f"COM{n}") for n in (1, 2, 3)]
+    for n in (1, 2, 3):
+        Instrument(ws, port=f"COM{n}")
     program = ws.start([ws.build.program, "--batch", "--port", "COM1-COM3", "--json"], stdout=subprocess.PIPE,
                        stderr=subprocess.PIPE, text=True, process_group=0)
     sending = set()
@@ -83,8 +85,6 @@ def case_interrupted(ws):
             break
     os.killpg(program.pid, signal.SIGINT)
     out, err = program.communicate(timeout=60)
-    for instrument in instruments:
-        instrument.verdict(ends_by_itself=False)
     check(program.returncode == 130 and sorted(ws.outcomes()) == [(f"COM{n}", "interrupted") for n in (1, 2, 3)],
           f"exit 130, three interrupted lines: {program.returncode}, {ws.records()}")
     ends = [json.loads(line) for line in out.splitlines() if '"end"' in line]

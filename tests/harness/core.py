@@ -212,11 +212,12 @@ class Run:
     goes to files, not pipes: daemons a program starts (Wine's) keep what they
     inherit open long after it ended."""
 
-    def __init__(self, ws, argv, bound, env=None):
+    def __init__(self, ws, argv, bound, env=None, **popen):
         began = time.monotonic()
         name = ws.path(f"run-{len(ws.processes)}")
         with open(name + ".out", "wb+") as out, open(name + ".err", "wb+") as err:
-            process = ws.start(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=env or ws.env, cwd=ws.dir)
+            process = ws.start(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=env or ws.env, cwd=ws.dir,
+                               **popen)
             try:
                 process.wait(timeout=bound)
             except subprocess.TimeoutExpired:
