@@ -202,11 +202,13 @@ def chromium(ws, page, *options):
     return Run(ws, [*CHROMIUM, f"--user-data-dir={ws.dir}/chromium", *options, "file://" + page], 120)
 
 
-def upgrade(ws, unit, *options, image=None):
-    sim = Instrument(ws, *options, expect=image is None)
-    args = ["--image", image] if image else []
-    run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--station", STATIONS[1], "--unit", unit, *args], 120)
-    sim.verdict(ends_by_itself=run.code == 0)
+def upgrade(ws, unit, image, *options):
+    """One upgrade off a terminal: a complete one tells its progress once each tenth."""
+    Instrument(ws, *options, expect=False)
+    run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--station", STATIONS[1], "--unit", unit,
+                   "--image", image], 120)
+    tenths = [int(p) // 10 for p in re.findall(r"^(\d+) % \(\d+ of \d+ bytes, [\d.]+ kB/s\)$", run.out, re.M)]
+    check(run.code != 0 or tenths == list(range(1, 11)), f"progress once each tenth: {run.out[-400:]}")
     return run.code
 
 
@@ -214,8 +216,8 @@ def collection(ws):
     """A stalled line, its unit's retry and a second unit through the simulated instrument (a small
     image) in this machine's record, beside the hand-made lines."""
     folder, image = ws.path("site"), ws.image(100000)
-    codes = [upgrade(ws, "SN-R1", "--baud", "0", "--stall-at", "50000", image=image),
-             upgrade(ws, "SN-R1", *FAST, image=image), upgrade(ws, "SN-R2", *FAST, image=image)]
+    codes = [upgrade(ws, "SN-R1", image, "--baud", "0", "--stall-at", "50000"),
+             upgrade(ws, "SN-R1", image, *FAST), upgrade(ws, "SN-R2", image, *FAST)]
     check(codes == [6, 0, 0], f"transfer-failed, then two complete: {codes}")
     os.makedirs(folder)
     hand_made(os.path.join(folder, "hand.jsonl"))

@@ -103,10 +103,9 @@ class Workspace:
     def __init__(self, build):
         self.build = build
         self.dir = tempfile.mkdtemp(prefix="orvex-case.")
-        self.env = dict(os.environ, XDG_CONFIG_HOME=self.path("config"), XDG_STATE_HOME=self.path("state"),
-                        PYTHONDONTWRITEBYTECODE="1")
-        for name in ("ORVEX_TRACE", "ORVEX_STATION", "ORVEX_EXPECT_SHA256"):
-            self.env.pop(name, None)
+        own = ("ORVEX_TRACE", "ORVEX_STATION", "ORVEX_EXPECT_SHA256")  # the program's settings: each case gives its own
+        self.env = {k: v for k, v in os.environ.items() if k not in own} | dict(
+            XDG_CONFIG_HOME=self.path("config"), XDG_STATE_HOME=self.path("state"), PYTHONDONTWRITEBYTECODE="1")
         self.ports = self.path("config", "orvex-programmer", "ports")
         self.record = self.path("state", "orvex-programmer", "upgrades.jsonl")
         self.processes = []
