@@ -18,7 +18,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
 from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Run, check,  # noqa: E402
-                  hold, main, sha256, step)
+                  default_signals, hold, main, sha256, step)
 
 
 def trace_complete(events):
@@ -56,6 +56,9 @@ def trace_stalled(events):
 # name: simulator options, program options, exit code, line 1's last text, record
 # outcome, seconds at most, instrument summary, what the trace holds; "env"
 # adds to the environment (ORVEX_TRACE stands for --trace there).
+# Descriptors an upgrade may hold: it keeps none per write (the image is 2,500 writes, where a
+# desktop session allows 1,024 descriptors).
+LIMIT = 32
 UPGRADES = {
     # The pinned digest in capitals, as some tools print it.
     "complete": dict(sim=FAST, args=lambda ws: ["--station", "bench 4", "--unit", "SN 0042", "--expect-sha256",
@@ -81,13 +84,11 @@ def upgrade_row(name, row):
     def case(ws):
         instrument = Instrument(ws, *row["sim"])
         trace = ws.path("trace.txt")
-        env = dict(ws.env, **row.get("env", {}))
-        args = row["args"](ws) if "args" in row else []
-        if "env" in row:
-            env["ORVEX_TRACE"] = trace
-        else:
-            args += ["--trace", trace]
-        run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--json", *args], 120, env=env)
+        # A row that adds to the environment names the trace there too.
+        env = dict(ws.env, **row["env"], ORVEX_TRACE=trace) if "env" in row else ws.env
+        args = (row["args"](ws) if "args" in row else []) + ([] if "env" in row else ["--trace", trace])
+        run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--json", *args], 120, env=env,  # see LIMIT
+                  preexec_fn=lambda: (default_signals(), resource.setrlimit(resource.RLIMIT_NOFILE, (LIMIT, LIMIT))))
         summary = instrument.verdict(ends_by_itself=row["code"] == 0)
         events = run.events("COM2")
         line1 = observed.last_line1(events)
