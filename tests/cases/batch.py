@@ -18,7 +18,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import observed  # noqa: E402
 from core import (FAST, IMAGE_BYTES, OTHER_DIGEST, PORT_ERROR, Instrument, Run, check,  # noqa: E402
-                  default_signals, hold, main, sha256, step)
+                  hold, main, sha256, step)
 
 
 def trace_complete(events):
@@ -88,7 +88,7 @@ def upgrade_row(name, row):
         env = dict(ws.env, **row["env"], ORVEX_TRACE=trace) if "env" in row else ws.env
         args = (row["args"](ws) if "args" in row else []) + ([] if "env" in row else ["--trace", trace])
         run = Run(ws, [ws.build.program, "--batch", "--port", "COM2", "--json", *args], 120, env=env,  # see LIMIT
-                  preexec_fn=lambda: (default_signals(), resource.setrlimit(resource.RLIMIT_NOFILE, (LIMIT, LIMIT))))
+                  preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (LIMIT, LIMIT)))
         summary = instrument.verdict(ends_by_itself=row["code"] == 0)
         events = run.events("COM2")
         line1 = observed.last_line1(events)

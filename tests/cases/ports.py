@@ -14,7 +14,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from core import FAST, IMAGE_BYTES, Instrument, Run, check, default_signals, main, must, step  # noqa: E402
+from core import FAST, IMAGE_BYTES, Instrument, Run, check, main, must, step  # noqa: E402
 from terminal import Terminal, all_waiting, screen_lines  # noqa: E402
 
 SMALL = 200000  # an image's bytes: the cases check the ports, not the line
@@ -61,7 +61,7 @@ def case_one_silent(ws):
     instruments = [Instrument(ws, *FAST, "--expect", image, port=f"COM{n}", expect=False) for n in (1, 2)]
     Instrument(ws, "--no-prompt", port="COM3")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM1", "--port", "COM2", "--port", "COM3", "--image",
-                   image], 120, preexec_fn=lambda: (default_signals(), signal.signal(signal.SIGCHLD, signal.SIG_IGN)))
+                   image], 120, preexec_fn=lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN))
     check(run.code == 3 and all(i.verdict()["matchesExpected"] for i in instruments), f"exit 3, two images: {run.code}")
     check(sorted(ws.outcomes()) == [("COM1", "complete"), ("COM2", "complete"), ("COM3", "probe-timeout")],
           f"three record lines: {ws.records()}")

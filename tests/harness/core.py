@@ -136,10 +136,11 @@ class Workspace:
         step([self.build.image_tool, "--size", str(size), "--output", path])
         return path
 
-    def start(self, argv, **popen):
-        """A process that ends with the case, whatever its outcome."""
-        popen.setdefault("preexec_fn", default_signals)
-        process = subprocess.Popen(argv, env=popen.pop("env", self.env), **popen)
+    def start(self, argv, preexec_fn=lambda: None, **popen):
+        """A process that ends with the case, whatever its outcome: the signals at
+        their defaults first, then what preexec_fn sets."""
+        process = subprocess.Popen(argv, env=popen.pop("env", self.env),
+                                   preexec_fn=lambda: (default_signals(), preexec_fn()), **popen)
         self.processes.append(process)
         return process
 

@@ -9,8 +9,6 @@ import struct
 import termios
 import time
 
-from core import default_signals
-
 
 class Terminal:
     def __init__(self, ws, argv, rows, columns, env=None):
@@ -18,7 +16,6 @@ class Terminal:
         self.size(rows, columns, slave)
 
         def own_terminal():
-            default_signals()
             os.setsid()
             fcntl.ioctl(1, termios.TIOCSCTTY, 0)
 
