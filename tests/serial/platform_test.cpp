@@ -41,12 +41,14 @@ TEST(Waits, TheLowestSignalledHandleWinsAndAMissingOneFailsTheWait) {
   EXPECT_EQ(WaitForSingleObject(events[0], 0), WAIT_FAILED);  // a closed handle is refused, not used
   HANDLE thread = CreateThread(
       nullptr, 0, [](LPVOID) -> DWORD { return 1; }, nullptr, CREATE_SUSPENDED, nullptr);
-  // A signal in a wait (a timer's, every 5 ms; a stop signal's, in the program) is no
-  // failure: the wait goes on to its time-out.
+  // A signal in a wait or a pause (a timer's, every 5 ms; a stop signal's, in the program)
+  // is no failure and no end: each goes on to its time.
   std::signal(SIGALRM, [](int) {});
   itimerval every5ms{{0, 5000}, {0, 5000}}, off{};
   setitimer(ITIMER_REAL, &every5ms, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, 50), WAIT_TIMEOUT);
+  const auto paused = Clock::now();
+  EXPECT_GE((Sleep(50), Clock::now()) - paused, 50ms);
   setitimer(ITIMER_REAL, &off, nullptr);
   ResumeThread(thread);
   EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
