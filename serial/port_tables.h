@@ -44,7 +44,8 @@ constexpr int PortIndex(std::string_view name) {
     if (name == PortName(i)) return i;
   return -1;
 }
-static_assert(std::string_view(PortName(9)) == "COM10" && std::string_view(PortName(255)) == "COM256");
+static_assert(std::string_view(PortName(9)) == "COM10" && std::string_view(PortName(99)) == "COM100" &&
+              std::string_view(PortName(255)) == "COM256");
 
 inline constexpr std::array<DWORD, 10> kBaudRates = {115200, 19200, 14400, 9600, 4800,
                                                      2400,   1200,  600,   300,  110};
