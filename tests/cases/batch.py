@@ -91,13 +91,13 @@ def upgrade_row(name, row):
                   preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (LIMIT, LIMIT)))
         summary = instrument.verdict(ends_by_itself=row["code"] == 0)
         events = run.events("COM2")
-        line1 = observed.last_line1(events)
+        line1, whole = observed.last_line1(events), f"100 % ({IMAGE_BYTES} of {IMAGE_BYTES} bytes, "
         print(f"{name}: exit {run.code} in {run.seconds:.1f} s, line 1 {line1!r}")
         check(run.code == row["code"], f"exit code {run.code}, want {row['code']}: {run.err[-400:]}")
         check(run.seconds <= row["bound"], f"took {run.seconds:.1f} s, at most {row['bound']}")
         check(line1.startswith(row.get("line1", "")), f"line 1 {line1!r}, want {row.get('line1')!r}")
-        check(line1 != "Upgrade complete!" or (summary["valid"] and summary.get("matchesExpected")),
-              f"success reported without a verified image: {summary}")
+        check(line1 != "Upgrade complete!" or (summary["valid"] and summary.get("matchesExpected") and whole in run.err),
+              f"success only with a verified image, its progress on standard error: {summary}, {run.err[-300:]!r}")
         for key, want in row.get("summary", {}).items():
             check(summary.get(key) == want, f"the instrument's {key} is {summary.get(key)}, want {want}")
         observed.stream(events, row["outcome"], row["code"])
