@@ -138,6 +138,7 @@ struct COMSTAT {
   DWORD cbOutQue;
 };
 using LPCOMSTAT = COMSTAT*;
+static_assert(sizeof(COMSTAT) == 12, "COMSTAT must keep the Windows layout");
 
 struct COMMPROP {
   WORD wPacketLength;
