@@ -3,6 +3,8 @@
 // of the program still leaves. The image's digest is held to Python's by the
 // batch cases (the pinned embedded image and the pin refused).
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,10 +22,9 @@ namespace {
 
 RecordEntry Entry(UpgradeOutcome outcome, sys::UsbAdapter adapter = {}) {
   RecordEntry e;
-  e.started = "2026-12-07T02:00:00Z", e.ended = "2026-12-07T02:00:10.250Z", e.port = "COM3",
-  e.device = "C:\\dev\"x\n";
+  e.started = "2026-12-07T02:00:00Z", e.ended = "2026-12-07T02:00:10.250Z", e.port = "COM3";
   e.adapter = std::move(adapter), e.outcome = outcome, e.status = kProbeTimeOutText, e.seconds = 10.2504;
-  e.bytesSent = 912, e.probeAttempts = 101, e.commandAttempts = 2;
+  e.bytesSent = 912, e.probeAttempts = 101, e.commandAttempts = 2, e.device = "C:\\dev\"x\n";
   return e;
 }
 
@@ -51,6 +52,8 @@ TEST(UpgradeRecord, TheLineNamesTheUnitTheImageTheStationAndTheOutcome) {
 
 TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
   const std::filesystem::path path = test::OwnTempPath("orvex-record-store.jsonl");
+  const int lowestFree = dup(2);
+  std::string error;
   for (const auto& [what, before, after] : {
            std::tuple{"no file yet", "", "{L}" EOL},
            {"after whole lines", "{A}" EOL "{B}" EOL, "{A}" EOL "{B}" EOL "{L}" EOL},
@@ -59,15 +62,16 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
        }) {
     std::filesystem::remove(path);
     if (*before != '\0') std::ofstream(path, std::ios::binary) << before;
-    std::string error;
     EXPECT_TRUE(sys::AppendLine(path.string(), "{L}", error)) << what << ": " << error;
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after) << what;
   }
+  // Each line's file is closed: the dialog would otherwise hold one more descriptor each upgrade.
+  EXPECT_EQ(dup(2), lowestFree + 1);
   std::filesystem::remove(path);
-  std::string error;
   EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));
   EXPECT_NE(error.find("r.jsonl: "), std::string::npos) << "a file that cannot be opened is named: " << error;
+  EXPECT_NE(sys::HostName(), "") << "each line names the machine it was written on";
 }
 
 // The entry's fields and the line it carries are held to the record line by the journal's cases.

@@ -109,11 +109,9 @@ TEST(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
   ASSERT_EQ(WaitForSingleObject(ov.hEvent, 30000), WAIT_OBJECT_0);
   EXPECT_TRUE(GetOverlappedResult(port, &ov, &got, FALSE));
   EXPECT_EQ(std::string(area, got), "Lodar >");
-  ASSERT_FALSE(ReadFile(port, area, 100, &got, &ov));
-  EXPECT_TRUE(CancelIoEx(port, &ov));
+  ASSERT_TRUE(!ReadFile(port, area, 100, &got, &ov) && CancelIoEx(port, &ov));
   EXPECT_TRUE(!GetOverlappedResult(port, &ov, &got, TRUE) && GetLastError() == ERROR_OPERATION_ABORTED);
-  CloseHandle(ov.hEvent);
-  CloseHandle(port);
+  for (HANDLE handle : {ov.hEvent, port}) CloseHandle(handle);
 }
 
 }  // namespace
