@@ -25,12 +25,13 @@ TEST(LineSettings, EveryFrameAndFlowControlRoundTrips) {
                       (t.c_lflag & (ICANON | ECHO)) == 0)
               << int(size) << " bits, parity " << int(parity) << ", stop " << int(stop) << ", flow " << flow;
         }
-  posix::LineSettings sevenEven{115200, 7, EVENPARITY};
+  // The flags themselves, which a code wrong both ways would keep: 7E1, then the program's own 8N1 over it.
   termios2 t{};
-  posix::EncodeLineSettings(sevenEven, t);
-  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CBAUD),
-            static_cast<tcflag_t>(CS7 | PARENB | BOTHER));
+  posix::EncodeLineSettings({115200, 7, EVENPARITY}, t);
+  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CBAUD), tcflag_t{CS7 | PARENB | BOTHER});
   EXPECT_TRUE(t.c_ospeed == 115200 && t.c_ispeed == 115200);
+  posix::EncodeLineSettings({115200, 8, NOPARITY}, t);
+  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CBAUD), tcflag_t{CS8 | BOTHER});
 }
 
 }  // namespace
