@@ -66,7 +66,8 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after) << what;
   }
-  // Each line's file is closed: the dialog would otherwise hold one more descriptor each upgrade.
+  // Each line's file is closed again, so the lowest free descriptor is the one after the first dup's: a
+  // file left open would hold one more each upgrade of the dialog.
   EXPECT_EQ(dup(2), lowestFree + 1);
   std::filesystem::remove(path);
   EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));

@@ -25,7 +25,8 @@ TEST(LineSettings, EveryFrameAndFlowControlRoundTrips) {
                       (t.c_lflag & (ICANON | ECHO)) == 0)
               << int(size) << " bits, parity " << int(parity) << ", stop " << int(stop) << ", flow " << flow;
         }
-  // The flags themselves, which a code wrong both ways would keep: 7E1, then the program's own 8N1 over it.
+  // The flags themselves, as a round trip cannot see a code that is wrong both ways: 7E1, then the
+  // program's own 8N1 over it.
   termios2 t{};
   posix::EncodeLineSettings({115200, 7, EVENPARITY}, t);
   EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CBAUD), tcflag_t{CS7 | PARENB | BOTHER});
