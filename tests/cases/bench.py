@@ -20,7 +20,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import guest as vm  # noqa: E402
-from wine import windows_path  # noqa: E402
+from wine import WINE_SH, windows_path  # noqa: E402
 
 FAST = 16 * 115200
 UART1, UART2 = ("COM2", "/dev/ttyS1", "serial1", 115200), ("COM3", "/dev/ttyS2", "serial2", 115200)
@@ -57,9 +57,7 @@ class Bench:
     def records(self, prefix=None):
         path = (os.path.join(prefix, "drive_c", "users", "root", "AppData", "Local", "ORVEX", "upgrades.jsonl")
                 if prefix else os.path.join(self.state, "orvex-programmer", "upgrades.jsonl"))
-        if not os.path.exists(path):
-            return []
-        with open(path, encoding="utf-8") as f:
+        with open(path if os.path.exists(path) else os.devnull, encoding="utf-8") as f:
             return [json.loads(line) for line in f if line.strip()]
 
     def sim_on(self, label, baud, image):
@@ -204,7 +202,8 @@ def wine_ready(bench):
     if not (bench.exe and bench.wine_template):
         raise OSError("the Wine cases need --exe and --wine-prefix (scripts/lib/vm_stage.sh: orvex_vm_wine_prefix)")
     if not os.path.exists(bench.wine_prefix):  # a copy on the share: too big for the guest's memory
-        subprocess.run(["cp", "-a", bench.wine_template, bench.wine_prefix], check=True)
+        subprocess.run(["bash", "-c", 'source "$1" && orvex_copy_prefix "$2" "$3"', "wine", WINE_SH,
+                        bench.wine_template, bench.wine_prefix], check=True)
 
 
 def check_dtr(bench, case, trace, ports):
