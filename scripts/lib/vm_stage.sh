@@ -103,7 +103,8 @@ orvex_vm_wine_prefix() {
   if [[ -f $prefix/ports ]] && [[ $(cat "$prefix/ports") == "${ORVEX_VM_WINE_PORTS[*]}" ]]; then return 0; fi
   rm -rf "$ORVEX_VM_DIR/wine-template"
   (
-    source scripts/lib/wine.sh && orvex_wine_prefix "$prefix" || exit
+    source scripts/lib/wine.sh && orvex_wine_shared_template &&
+      orvex_wine_prefix "$prefix" || exit
     for port in "${ORVEX_VM_WINE_PORTS[@]}"; do
       orvex_quiet wine reg add 'HKLM\Software\Wine\Ports' /v "${port%%=*}" /d "${port#*=}" /f || exit
     done

@@ -85,14 +85,10 @@ orvex_windows_run() {
     return 0
   fi
   # Each script below makes its own fresh prefix: a copy of this one.
-  local template rc=0
-  template=$(mktemp -d /tmp/orvex-wine-template.XXXXXX) || return 1
   local -x ORVEX_WINE_PREFIX_TEMPLATE
-  (source scripts/lib/wine.sh && orvex_wine_template "$template/prefix") &&
-    ORVEX_WINE_PREFIX_TEMPLATE=$template/prefix &&
-    orvex_windows_wine_cases "$arch" "$build" "$shots" "$exe" || rc=$?
-  rm -rf "$template"
-  ((rc == 0)) || return "$rc"
+  ORVEX_WINE_PREFIX_TEMPLATE=$(source scripts/lib/wine.sh && orvex_wine_shared_template &&
+    echo "$ORVEX_WINE_PREFIX_TEMPLATE") || return 1
+  orvex_windows_wine_cases "$arch" "$build" "$shots" "$exe" || return
   echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
 }
 

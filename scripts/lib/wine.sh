@@ -8,6 +8,8 @@
 #                                    a copy of ORVEX_WINE_PREFIX_TEMPLATE where that names one
 #   orvex_wine_use_prefix DIR       the prefix in WINEPREFIX, else a fresh one in DIR (ORVEX_OWN_PREFIX=yes)
 #   orvex_wine_template DIR          make such a prefix in DIR to copy from, and export its name
+#   orvex_wine_shared_template [DIR] the template the stages share, in DIR/prefix (default
+#                                    build/wine-template), made when missing
 #   orvex_copy_prefix TEMPLATE DIR   a copy of a prefix whose server has ended, its programs linked
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
 #   orvex_sim_pty FILE PID           the pty a simulator printed into FILE, once it has
@@ -21,6 +23,9 @@ ORVEX_WINE_PACKAGES=(
   wine wine64 fonts-wine fonts-wqy-microhei
   xvfb xdotool x11-utils imagemagick librsvg2-bin bc unzip python3-pyte
 )
+
+# Where the stages' shared template is kept, below the tree's root.
+ORVEX_WINE_TEMPLATE_DIR=build/wine-template
 
 orvex_wine_packages() { printf '%s\n' "${ORVEX_WINE_PACKAGES[@]}"; }
 
@@ -149,6 +154,23 @@ orvex_copy_prefix() {  # TEMPLATE DIR
 orvex_wine_template() {
   (unset ORVEX_WINE_PREFIX_TEMPLATE && orvex_wine_prefix "$1") || return 1
   export ORVEX_WINE_PREFIX_TEMPLATE=$1
+}
+
+# The template in DIR/prefix that the stages share, kept between runs: made
+# once, under a lock (two stages may want it at once), and again when the
+# installed Wine packages change. Exports its name as orvex_wine_template does.
+orvex_wine_shared_template() {  # [DIR]
+  local dir=${1:-$ORVEX_WINE_TEMPLATE_DIR} key
+  mkdir -p "$dir" && dir=$(cd "$dir" && pwd) || return 1
+  key=$(dpkg-query -W 'wine*' 2>/dev/null | sort)
+  (
+    flock 9 || exit 1
+    [[ -f $dir/key && $(<"$dir/key") == "$key" ]] && exit 0
+    rm -rf "$dir/prefix" "$dir/key"
+    orvex_wine_template "$dir/prefix" || { rm -rf "$dir/prefix"; exit 1; }
+    printf '%s\n' "$key" >"$dir/key"
+  ) 9>"$dir/lock" || return 1
+  export ORVEX_WINE_PREFIX_TEMPLATE=$dir/prefix
 }
 
 # Wine's mount manager rewrites dosdevices/comN from this key when a program
