@@ -86,7 +86,7 @@ orvex_windows_run() {
   fi
   # Each script below makes its own fresh prefix: a copy of this one.
   local -x ORVEX_WINE_PREFIX_TEMPLATE
-  ORVEX_WINE_PREFIX_TEMPLATE=$(source scripts/lib/wine.sh && orvex_wine_shared_template &&
+  ORVEX_WINE_PREFIX_TEMPLATE=$(source scripts/lib/wine.sh && orvex_wine_shared_template >&2 &&
     echo "$ORVEX_WINE_PREFIX_TEMPLATE") || return 1
   orvex_windows_wine_cases "$arch" "$build" "$shots" "$exe" || return
   echo "=== Windows program, $arch: under Wine in $((SECONDS - started)) s"
