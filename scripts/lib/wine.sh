@@ -140,16 +140,20 @@ orvex_wine_use_prefix() {
 # rest, which Wine writes as it runs (the registry, win.ini, the users'
 # folders), is copied. Copied whole, a run's twelve copies and its three
 # templates wrote 12 GB to the disk; a run now writes 3 GB in all.
+# Stages copy one template at once: nothing here may touch a template file
+# that tar reads (a link made to one changes it, and fails the other's tar).
 orvex_copy_prefix() {  # TEMPLATE DIR
-  local from=$1 to=$2 link=l
+  local from=$1 to=$2
   mkdir "$to" || return 1
   tar -C "$from" --exclude='*.dll' --exclude='*.exe' -cf - . | tar -C "$to" -xf -
   local status=("${PIPESTATUS[@]}")
   ((status[0] == 0 && status[1] == 0)) || { echo "orvex_copy_prefix: $from could not be copied to $to" >&2; return 1; }
-  ln "$from/system.reg" "$to/.link-test" 2>/dev/null || link=""
-  rm -f "$to/.link-test"
-  (cd "$from" && find . -type f \( -name '*.dll' -o -name '*.exe' \) -print0 | xargs -0 -r cp -a${link} --parents -t "$to") ||
+  orvex_copy_programs "$from" "$to" -al 2>/dev/null || orvex_copy_programs "$from" "$to" -a ||
     { echo "orvex_copy_prefix: the programs of $from could not be copied to $to" >&2; return 1; }
+}
+
+orvex_copy_programs() {  # FROM TO CP-OPTION: the prefix's *.dll and *.exe, linked (-al) or copied (-a)
+  (cd "$1" && find . -type f \( -name '*.dll' -o -name '*.exe' \) -print0 | xargs -0 -r cp "$3" --parents -t "$2")
 }
 
 orvex_wine_template() {
