@@ -7,9 +7,8 @@
 #   orvex_wine_prefix DIR            make a fresh private Wine prefix in DIR (must not exist), export it;
 #                                    a copy of ORVEX_WINE_PREFIX_TEMPLATE where that names one
 #   orvex_wine_use_prefix DIR       the prefix in WINEPREFIX, else a fresh one in DIR (ORVEX_OWN_PREFIX=yes)
-#   orvex_wine_template DIR          make such a prefix in DIR to copy from, and export its name
-#   orvex_wine_shared_template [DIR] the template the stages share, in DIR/prefix (default
-#                                    build/wine-template), made when missing
+#   orvex_wine_shared_template [DIR] such a prefix to copy from, shared by the stages, in DIR/prefix
+#                                    (default build/wine-template), made when missing; exports its name
 #   orvex_copy_prefix TEMPLATE DIR   a copy of a prefix whose server has ended, its programs linked
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
 #   orvex_sim_pty FILE PID           the pty a simulator printed into FILE, once it has
@@ -156,14 +155,9 @@ orvex_copy_programs() {  # FROM TO CP-OPTION: the prefix's *.dll and *.exe, link
   (cd "$1" && find . -type f \( -name '*.dll' -o -name '*.exe' \) -print0 | xargs -0 -r cp "$3" --parents -t "$2")
 }
 
-orvex_wine_template() {
-  (unset ORVEX_WINE_PREFIX_TEMPLATE && orvex_wine_prefix "$1") || return 1
-  export ORVEX_WINE_PREFIX_TEMPLATE=$1
-}
-
 # The template in DIR/prefix that the stages share, kept between runs: made
 # once, under a lock (two stages may want it at once), and again when the
-# installed Wine packages change. Exports its name as orvex_wine_template does.
+# installed Wine packages change. Exports its name in ORVEX_WINE_PREFIX_TEMPLATE.
 orvex_wine_shared_template() {  # [DIR]
   local dir=${1:-$ORVEX_WINE_TEMPLATE_DIR} key
   mkdir -p "$dir" && dir=$(cd "$dir" && pwd) || return 1
@@ -172,7 +166,7 @@ orvex_wine_shared_template() {  # [DIR]
     flock 9 || exit 1
     [[ -f $dir/key && $(<"$dir/key") == "$key" ]] && exit 0
     rm -rf "$dir/prefix" "$dir/key"
-    orvex_wine_template "$dir/prefix" || { rm -rf "$dir/prefix"; exit 1; }
+    (unset ORVEX_WINE_PREFIX_TEMPLATE && orvex_wine_prefix "$dir/prefix") || { rm -rf "$dir/prefix"; exit 1; }
     printf '%s\n' "$key" >"$dir/key"
   ) 9>"$dir/lock" || { echo "orvex_wine_shared_template: no template prefix in $dir (above)" >&2; return 1; }
   export ORVEX_WINE_PREFIX_TEMPLATE=$dir/prefix
