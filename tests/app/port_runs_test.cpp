@@ -53,12 +53,14 @@ TEST(PortRuns, EventsMakeTheLiveLineTheFirstFailureAndTheRetryLine) {
             0),
       RunOf(199, {R"({"event":"end","outcome":"probe-timeout","exitCode":3,"bytesSent":0,"seconds":10.2})"}),
       RunOf(2, {R"({"event":"progress","bytesSent":912})"}, 137),  // ended by a signal mid-image
+      RunOf(4, {}, 139),                                           // before its first event
   };
   EXPECT_EQ(cli::SummaryTable(runs),
             "port    outcome                  seconds   bytes sent\n"
             "COM1    complete                    21.5      2281784\n"
             "COM200  probe-timeout               10.2            0\n"
-            "COM3    no result (exit 137)         0.0          912\n")
+            "COM3    no result (exit 137)         0.0          912\n"
+            "COM5    no result (exit 139)         0.0            0\n")
       << "each port's seconds and bytes sent from its end event, else its last progress";
   EXPECT_EQ(cli::FirstFailure(runs), 3) << "the first failed port in the order given, by its end event";
   EXPECT_EQ(cli::FirstFailure({runs[0], runs[2]}), 137) << "by its process";
@@ -67,8 +69,8 @@ TEST(PortRuns, EventsMakeTheLiveLineTheFirstFailureAndTheRetryLine) {
   line.image = "/tmp/my image.srec", line.station = "bench 4", line.json = true, line.trace = "t.txt";
   line.expectSha256 = "ab12";
   EXPECT_EQ(cli::RetryCommand(runs, line, "orvex-programmer"),
-            "orvex-programmer --batch --port COM200 --port COM3 --image " + sys::QuoteArgument(line.image) +
-                " --json --station " + sys::QuoteArgument(line.station) +
+            "orvex-programmer --batch --port COM200 --port COM3 --port COM5 --image " +
+                sys::QuoteArgument(line.image) + " --json --station " + sys::QuoteArgument(line.station) +
                 " --trace t.txt --expect-sha256 ab12")
       << "only the failed ports, with the options given";
 }

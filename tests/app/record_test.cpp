@@ -72,6 +72,11 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
   std::filesystem::remove(path);
   EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));
   EXPECT_NE(error.find("r.jsonl: "), std::string::npos) << "a file that cannot be opened is named: " << error;
+#ifndef _WIN32
+  setenv("XDG_STATE_HOME", "/dev/null", 1);  // a records folder that cannot be made: named, with why
+  EXPECT_EQ(sys::RecordFolder(error) + error, "/dev/null/orvex-programmer: Not a directory");
+  unsetenv("XDG_STATE_HOME");
+#endif
   EXPECT_NE(sys::HostName(), "") << "each line names the machine it was written on";
 }
 

@@ -31,9 +31,10 @@ def case_four(ws):
     busy (a bound that only a program no longer keeping up fails: bench/ measures the pace)."""
     ports = ["COM1", "COM2", "COM3", "COM200"]
     instruments = [Instrument(ws, *FAST, port=p) for p in ports]
+    ws.link("COM201", instruments[3].pty)  # a second name: the first's probe must not hold the port
     listing = Run(ws, [ws.build.program, "--list-ports", "COM199-COM201"], 30).out.splitlines()
     check([line.split()[0] for line in listing[:3]] == ["COM199", "COM200", "COM201"] and len(listing) == 4
-          and listing[0].startswith("COM199 /dev/ttyS198 ") and "[free]" in listing[1],
+          and listing[0].startswith("COM199 /dev/ttyS198 ") and "[free]" in listing[1] and "[free]" in listing[2],
           f"--list-ports takes a range, COM200 the instrument's link: {listing}")
     run = Run(ws, [ws.build.program, "--batch", "--port", "COM1-COM3", "--port", "COM200", "--json", "--station",
                    "bench 9"], 120)

@@ -91,6 +91,9 @@ TEST(PortTest, ReadsEndByTheirTimeOutsOrACancel) {
   EXPECT_EQ(posix::DevicePathForPort("COM10"), "/dev/ttyS9");  // a port without a link: its UART
   HANDLE port = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OVERLAPPED, nullptr);
+  const int lowestFree = dup(2);  // a second exclusive open is refused, and keeps no descriptor
+  EXPECT_EQ(CreateFileA("COM1", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(dup(2), lowestFree + 1);
   COMMTIMEOUTS timeouts = {1, 0, 100, 0, 5000};
   SetCommTimeouts(port, &timeouts);
   OVERLAPPED ov{};
