@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include "app/cli/followed_run.h"
 #include "app/record/site_entry.h"
 #include "app/record/upgrade_record.h"
+#include "app/system/environment.h"
 #include "app/system/record_store.h"
 #include "res/status_texts.h"
 #include "res/version.h"
@@ -44,10 +46,14 @@ TEST(UpgradeRecord, TheLineNamesTheUnitTheImageTheStationAndTheOutcome) {
       << "without a station, a unit or a USB adapter, those fields are left out";
 }
 
+// Where the records folder is made, and its name there.
 #ifdef _WIN32
 #define EOL "\r\n"
+#define setenv(name, value, overwrite) _putenv_s(name, value)
+constexpr char kRecordBase[] = "LOCALAPPDATA", kRecordFolder[] = "\\ORVEX";
 #else
 #define EOL "\n"
+constexpr char kRecordBase[] = "XDG_STATE_HOME", kRecordFolder[] = "/orvex-programmer";
 #endif
 
 TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
@@ -69,14 +75,16 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
   // Each line's file is closed again, so the lowest free descriptor is the one after the first dup's: a
   // file left open would hold one more each upgrade of the dialog.
   EXPECT_EQ(dup(2), lowestFree + 1);
+  // A records folder that cannot be made, here under a file, is named with the reason.
+  const std::string base = sys::EnvironmentVariable(kRecordBase);
+  const std::string folder = path.string() + kRecordFolder + ": ";
+  setenv(kRecordBase, path.string().c_str(), 1);
+  EXPECT_EQ(sys::RecordFolder(error), "");
+  EXPECT_TRUE(error.starts_with(folder) && error.size() > folder.size()) << error;
+  setenv(kRecordBase, base.c_str(), 1);
   std::filesystem::remove(path);
   EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));
   EXPECT_NE(error.find("r.jsonl: "), std::string::npos) << "a file that cannot be opened is named: " << error;
-#ifndef _WIN32
-  setenv("XDG_STATE_HOME", "/dev/null", 1);  // a records folder that cannot be made: named, with why
-  EXPECT_EQ(sys::RecordFolder(error) + error, "/dev/null/orvex-programmer: Not a directory");
-  unsetenv("XDG_STATE_HOME");
-#endif
   EXPECT_NE(sys::HostName(), "") << "each line names the machine it was written on";
 }
 
