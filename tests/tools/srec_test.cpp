@@ -45,6 +45,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"", LineError::NotARecord},
       {"s30800000000010203F1", LineError::NotARecord},
       {"SA0800000000010203F1", LineError::UnknownType},
+      {"SZ0800000000010203F1", LineError::UnknownType},  // no hex digit: neither 3 nor a type of its own
       {"S30800000000010203F", LineError::BadLength},
       {"S3080000000001F1", LineError::BadLength},      // the count says more
       {"S30900000000010203F1", LineError::BadLength},  // the count says less
@@ -52,6 +53,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S1", LineError::BadLength},                    // a type and nothing more
       {"S30800000000010203F1\r\r\n", LineError::BadLength},
       {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
+      {"S206abcdef01028g", LineError::BadHex},  // past the small hex digits
   };
   for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
 }
