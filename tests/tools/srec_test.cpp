@@ -50,6 +50,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S3080000000001F1", LineError::BadLength},      // the count says more
       {"S30900000000010203F1", LineError::BadLength},  // the count says less
       {"S305000000", LineError::BadLength},            // shorter than its address
+      {"S101FE", LineError::BadLength},                // a count and a checksum that leave no room for it
       {"S1", LineError::BadLength},                    // a type and nothing more
       {"S30800000000010203F1\r\r\n", LineError::BadLength},
       {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
