@@ -97,6 +97,8 @@ TEST(SrecImage, EachFaultSpoilsTheImageAtItsLine) {
        Tally{3, 0, 0, 1, 0, 0, 5}},
       {"the last line without CR LF", a + b + c + kEnd.substr(0, kEnd.size() - 2), 4,
        "record does not end in CR LF", Tally{3, 0, 0, 1, 0, 0, 5}},
+      {"the last line ending in CR alone", a + b + c + kEnd.substr(0, kEnd.size() - 1), 4,
+       "record does not end in CR LF", Tally{3, 0, 0, 1, 0, 0, 5}},
       {"CR without LF", a + b.substr(0, b.size() - 1) + c + kEnd, 2, "length does not match the count field",
        Tally{2, 1, 0, 0, 0, 0, 2}},
       {"CR CR LF", a + b.substr(0, b.size() - 1) + "\r\n" + kEnd, 2, "CR inside the record",
