@@ -49,8 +49,9 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     fields of a later schema skipped, nested or not ~ {"started":"s","port":"p","outcome":"o","seconds":1,"f":[1,{"a":[true,false,null]},"x"],"e":[],"o":{},"adapter":{"serial":"S","m":{"b":2}},"v":2} ~ s||p||o|S|1|
     cut after a value ~ {"started":"s","port":"p","outcome":"o","seconds":1 ~ refused
     cut after a member's name ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x": ~ refused
+    an adapter that is no object: skipped ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":null} ~ s||p||o||1|
     cut inside the adapter ~ {"started":"s","port":"p","outcome":"o","seconds":1,"adapter":{"serial":"S" ~ refused
-    no started ~ {"port":"p","outcome":"o","seconds":1} ~ refused
+    no started, whatever else ~ {"port":"p","outcome":"o","seconds":1,"station":"b","unit":"u","ended":"e"} ~ refused
     no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
     no outcome ~ {"started":"s","port":"p","seconds":1} ~ refused
     no seconds ~ {"started":"s","port":"p","outcome":"o"} ~ refused
