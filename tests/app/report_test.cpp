@@ -202,6 +202,7 @@ std::string Text(const std::string& words) {
       {"blank", "\r\n\r\n \t \n"},
       {"cut", good.substr(0, 50)},
       {"broken", "{broken\n"},
+      {"x", "x"},
       {"x*100K", std::string(std::size_t{100} * 1024, 'x') + "\n"},
       {"x*3M", std::string(std::size_t{3} * 1024 * 1024, 'x')},
       {"newline", "\n"},
@@ -259,7 +260,7 @@ TEST(RecordFiles, FoldersLinksFifosAndLinesReadAgain) {
   const std::string folder = test::OwnTempPath("orvex-report-files").string();
   // what | name=words; ... | the paths read, in the folder ("." the folder) | what the report says
   for (const auto& row : test::Rows(R"(
-    a folder: its *.jsonl in name order; blank lines, CR LF, a cut last line | b.jsonl=good blank goodCRLF cut; a.jsonl=good broken; notes.txt=broken | . | Upgrade record: 5 lines in 2 files; 2 unreadable lines skipped, the first: a.jsonl line 2 -> Upgrades: 3
+    a folder: its *.jsonl in name order; blank lines, CR LF, a cut last line, a file of one byte | b.jsonl=good blank goodCRLF cut; a.jsonl=good broken; c.jsonl=x; notes.txt=broken | . | Upgrade record: 6 lines in 3 files; 3 unreadable lines skipped, the first: a.jsonl line 2 -> Upgrades: 3
     lines across the reading chunks are whole | big.jsonl=good*20000 | big.jsonl | Upgrade record: 20000 lines in 1 file -> Upgrades: 20000
     a line longer than any record, within a chunk | l.jsonl=good x*100K good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
     a line longer than any record, across chunks | l.jsonl=good x*3M newline good | l.jsonl | Upgrade record: 3 lines in 1 file; 1 unreadable line skipped, the first: l.jsonl line 2 -> Upgrades: 2
