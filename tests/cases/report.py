@@ -231,7 +231,7 @@ def report(ws, *options, bound=60):
 
 def case_page(ws):
     """The page and the rows of the site's records; then this machine's record alone, as JSON and
-    as text, a pipe a program writes into, a FIFO none writes into and a folder the user may not list."""
+    as text, a pipe a program writes into, a FIFO none writes into and a subfolder the user may not list."""
     empty = json.loads(report(ws, "--json").out or "{}")
     check((empty.get("files"), empty.get("upgrades")) == (0, 0), f"no record yet is an empty report: {empty}")
     folder = collection(ws)
@@ -266,13 +266,13 @@ def case_page(ws):
     none = report(ws, fifo, bound=40)
     check(none.code == 1 and none.err.strip() == f"orvex-programmer: cannot read {fifo}: no program writes into it"
           and time.monotonic() - began < 30, f"a FIFO none writes into: exit {none.code}, {none.err!r}")
-    locked = ws.path("locked")
-    os.mkdir(locked, 0)
+    locked = ws.path("other site", "locked")
+    os.makedirs(locked, 0)
     os.chmod(ws.dir, 0o755)
     user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
-    unlisted = Run(ws, [*user, ws.build.program, "--report", locked], 60)
+    unlisted = Run(ws, [*user, ws.build.program, "--report", os.path.dirname(locked)], 60)
     check(unlisted.code == 1 and unlisted.err.strip() == f"orvex-programmer: cannot read {locked}: Permission denied",
-          f"a folder that cannot be listed: exit {unlisted.code}, {unlisted.err!r}")
+          f"a subfolder that cannot be listed: exit {unlisted.code}, {unlisted.err!r}")
 
 
 CASES = {"page": case_page}
