@@ -402,8 +402,9 @@ TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
   EXPECT_EQ(report::CsvRow(R"({"v":1,"started":"s","station":"a,\"b\"","adapter":{"serial":"S","m":{"b":2}},)"
                            R"("seconds":2.5,"unit":null,"later":[1]})"),
             "s,,\"a,\"\"b\"\"\",,,,S,,,,,,,2.5,,,,,,,1\r\n");
-  EXPECT_EQ(report::CsvRow(R"({"seconds":2.5)"), std::string(13, ',') + "2.5" + std::string(7, ',') + "\r\n")
-      << "a line cut after a number keeps the fields read";
+  EXPECT_EQ(report::CsvRow(R"({"seconds":2.5,"v":1")"),
+            std::string(13, ',') + "2.5" + std::string(7, ',') + "1\r\n")
+      << "a line broken by a quote after a number keeps what was read before it";
 }
 
 TEST(HtmlText, EscapesWhatMarkupAndQuotedAttributesReadAndShowsControlCharacters) {
