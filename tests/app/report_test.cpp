@@ -55,7 +55,8 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     no port ~ {"started":"s","outcome":"o","seconds":1} ~ refused
     no outcome ~ {"started":"s","port":"p","seconds":1} ~ refused
     no seconds ~ {"started":"s","port":"p","outcome":"o"} ~ refused
-    station not a string ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":4} ~ refused
+    station not a string, a quote after it ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":4"} ~ refused
+    cut inside a string, a brace in it ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":"} ~ refused
     seconds not a number ~ {"started":"s","port":"p","outcome":"o","seconds":"1"} ~ refused
     seconds NaN ~ {"started":"s","port":"p","outcome":"o","seconds":nan} ~ refused
     seconds too large for a number ~ {"started":"s","port":"p","outcome":"o","seconds":1e999} ~ refused
