@@ -211,7 +211,7 @@ TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
     the reply cut by the wrap ~ command ~ {942}Update F | irmware{43} ~ 1
     the reply, then bytes that go to the buffer's start, within one pause ~ command ~ {900} | Update Firmware + {124} ~ 1
     bytes overwritten before a scan: the reply does not go on over them ~ command ~ {92}Update F | {100}irmware{693} + {200} | Update Firmware ~ 2
-    the same for the prompt ~ probe ~ {97}Lod | {100}ar >{696} + {200} | Lodar > ~ 2
+    the same for the prompt ~ probe ~ {99}L | {100}odar >{694} + {200} | Lodar > ~ 2
     the prompt cut by the wrap ~ probe ~ {947}Lod | ar >{46} ~ 1
     old bytes past the new ones do not complete a prompt ~ probe ~ {60}dar >{885} | {58}Lo | \r\nLodar > ~ 2
     a scan takes only the bytes since the last: the byte that broke a match is not tried again ~ probe ~ L | Lodar > | Lodar > ~ 2
