@@ -152,7 +152,7 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
   const report::YieldReport r = Tally(R"(
     t | bench 10 | COM1 | - | port-failed | 1 | FT0
     t | bench 2b | COM1 | - | complete | 1
-    t | bench 1b | COM1 | - | complete | 1
+    t | bench 01b | COM1 | - | complete | 1
     t | bench B | COM1 | - | complete | 1
     t | bench 2a | COM1 | - | complete | 1
     t | bench 2 | COM10 | - | transfer-failed | 1 | FT1
@@ -161,17 +161,17 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
     t | bench 2 | COM9 | - | transfer-failed | 1
     t | - | COM1 | - | probe-timeout | 1 | FT3
     t | bench 2 | COM9 | - | some-later-outcome | 1 | FT2
-    t | bench 02 | COM1 | - | complete | 1
+    t | bench 002 | COM1 | - | complete | 1
   )");
   std::ostringstream places;
   for (const auto& p : r.stations) places << p.station << ":" << p.upgrades << ", ";
   for (const auto& p : r.ports) places << p.station << " " << p.port << ":" << p.upgrades << ", ";
   EXPECT_EQ(places.str(),
-            "bench 1b:1, bench 02:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, "
-            "bench 1b COM1:1, bench 02 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, "
+            "bench 01b:1, bench 002:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, "
+            "bench 01b COM1:1, bench 002 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, "
             "bench 2b COM1:1, bench 10 COM1:1, bench B COM1:1,  COM1:1, ")
-      << "the numbers first, then what follows them: bench 1b before bench 2, bench 2 before bench 2a and "
-         "bench 10; a digit before a letter, bench 02 the same number but first, no station last";
+      << "numbers first, then what follows: bench 01b before bench 002 and 2, bench 2 before 2a and 10; a "
+         "digit before a letter, bench 002 the same number as bench 2 but first, no station last";
   const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};
   EXPECT_EQ(r.ports[2].outcomes, com9) << "an outcome this program does not know is counted as written";
   std::ostringstream failures;
