@@ -154,7 +154,7 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
     t | bench 2b | COM1 | - | complete | 1
     t | bench 01b | COM1 | - | complete | 1
     t | bench B | COM1 | - | complete | 1
-    t | bench 2a | COM1 | - | complete | 1
+    t | bench 02a | COM1 | - | complete | 1
     t | bench 2 | COM10 | - | transfer-failed | 1 | FT1
     t | bench 2 | COM10 | - | port-failed | 1 | FT1
     t | bench 2 | COM9 | - | complete | 1 | FT2
@@ -167,10 +167,10 @@ TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
   for (const auto& p : r.stations) places << p.station << ":" << p.upgrades << ", ";
   for (const auto& p : r.ports) places << p.station << " " << p.port << ":" << p.upgrades << ", ";
   EXPECT_EQ(places.str(),
-            "bench 01b:1, bench 002:1, bench 2:5, bench 2a:1, bench 2b:1, bench 10:1, bench B:1, :1, "
-            "bench 01b COM1:1, bench 002 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 2a COM1:1, "
+            "bench 01b:1, bench 002:1, bench 2:5, bench 02a:1, bench 2b:1, bench 10:1, bench B:1, :1, "
+            "bench 01b COM1:1, bench 002 COM1:1, bench 2 COM9:3, bench 2 COM10:2, bench 02a COM1:1, "
             "bench 2b COM1:1, bench 10 COM1:1, bench B COM1:1,  COM1:1, ")
-      << "numbers first, then what follows: bench 01b before bench 002 and 2, bench 2 before 2a and 10; a "
+      << "numbers first, then what follows: bench 01b before bench 002 and 2, bench 2 before 02a and 10; a "
          "digit before a letter, bench 002 the same number as bench 2 but first, no station last";
   const report::OutcomeCounts com9 = {{"complete", 1}, {"some-later-outcome", 1}, {"transfer-failed", 1}};
   EXPECT_EQ(r.ports[2].outcomes, com9) << "an outcome this program does not know is counted as written";
