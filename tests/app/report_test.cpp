@@ -60,10 +60,10 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     seconds not a number ~ {"started":"s","port":"p","outcome":"o","seconds":"1"} ~ refused
     seconds NaN ~ {"started":"s","port":"p","outcome":"o","seconds":nan} ~ refused
     seconds too large for a number ~ {"started":"s","port":"p","outcome":"o","seconds":1e999} ~ refused
-    a skipped field infinite ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":infinity} ~ refused
+    a skipped field's word misspelt ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":nulL} ~ refused
     text after the object ~ {"started":"s","port":"p","outcome":"o","seconds":1}x ~ refused
-    an array ~ [{"started":"s","port":"p","outcome":"o","seconds":1}] ~ refused
-    a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
+    not an object: no opening brace ~ "started":"s","port":"p","outcome":"o","seconds":1} ~ refused
+    a bad escape, a comma after it ~ {"started":"s\,,"port":"p","outcome":"o","seconds":1} ~ refused
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":1}]}]}]}]}]}]}]}]}]}]} ~ refused
   )")) {
     RecordFields f;
