@@ -20,6 +20,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import guest as vm  # noqa: E402
+from core import Build  # noqa: E402
 from wine import WINE_SH, windows_path  # noqa: E402
 
 FAST = 16 * 115200
@@ -30,10 +31,8 @@ SERIALS = {"usb0": ("ftdi0", "ORVX0001"), "usb1": ("ftdi1", "ORVX0002")}
 
 class Bench:
     def __init__(self, args):
-        self.build, self.share = os.path.realpath(args.build), os.path.realpath(args.share)
-        self.program = os.path.join(self.build, "app", "orvex-programmer")
-        self.sim = os.path.join(self.build, "tools", "sim", "instrument-sim")
-        self.firmware = os.path.join(self.build, "firmware", "firmware.srec")
+        build, self.share = Build(os.path.realpath(args.build)), os.path.realpath(args.share)
+        self.build, self.program, self.sim, self.firmware = build.folder, build.program, build.sim, build.firmware
         self.short, self.tiny = os.path.join(self.share, "short.srec"), os.path.join(self.share, "tiny.srec")
         self.state = os.path.join(self.share, "state")
         self.exe = os.path.realpath(args.exe) if args.exe else ""
@@ -42,9 +41,8 @@ class Bench:
         self.failures, self.guest, self.sims = [], None, []
         shutil.rmtree(self.share, ignore_errors=True)
         os.makedirs(self.state)
-        make = os.path.join(self.build, "tools", "image", "make-firmware-image")
         for path, size in ((self.short, 230000), (self.tiny, 57500)):  # 20 s and 5 s at 115200
-            subprocess.run([make, "--size", str(size), "--output", path], check=True, stdout=subprocess.DEVNULL)
+            subprocess.run([build.image_tool, "--size", str(size), "--output", path], check=True, stdout=subprocess.DEVNULL)
 
     def check(self, case, ok, detail):
         print(f"{'PASS' if ok else 'FAIL'} {case}: {detail}", flush=True)
