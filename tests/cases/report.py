@@ -159,12 +159,15 @@ def bin_counts(rows, table):
 def page_checks(r, dom, log):
     """What each of the page's tables and its header hold, against the report's JSON."""
     t = dom.tables
-    seconds = [*r["secondsByStation"], {"station": "All stations", **r["seconds"]}]
+    seconds, fp = [*r["secondsByStation"], {"station": "All stations", **r["seconds"]}], r["firstPassYield"]
     return [
-        ("header: what was read", [dom.items.get(k) for k in ("Read", "Unreadable", "Repeated", "Span", "Upgrades")],
+        ("header: what was read and the yield", [dom.items.get(k) for k in (
+            "Read", "Unreadable", "Repeated", "Span", "Covering", "Upgrades", "First-pass yield")],
          [f"{r['lines']} lines in {r['files']} files",
           f"1 line skipped; the first: {r['unreadable'].get('file')} line {r['unreadable'].get('line')}",
-          "1 line, counted once", f"{r['span']['first']} to {r['span']['last']} (UTC)", str(r["upgrades"])]),
+          "1 line, counted once", f"{r['span']['first']} to {r['span']['last']} (UTC)", "every upgrade read",
+          str(r["upgrades"]), f"{fp['complete']} of {fp['units']} units ({fp['percent']:.1f} %) completed their first "
+          f"upgrade; {fp['upgradesWithoutUnit']} upgrades name no unit and are left out"]),
         ("the yield per day", t.get("First-pass yield per day: percent (complete of units)", [])[1:], day_rows(r)),
         ("outcomes per station", t.get("Upgrades per station by outcome", [])[1:], outcome_rows(r)),
         ("failures by outcome", t.get("Upgrades that did not complete, by outcome", [])[1:], unfinished_rows(r)),
