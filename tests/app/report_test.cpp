@@ -56,6 +56,7 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     no outcome ~ {"started":"s","port":"p","seconds":1} ~ refused
     no seconds ~ {"started":"s","port":"p","outcome":"o"} ~ refused
     station not a string, a quote after it ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":4"} ~ refused
+    a string field without its value ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":} ~ refused
     cut inside a string, a brace in it ~ {"started":"s","port":"p","outcome":"o","seconds":1,"station":"} ~ refused
     seconds not a number ~ {"started":"s","port":"p","outcome":"o","seconds":"1"} ~ refused
     seconds NaN ~ {"started":"s","port":"p","outcome":"o","seconds":nan} ~ refused
@@ -63,7 +64,7 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     a skipped field's word misspelt ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":nulL} ~ refused
     text after the object ~ {"started":"s","port":"p","outcome":"o","seconds":1}x ~ refused
     not an object: no opening brace ~ "started":"s","port":"p","outcome":"o","seconds":1} ~ refused
-    a bad escape, a comma after it ~ {"started":"s\,,"port":"p","outcome":"o","seconds":1} ~ refused
+    a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":1}]}]}]}]}]}]}]}]}]}]} ~ refused
   )")) {
     RecordFields f;
