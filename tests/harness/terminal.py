@@ -48,23 +48,23 @@ class Terminal:
 
 def screen_lines(written, rows, columns):
     """The lines a terminal shows after `written`, the lines that scrolled off the
-    top included; a line that wrapped is one line (a row that reaches into the last
-    tab stop goes on in the next)."""
+    top included; a line that wrapped is one line, whatever its last row holds."""
     import pyte  # python3-pyte
 
-    screen = pyte.HistoryScreen(columns, rows, history=100000)
+    class Screen(pyte.HistoryScreen):  # marks each row a line goes on from: pyte wraps a line and forgets it
+        def draw(self, data):
+            for char in data:
+                if self.cursor.x in (0, self.columns):  # a row drawn from its start, or full with more to come
+                    self.buffer[self.cursor.y].wraps = self.cursor.x > 0 and pyte.modes.DECAWM in self.mode
+                super().draw(char)
+
+    screen = Screen(columns, rows, history=100000)
     pyte.ByteStream(screen).feed(written)
-    cells = [[row[x].data if x in row else " " for x in range(columns)] for row in screen.history.top]
-    cells += [[screen.buffer[y][x].data for x in range(columns)] for y in range(screen.lines)]
-    lines, wrapped = [], False
-    for row in cells:
-        text = "".join(row)
-        if wrapped:  # rows joined whole: a space may fall in a wrapped row's last cell
-            lines[-1] += text
-        else:
-            lines.append(text)
-        wrapped = len(text.rstrip()) > columns - 8
-    return [line.rstrip() for line in lines]
+    text = ""  # rows joined whole: a space may fall in a wrapped row's last cell
+    for row in [*screen.history.top, *(screen.buffer[y] for y in range(screen.lines))]:
+        text += "".join(row[x].data if x in row else " " for x in range(columns))
+        text += "" if getattr(row, "wraps", False) else "\n"
+    return [line.rstrip() for line in text[:-1].split("\n")]
 
 
 def all_waiting(written, ports):
