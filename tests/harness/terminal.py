@@ -51,20 +51,20 @@ def screen_lines(written, rows, columns):
     top included; a line that wrapped is one line, whatever its last row holds."""
     import pyte  # python3-pyte
 
-    class Screen(pyte.HistoryScreen):  # marks each row a line goes on from: pyte wraps a line and forgets it
+    class Screen(pyte.HistoryScreen):  # marks each row a wrapped line went on into: pyte wraps and forgets it
         def draw(self, data):
-            for char in data:
-                if self.cursor.x in (0, self.columns):  # a row drawn from its start, or full with more to come
-                    self.buffer[self.cursor.y].wraps = self.cursor.x > 0 and pyte.modes.DECAWM in self.mode
+            for char in data:  # a row that a character starts says whether the line before went on into it
+                x = self.cursor.x
                 super().draw(char)
+                if x in (0, self.columns):
+                    self.buffer[self.cursor.y].continues = x == self.columns and pyte.modes.DECAWM in self.mode
 
     screen = Screen(columns, rows, history=100000)
     pyte.ByteStream(screen).feed(written)
     text = ""  # rows joined whole: a space may fall in a wrapped row's last cell
     for row in [*screen.history.top, *(screen.buffer[y] for y in range(screen.lines))]:
-        text += "".join(row[x].data if x in row else " " for x in range(columns))
-        text += "" if getattr(row, "wraps", False) else "\n"
-    return [line.rstrip() for line in text[:-1].split("\n")]
+        text += ("" if getattr(row, "continues", False) else "\n") + "".join(row[x].data if x in row else " " for x in range(columns))
+    return [line.rstrip() for line in text[1:].split("\n")]
 
 
 def all_waiting(written, ports):
