@@ -45,7 +45,8 @@ def device_entries(device, port):
 def case_port_list(ws):
     """Each COMn line names the adapter behind the port as Device Manager lists it, from
     the present devices of the Ports class: none, then an Arduino's CDC port as COM1, an
-    FTDI adapter as COM2 and a modem's port as COM3 (not in the Ports class)."""
+    FTDI adapter as COM2 and a modem's port as COM3 (not in the Ports class). A port has
+    a device exactly when it is not missing; COM1, a pty then, is free."""
     wine = Wine(ws)
     for devices, want in (({}, {}), ({"COM1": CDC, "COM2": FTDI, "COM3": MODEM},
                                      {"COM1": "  USB Serial Device (COM1), " + CDC[3],
@@ -54,12 +55,14 @@ def case_port_list(ws):
             with open(ws.path("devices.reg"), "w") as f:
                 f.write("REGEDIT4\n\n" + "".join(device_entries(dev, port) for port, dev in devices.items()))
             step(["wine", "regedit", "/S", "Z:" + ws.path("devices.reg").replace("/", "\\")], env=ws.env)
+            wine.map({"COM1": Instrument(ws, "--no-prompt", link=False).pty})
         run = wine.run(exe(ws), "--list-ports")
-        lines = {line.split()[0]: line for line in run.out.replace("\r", "").splitlines() if line.startswith("COM")}
         check(run.code == 0 and not run.err, f"--list-ports: exit {run.code}, {run.err!r}")
+        found = {m[0]: m[1:] for m in re.findall(r"^(COM\d+) +(\S*) +\[([^]]+)\]([^\r\n]*)", run.out, re.M)}
         for port in ("COM1", "COM2", "COM3", "COM4"):
-            line, end = lines.get(port, ""), want.get(port, "]")
-            check(line.endswith(end), f"{port}: {line!r}, want it to end with {end!r}")
+            device, state, rest = found.get(port, ("", "", None))
+            check(rest == want.get(port, "") and (device == "") == (state == "missing") and
+                  (state == "free" or not (devices and port == "COM1")), f"{port}: {found.get(port)}")
 
 
 STATION = "產線 é"
@@ -96,7 +99,7 @@ def case_names(ws):
             line.startswith("{") for line in run.out.splitlines()), f"only events, each port complete: {ends}")
         check(all(i.verdict()["valid"] for i in instruments.values()), "both instruments got a valid image")
         lines = wine.records()[before:]
-        check(sorted(r["port"] for r in lines) == ["COM1", "COM2"] and all(
+        check(sorted(r["port"] for r in lines) == ["COM1", "COM2"] and all(r.get("device") and
             r.get("station") == STATION and r.get("imageBytes") == 100000 for r in lines), f"the record: {lines}")
         for port in ("COM1", "COM2"):
             check("open " in open(f"{trace}.{port}", encoding="utf-8").read(), f"{port}'s trace under its name")
@@ -160,7 +163,8 @@ def case_dialog(ws):
                  r"loading manifest file .*microsoft.windows.common-controls_6595b64144ccf1df_6\."):
         check(re.search(want, own), f"the loader took the program's manifest: no {want!r} in its trace")
     for at, dpi in enumerate(int(v) for v in ws.args[1:] or ["96", "192"]):
-        wine.reg("add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        step(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+              str(dpi), "/f"], env=ws.env)
         app = ws.start(["wine", program], cwd=ws.dir, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         main_window = wait_until("the main dialog", lambda: (d.x_windows("--name", r"^ORVEX-A/B Firmware Programmer$")
                                                              or [None])[0], 60)

@@ -36,9 +36,6 @@ class Wine:
         self.server = self.ws.start(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
 
-    def reg(self, *args):
-        step(["wine", "reg", *args], env=self.ws.env)
-
     def run(self, exe, *args, bound=300, env=None):
         return Run(self.ws, ["wine", exe, *args], bound, env=dict(self.ws.env, **(env or {})))
 
