@@ -41,9 +41,8 @@ std::string Outcome(const std::string& text, bool parseOnly) {
     if (word.starts_with("ORVEX_EXPECT_SHA256=")) SetVariable("ORVEX_EXPECT_SHA256", word.substr(20));
     if (!word.starts_with("ORVEX_")) words.push_back(word == "''" ? "" : word == "DIGEST" ? kCapitals : word);
   }
-  std::vector<const char*> argv;
-  argv.reserve(words.size());
-  for (const std::string& word : words) argv.push_back(word.c_str());
+  std::vector<const char*> argv(words.size());
+  for (std::size_t i = 0; i < words.size(); ++i) argv[i] = words[i].c_str();
   const cli::CommandLine l = cli::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
   if (!parseOnly) {
     testing::internal::CaptureStderr();

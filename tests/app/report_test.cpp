@@ -65,6 +65,7 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     text after the object ~ {"started":"s","port":"p","outcome":"o","seconds":1}x ~ refused
     not an object: no opening brace ~ "started":"s","port":"p","outcome":"o","seconds":1} ~ refused
     a bad escape ~ {"started":"s\q","port":"p","outcome":"o","seconds":1} ~ refused
+    a bad escape, the line going on as if it had ended the string ~ {"started":"s\,,"port":"p","outcome":"o","seconds":1} ~ refused
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":1}]}]}]}]}]}]}]}]}]}]} ~ refused
   )")) {
     RecordFields f;
