@@ -250,21 +250,25 @@ def case_live_view(ws):
     """Three silent ports on a console of 10 rows, then of one row: the live lines are
     rewritten in place through the console's calls (each port once on the screen beside
     its row of the table, no escape sequence as text); on one row the count of the ports
-    done is drawn over in place."""
+    done is drawn over in place, and Ctrl+C there reaches each port's process through its
+    supervisor: each ends interrupted, with its record line."""
     wine = Wine(ws)
     for rows in (10, 1):
         wine.map({f"COM{n}": Instrument(ws, "--no-prompt", link=False).pty for n in (1, 2, 3)})
         term = Terminal(ws, ["wine", exe(ws), "--batch", "--port", "COM1-COM3"], rows, 80)
+        if rows == 1:
+            term.read(lambda w: b"0 of 3 ports done" in w, 120)
+            os.write(term.master, b"\x03")
         # Wine's server keeps the terminal open after the program: read until the retry line.
         term.read(lambda w: term.process.poll() is not None and b"--port COM3" in w.split(b"retry")[-1], 120)
-        lines = screen_lines(term.written, rows, 80)
-        check(term.process.wait(timeout=60) == 3, f"exit 3 (the probes timed out) on {rows} rows")
+        lines, code = screen_lines(term.written, rows, 80), term.process.wait(timeout=60)
         if rows == 10:
-            check(all(len([line for line in lines if re.match(rf"COM{n} ", line)]) == 2 for n in (1, 2, 3)) and
-                  not any(re.search(r"\[\d*[AJ]", line) for line in lines), f"each port on two lines: {lines}")
+            check(code == 3 and all(len([line for line in lines if re.match(rf"COM{n} ", line)]) == 2 for n in (1, 2, 3))
+                  and not any(re.search(r"\[\d*[AJ]", line) for line in lines), f"exit 3, each port on two lines: {lines}")
         else:
-            counts = [line for line in lines if "ports done" in line]
-            check(counts == ["3 of 3 ports done: 0 complete, 3 failed"], f"one row, drawn over in place: {counts}")
+            counts, ends = [line for line in lines if "ports done" in line], [r["outcome"] for r in wine.records()[3:]]
+            check(code == 130 and counts == ["3 of 3 ports done: 0 complete, 3 failed"] and ends == ["interrupted"] * 3,
+                  f"one row, drawn over in place, Ctrl+C: exit {code}, {counts}, {ends}")
         wine.stop()
 
 
