@@ -267,8 +267,9 @@ def case_live_view(ws):
                   and not any(re.search(r"\[\d*[AJ]", line) for line in lines), f"exit 3, each port on two lines: {lines}")
         else:
             counts, ends = [line for line in lines if "ports done" in line], [r["outcome"] for r in wine.records()[3:]]
-            check(code == 130 and counts == ["3 of 3 ports done: 0 complete, 3 failed"] and ends == ["interrupted"] * 3,
-                  f"one row, drawn over in place, Ctrl+C: exit {code}, {counts}, {ends}")
+            check(code == 130 and counts == ["3 of 3 ports done: 0 complete, 3 failed"] and ends == ["interrupted"] * 3
+                  and sum("the upgrade was interrupted before" in line for line in lines) == 3,
+                  f"one row, drawn over in place, Ctrl+C: exit {code}, {counts}, {ends}, each port's complaint: {lines}")
         wine.stop()
 
 

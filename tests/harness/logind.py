@@ -54,8 +54,7 @@ class Logind:
         wait_until("the logind stand-in on the bus", self._ready, 10)
 
     def _ready(self):
-        with open(self.log) as f:
-            text = f.read()
+        text = open(self.log).read()
         must(self.standin.poll() is None, f"the logind stand-in ended: {text}")
         return "ready\n" in text
 
