@@ -107,6 +107,7 @@ orvex_windows_wine_cases() {  # ARCH BUILD SHOTS EXE
       prefix=$(mktemp -d /tmp/orvex-wine-tests.XXXXXX) || exit
       trap 'orvex_wine_cleanup; rm -rf "$prefix"' EXIT
       orvex_wine_prefix "$prefix/wine" || exit
+      orvex_wine_boot_server || exit
       cd build/windows && LC_ALL=zh_TW.UTF-8 ctest --output-on-failure --timeout 300 --no-tests=error
     ) || failed+=(cross-built-tests)
     for name in port-list live-view; do windows_case "$name" "$exe" || failed+=("$name"); done

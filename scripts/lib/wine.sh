@@ -10,6 +10,7 @@
 #   orvex_wine_shared_template [DIR] such a prefix to copy from, shared by the stages, in DIR/prefix
 #                                    (default build/wine-template), made when missing; exports its name
 #   orvex_copy_prefix TEMPLATE DIR   a copy of a prefix whose server has ended, its programs linked
+#   orvex_wine_boot_server           keep one server up in that prefix, booted now, for the programs after it
 #   orvex_wine_map_port COMn DEVICE  make COMn open DEVICE (e.g. a pty) in that prefix
 #   orvex_sim_pty FILE PID           the pty a simulator printed into FILE, once it has
 #   orvex_wine_run PROGRAM ARGS...   run a Windows program as on a Traditional Chinese system
@@ -170,6 +171,20 @@ orvex_wine_shared_template() {  # [DIR]
     printf '%s\n' "$key" >"$dir/key"
   ) 9>"$dir/lock" || { echo "orvex_wine_shared_template: no template prefix in $dir (above)" >&2; return 1; }
   export ORVEX_WINE_PREFIX_TEMPLATE=$dir/prefix
+}
+
+# Programs run one after another (CTest's) would each meet the previous one's
+# server as it ends: CTest starts the next program once the server's own
+# processes, which hold the previous program's output, have ended, and the
+# server lingers on after them. A program starting then joins a server that is
+# ending; in one run such a program got no name from GetComputerNameW. A server
+# kept up (-p) and booted once, its own processes writing to a file that no
+# caller waits on, serves every program after it the same way.
+orvex_wine_boot_server() {
+  local log=$WINEPREFIX/boot.log status=0
+  wineserver -p || { echo "orvex_wine_boot_server: wineserver -p: status $?" >&2; return 1; }
+  wine cmd /c exit </dev/null >"$log" 2>&1 || status=$?
+  ((status == 0)) || { echo "orvex_wine_boot_server: wine cmd /c exit: status $status: $(tail -c 800 "$log")" >&2; return 1; }
 }
 
 # Wine's mount manager rewrites dosdevices/comN from this key when a program
