@@ -112,6 +112,12 @@ TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
     echoed.emplace_back(line, std::string(line).find('\n'));
   pclose(out);
 #ifdef _WIN32
+  sys::ChildProcess child(words);  // a port's process, its command line made by this program
+  std::string received, sent;
+  for (char buffer[512]; const std::size_t n = child.Read(sys::ChildStream::kOutput, buffer, sizeof buffer);)
+    received.append(buffer, n);
+  for (const std::string& word : words) sent += word + "\r\n";
+  EXPECT_EQ(received, sent) << "each word reaches a port's process as it was";
   _putenv_s(kEcho, "");
 #endif
   EXPECT_EQ(echoed, words) << command;

@@ -308,10 +308,9 @@ RESOURCES = {("0x000005", "0x000064"): "dialog 100 (About box)", ("0x000005", "0
              ("0x000010", "0x000001"): "version record", ("0x000018", "0x000001"): "the manifest, RT_MANIFEST 1"}
 MANIFEST = [r'<requestedExecutionLevel\s+level="asInvoker"', r'name="Microsoft\.Windows\.Common-Controls"\s+'
             r'version="6\.0\.0\.0"', r"<dpiAwareness[^>]*>\s*PerMonitorV2\b", r"<dpiAware[^>]*>\s*true/pm\s*</dpiAware>"] + [
-    r'<supportedOS\s+Id="\{' + guid + r'\}"' for guid in ("35138b9a-5d96-4fbd-8e2d-a2440225f93a",
-                                                       "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
-                                                       "1f676c76-80e1-4239-95bb-83d0f6d0da78",
-                                                       "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]
+    r'<supportedOS\s+Id="\{' + guid + r'\}"' for guid in (
+        "35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+        "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]
 
 
 def case_exe(ws):
@@ -321,10 +320,8 @@ def case_exe(ws):
     on, and BIN 134 the embedded image unchanged."""
     program, image, arch = exe(ws), ws.args[1], ws.args[2]
     headers = step([f"{'x86_64' if arch == 'x86_64' else 'i686'}-w64-mingw32-objdump", "-p", program])
-    magic = "020b (PE32+)" if arch == "x86_64" else "010b (PE32)"
-    check("(Windows GUI)" in headers and re.search(r"^Magic\s+" + r"\s+".join(map(re.escape, magic.split())), headers,
-                                                   re.M),
-          f"a Windows GUI program for {arch}")
+    magic = r"020b\s+\(PE32\+\)" if arch == "x86_64" else r"010b\s+\(PE32\)"
+    check("(Windows GUI)" in headers and re.search(r"^Magic\s+" + magic, headers, re.M), f"a Windows GUI program for {arch}")
     dlls = sorted(d.lower() for d in re.findall(r"DLL Name: (\S+)", headers))
     check(dlls == DLLS and not [f for f in NEWER if re.search(rf"\b{f}\b", headers)],
           f"imports only {DLLS}, nothing newer than Windows 7: {dlls}")
