@@ -176,10 +176,11 @@ orvex_wine_shared_template() {  # [DIR]
 # Programs run one after another (CTest's) would each meet the previous one's
 # server as it ends: CTest starts the next program once the server's own
 # processes, which hold the previous program's output, have ended, and the
-# server lingers on after them. A program starting then joins a server that is
-# ending; in one run such a program got no name from GetComputerNameW. A server
-# kept up (-p) and booted once, its own processes writing to a file that no
-# caller waits on, serves every program after it the same way.
+# server lingers on after them. A program starting then meets a server that is
+# ending, and waits for it to go before booting one of its own; in one run such
+# a program got no name from GetComputerNameW. A server kept up (-p) and booted
+# once, its own processes writing to a file that no caller waits on, serves
+# every program after it the same way.
 orvex_wine_boot_server() {
   local log=$WINEPREFIX/boot.log status=0
   wineserver -p || { echo "orvex_wine_boot_server: wineserver -p: status $?" >&2; return 1; }
