@@ -81,6 +81,8 @@ TEST(RecordStore, ALineIsNeverJoinedToALineCutShortBeforeIt) {
   setenv(kRecordBase, path.string().c_str(), 1);
   EXPECT_EQ(sys::RecordFolder(error), "");
   EXPECT_TRUE(error.starts_with(folder) && error.size() > folder.size()) << error;
+  setenv(kRecordBase, std::string(300, 'x').c_str(), 1);  // longer than the first buffer that reads it
+  EXPECT_EQ(sys::EnvironmentVariable(kRecordBase), std::string(300, 'x'));
   setenv(kRecordBase, base.c_str(), 1);
   std::filesystem::remove(path);
   EXPECT_FALSE(sys::AppendLine((path / "no folder" / "r.jsonl").string(), "{L}", error));

@@ -129,8 +129,7 @@ class Dialog:
         must_run = self.process.poll()
         if must_run is not None:
             raise Stop(f"the program ended at its start with status {must_run}")
-        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "orvex-programmer"),
-                    None)
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "orvex-programmer"), None)
 
     def titled(self, title):
         return next((w for w in self.app if w is not None and w.name == title), None)

@@ -70,8 +70,7 @@ class Guest:
             command += ["-chardev", f"pty,id={chardev}",
                         "-device", f"usb-serial,id={device},bus=xhci.0,chardev={chardev},"
                         f"serial={serial},always-plugged=on"]
-        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE)
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.stderr = []
         threading.Thread(target=self._read_console, daemon=True).start()
         threading.Thread(target=self._read_stderr, daemon=True).start()

@@ -33,8 +33,7 @@ class Wine:
             if os.path.lexists(link):
                 os.remove(link)
             os.symlink(device, link)
-        self.server = self.ws.start(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
+        self.server = self.ws.start(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def run(self, exe, *args, bound=300, env=None):
         return Run(self.ws, ["wine", exe, *args], bound, env=dict(self.ws.env, **(env or {})))
