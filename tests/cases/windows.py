@@ -52,10 +52,10 @@ def case_port_list(ws):
                                      {"COM1": "  USB Serial Device (COM1), " + CDC[3],
                                       "COM2": "  USB Serial Port (COM2), " + FTDI[3]})):
         if devices:
-            with open(ws.path("devices.reg"), "w") as f:
-                f.write("REGEDIT4\n\n" + "".join(device_entries(dev, port) for port, dev in devices.items()))
+            entries = "".join(device_entries(dev, port) for port, dev in devices.items())
+            open(ws.path("devices.reg"), "w").write("REGEDIT4\n\n" + entries)
             step(["wine", "regedit", "/S", "Z:" + ws.path("devices.reg").replace("/", "\\")], env=ws.env)
-            wine.map({"COM1": Instrument(ws, "--no-prompt", link=False).pty})
+        wine.map({"COM1": Instrument(ws, "--no-prompt", link=False).pty} if devices else {})  # a booted server
         run = wine.run(exe(ws), "--list-ports")
         check(run.code == 0 and not run.err, f"--list-ports: exit {run.code}, {run.err!r}")
         found = {m[0]: m[1:] for m in re.findall(r"^(COM\d+) +(\S*) +\[([^]]+)\]([^\r\n]*)", run.out, re.M)}
@@ -101,14 +101,13 @@ def case_names(ws):
         lines = wine.records()[before:]
         check(sorted(r["port"] for r in lines) == ["COM1", "COM2"] and all(r.get("device") and
             r.get("station") == STATION and r.get("imageBytes") == 100000 for r in lines), f"the record: {lines}")
-        for port in ("COM1", "COM2"):
-            check("open " in open(f"{trace}.{port}", encoding="utf-8").read(), f"{port}'s trace under its name")
-        wine.stop()
+        check(all("open " in open(f"{trace}.{p}", encoding="utf-8").read() for p in ("COM1", "COM2")), "traces by name")
         pinned = wine.run(exe(ws), "--batch", "--port", "COM1", "--image", windows_path(image), "--expect-sha256",
                           "0" * 64, bound=120)
         err = (pinned.out + pinned.err).strip()
         check(pinned.code == 7 and len(err.splitlines()) == 1 and f"韌體 é.srec: SHA-256 {sha256(image)}" in err,
               f"another pinned digest refuses the image, naming it ({codepage}): {pinned.code}, {err!r}")
+        wine.stop()
 
 
 def status_lines(png, dpi):
@@ -290,9 +289,8 @@ def case_report(ws):
     step([ws.build.program, "--report", *files, "--html", "linux.html", "--csv", "linux.csv"], cwd=ws.dir)
     run = wine.run(exe(ws), "--report", *files, "--html", "windows.html", "--csv", "windows.csv", bound=120)
     check(run.code == 0, f"the Windows program's report: {run.code} {run.err!r}")
-    for kind in ("html", "csv"):
-        with open(ws.path(f"linux.{kind}"), "rb") as a, open(ws.path(f"windows.{kind}"), "rb") as b:
-            check(a.read() == b.read(), f"the .{kind} files are byte for byte the same")
+    same = [open(ws.path(f"linux.{k}"), "rb").read() == open(ws.path(f"windows.{k}"), "rb").read() for k in ("html", "csv")]
+    check(same == [True, True], f"the .html and .csv files are byte for byte the same: {same}")
     record = os.path.join(wine.prefix, "drive_c", "users", "產線", "AppData", "Local", "ORVEX")
     os.makedirs(record)
     shutil.copy(ws.path("site", "產線.jsonl"), os.path.join(record, "upgrades.jsonl"))

@@ -6,7 +6,7 @@ import json
 import os
 import subprocess
 
-from core import Run, step
+from core import Run, check, step
 
 WINE_SH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "lib", "wine.sh")
 
@@ -33,14 +33,20 @@ class Wine:
             if os.path.lexists(link):
                 os.remove(link)
             os.symlink(device, link)
+        self.serve()
+
+    def serve(self):
+        """A server kept up, booted now with its own processes writing to a file of their own: what a run
+        prints after is the program's alone (one of them crashing at a boot had put Wine's message about it
+        into a run's standard error)."""
         self.server = self.ws.start(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check((boot := Run(self.ws, ["wine", "cmd", "/c", "exit"], 120)).code == 0, f"Wine's boot: {boot.out}{boot.err}")
 
     def run(self, exe, *args, bound=300, env=None):
         return Run(self.ws, ["wine", exe, *args], bound, env=dict(self.ws.env, **(env or {})))
 
     def record(self):
-        found = glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData", "Local", "ORVEX",
-                                       "upgrades.jsonl"))
+        found = glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData", "Local", "ORVEX", "upgrades.jsonl"))
         return found[0] if found else None
 
     def records(self):
