@@ -18,7 +18,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import display as d  # noqa: E402
-from core import FAST, Instrument, Stop, check, flat, main, sha256, step, wait_until  # noqa: E402
+from farside import FarSide  # noqa: E402
+from core import FAST, IMAGE_BYTES, Instrument, Stop, check, flat, main, must, sha256, step, wait_until  # noqa: E402
 from terminal import Terminal, screen_lines  # noqa: E402
 from wine import Wine, events, windows_path  # noqa: E402
 
@@ -147,7 +148,9 @@ def shoot(window, path):
 def case_dialog(ws):
     """The loader takes the program's manifest; then at each display scale a whole
     upgrade through the window (the About box from the system menu on the first run):
-    a valid image, the record's line, both status lines in place, Escape ends it."""
+    a valid image, the record's line, both status lines in place, a shut-down blocked on
+    the dialog while the image went out, Escape ends it. Then Exit clicked mid-image
+    abandons the upgrade: the click reaches the dialog while the upgrade's step runs."""
     program = exe(ws)
     shots = ws.build.path(os.path.join("screenshots", "wine-i686" if "windows-i686" in program else "wine"))
     os.makedirs(shots, exist_ok=True)
@@ -161,12 +164,16 @@ def case_dialog(ws):
     for want in ('got L"dpiAwareness" L"PerMonitorV2', 'got L"dpiAware" L"true/pm"',
                  r"loading manifest file .*microsoft.windows.common-controls_6595b64144ccf1df_6\."):
         check(re.search(want, own), f"the loader took the program's manifest: no {want!r} in its trace")
+
+    def opened(err):  # Wine's stub of the shutdown block traces the window and the reason
+        app = ws.start(["wine", program], cwd=ws.dir, stdout=subprocess.DEVNULL, stderr=open(err, "w"),
+                       env=dict(ws.env, WINEDEBUG="-all,fixme+graphics"))
+        return app, wait_until("the main dialog", lambda: (d.x_windows("--name", r"^ORVEX-A/B Firmware Programmer$")
+                                                           or [None])[0], 60)
     for at, dpi in enumerate(int(v) for v in ws.args[1:] or ["96", "192"]):
         step(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
               str(dpi), "/f"], env=ws.env)
-        app = ws.start(["wine", program], cwd=ws.dir, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        main_window = wait_until("the main dialog", lambda: (d.x_windows("--name", r"^ORVEX-A/B Firmware Programmer$")
-                                                             or [None])[0], 60)
+        app, main_window = opened(ws.path(f"dialog-{dpi}.err"))
         if at == 0:
             shoot(main_window, os.path.join(shots, "main-dialog.png"))
             # The system menu's last item is the About item: Wine's own About item shares its mnemonic.
@@ -182,7 +189,19 @@ def case_dialog(ws):
         check(wine.records()[-1]["outcome"] == "complete", f"the record: {wine.records()[-1]}")
         status_lines(shoot(main_window, os.path.join(shots, f"after-upgrade-{dpi}dpi.png")), dpi)
         d.key(main_window, "Escape")
-        check(app.wait(timeout=30) == 0, f"Escape ends the program with code 0 at {dpi} DPI")
+        check(app.wait(timeout=30) == 0 and re.search(r'ShutdownBlockReasonCreate \((?!0+,)\w+, L"Writing firmware '
+              r'into the instrument on COM1"\)', open(ws.path(f"dialog-{dpi}.err")).read()), f"Escape ends the "
+              f"program with code 0 at {dpi} DPI; the upgrade blocked a shut-down on the dialog, saying why")
+    line = FarSide(ws, "COM1", "held", baud=1843200)  # Exit clicked mid-image reaches the upgrade's pump
+    line.reply()
+    wine.map({"COM1": os.ttyname(line.slave)})
+    app, main_window = opened(ws.path("dialog-exit.err"))
+    d.key(main_window, "Return")
+    must(line.image_began.wait(60), "the image began")
+    size = dict(re.findall(r"(WIDTH|HEIGHT)=(\d+)", step(["xdotool", "getwindowgeometry", "--shell", main_window])))
+    d.click(main_window, int(size["WIDTH"]) * 45 // 100, int(size["HEIGHT"]) * 71 // 100)
+    check(app.wait(timeout=30) == 0 and wine.records()[-1]["outcome"] == "abandoned" and 0 < line.image < IMAGE_BYTES,
+          f"Exit ends the upgrade mid-image, code 0: {app.returncode}, {wine.records()[-1]}, {line.image} bytes")
     instrument.process.terminate()
     summaries = [line for line in open(instrument.out.name) if '"valid":true' in line]
     check(len(summaries) == len(ws.args[1:] or ["96", "192"]), f"a valid image at each scale: {summaries}")
@@ -213,7 +232,7 @@ def case_event_log(ws):
     and after --register-event-source (Wine's event log is a stub that traces what it was
     given): its id and type follow the outcome, its inserts are the record's fields in
     order, its data the whole line; the registration writes the source's key, naming the
-    program itself."""
+    program itself. The machine is kept awake from the image's start to the upgrade's end."""
     wine = Wine(ws)
     key = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ORVEX Firmware Programmer"
     for sim, code, event_id, kind, register in EVENT_ROWS:
@@ -229,13 +248,15 @@ def case_event_log(ws):
                   and values.get("EventMessageFile", "").endswith(windows_path(exe(ws))),
                   f"the source's key: {said.code} {said.out!r} {values}")
         run = wine.run(exe(ws), "--batch", "--port", "COM2", "--station", "bench 4", "--unit", "SN 0042",
-                       env={"WINEDEBUG": "-all,+eventlog,fixme+advapi,warn+seh"}, bound=120)
+                       env={"WINEDEBUG": "-all,+eventlog,fixme+advapi,warn+seh,warn+ntdll"}, bound=120)
         instrument.verdict(ends_by_itself=code == 0)
         line = open(wine.record(), encoding="utf-8").read().splitlines()[-1]
         calls = REPORT_CALL.findall(run.err)
         # Started from Explorer the program has no console: a debugger is where its complaint is seen.
-        if not check(run.code == code and len(calls) == 1 and (code != 0) == (":seh:OutputDebugStringA" in run.err),
-                     f"exit {run.code}, one entry: {calls}; the complaint for a debugger exactly on a failure"):
+        awake = re.findall(r"NtSetThreadExecutionState \((\w+)", run.err)  # a hang-up ends the process, and its state
+        if not check(run.code == code and len(calls) == 1 and (code != 0) == (":seh:OutputDebugStringA" in run.err)
+                     and awake == ["0x80000001", "0x80000000"][:1 + (code != 1)], f"exit {run.code}, one entry: {calls}; the complaint "
+                     f"for a debugger exactly on a failure; awake while the image went out, then free: {awake}"):
             continue
         got_kind, category, got_id, count, size = (int(x, 16) for x in calls[0])
         fields = {k: str(v) for k, v in flat(json.loads(line, parse_float=str, parse_int=str)).items()}
