@@ -69,14 +69,11 @@ TEST(RecordFields, LinesOfEverySchemaAndWhatIsRefused) {
     nesting deeper than any record ~ {"started":"s","port":"p","outcome":"o","seconds":1,"x":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":[{"a":1}]}]}]}]}]}]}]}]}]}]} ~ refused
   )")) {
     RecordFields f;
-    char seconds[32];
     const bool read = report::ReadRecordFields(row[1], f);
-    std::snprintf(seconds, sizeof seconds, "%g", f.seconds);
-    EXPECT_EQ(read ? f.started + "|" + f.station + "|" + f.port + "|" + f.unit + "|" + f.outcome + "|" +
-                         f.adapterSerial + "|" + seconds + "|" + f.ended
-                   : "refused",
-              row[2])
-        << row[0];
+    std::ostringstream got;  // the seconds as %g writes them
+    got << f.started << "|" << f.station << "|" << f.port << "|" << f.unit << "|" << f.outcome << "|"
+        << f.adapterSerial << "|" << f.seconds << "|" << f.ended;
+    EXPECT_EQ(read ? got.str() : "refused", row[2]) << row[0];
   }
 }
 
@@ -120,34 +117,32 @@ TEST(YieldTally, FirstPassYieldTakesEachUnitsEarliestUpgradeUnderTheFilter) {
     2026-12-04T08:00:00Z | bench 1 | COM1 | SN4 | complete | 0.4 | - | 2026-12-04T08:00:00.900Z
     2026-12-04T08:00:00Z | bench 1 | COM1 | SN4 | port-error | 0.1 | - | 2026-12-04T08:00:00.100Z
   )";
-  // upgrades, units, first pass, without unit, first..last started: complete/units by day and station
+  // upgrades, units, first pass, without unit, first..last started: complete/units by day and station |
+  // the completed upgrades' median, the slowest, and by station (a failure's seconds say when it gave up:
+  // left out; an even count's median is the middle two's mean)
   for (const auto& row : test::Rows(R"(
-    everything: SN2 passed first; SN1, SN3, SN4 did not |  |  | 9 4 1 2 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-02 bench 10 1/1, 12-03 bench 10 0/1, 12-04 bench 1 0/1
-    since SN1's retry: neither its first upgrade nor SN2's is covered | 2026-12-02T10:00 |  | 6 2 0 2 2026-12-02T10:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
-    since a time to the second at an upgrade's start: it is covered | 2026-12-02T09:30:00 |  | 7 2 0 2 2026-12-02T09:30:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
-    since a date: its whole day | 2026-12-03 |  | 5 2 0 2 2026-12-03T09:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1
-    one station: SN2's first upgrade was at another |  | bench 1 | 5 2 0 0 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-04 bench 1 0/1
-    a station no line names |  | bench | 0 0 0 0 ..:
+    everything: SN2 passed first; SN1, SN3, SN4 did not |  |  | 9 4 1 2 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-02 bench 10 1/1, 12-03 bench 10 0/1, 12-04 bench 1 0/1 | 5 median 205, slowest COM1 210; bench 1 median 100.2 of 0.4-200; bench 10 median 205 of 205-210
+    since SN1's retry: neither its first upgrade nor SN2's is covered | 2026-12-02T10:00 |  | 6 2 0 2 2026-12-02T10:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1 | 4 median 202.5, slowest COM2 205; bench 1 median 100.2 of 0.4-200; bench 10 median 205 of 205-205
+    since a time to the second at an upgrade's start: it is covered | 2026-12-02T09:30:00 |  | 7 2 0 2 2026-12-02T09:30:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1 | 4 median 202.5, slowest COM2 205; bench 1 median 100.2 of 0.4-200; bench 10 median 205 of 205-205
+    since a date: its whole day | 2026-12-03 |  | 5 2 0 2 2026-12-03T09:00:00Z..2026-12-04T08:00:00Z: 12-03 bench 10 0/1, 12-04 bench 1 0/1 | 3 median 205, slowest COM2 205; bench 1 median 0.4 of 0.4-0.4; bench 10 median 205 of 205-205
+    one station: SN2's first upgrade was at another |  | bench 1 | 5 2 0 0 2026-12-02T09:00:00Z..2026-12-04T08:00:00Z: 12-02 bench 1 0/1, 12-04 bench 1 0/1 | 2 median 100.2, slowest COM1 200; bench 1 median 100.2 of 0.4-200
+    a station no line names |  | bench | 0 0 0 0 ..: | 0 median 0, slowest  0
   )")) {
     const report::YieldReport r = Tally(lines, {row[1], row[2]});
-    std::ostringstream got;
+    std::ostringstream got, seconds;
     got << r.upgrades << " " << r.units << " " << r.firstPassComplete << " " << r.withoutUnit << " "
         << r.firstStarted << ".." << r.lastStarted << ":";
     for (const report::DayYield& day : r.firstPassByDay)
       got << (&day == &r.firstPassByDay.front() ? " " : ", ") << day.day.substr(5) << " " << day.station
           << " " << day.complete << "/" << day.units;
+    seconds << r.completed << " median " << r.medianSeconds << ", slowest " << r.slowest.port << " "
+            << r.slowestSeconds;
+    for (const report::StationSeconds& s : r.secondsByStation)
+      seconds << "; " << s.station << " median " << s.median << " of " << s.seconds.front() << "-"
+              << s.seconds.back();
     EXPECT_EQ(got.str(), row[3]) << row[0];
+    EXPECT_EQ(seconds.str(), row[4]) << row[0];
   }
-  const report::YieldReport r = Tally(lines);
-  std::ostringstream got;
-  got << r.completed << " median " << r.medianSeconds << ", slowest " << r.slowestSeconds << " "
-      << r.slowest.port;
-  for (const report::StationSeconds& s : r.secondsByStation)
-    got << "; " << s.station << " median " << s.median << " of " << s.seconds.front() << "-"
-        << s.seconds.back();
-  EXPECT_EQ(got.str(),
-            "5 median 205, slowest 210 COM1; bench 1 median 100.2 of 0.4-200; bench 10 median 205 of 205-210")
-      << "a failure's seconds say when it gave up: left out; an even count's median is the middle two's mean";
 }
 
 TEST(YieldTally, PlacesInNaturalOrderAndFailuresWorstFirst) {
@@ -333,19 +328,19 @@ TEST(RecordFiles, ThePageAndTheRowsAreWrittenOnlyWhereTheyCanBe) {
     EXPECT_EQ(made, row[3] == "-") << row[0] << ": " << error;
     EXPECT_TRUE(made || error.starts_with(named(row[3]))) << row[0] << ": " << error;
     EXPECT_EQ(FileText(record), Text("good good")) << row[0] << ": the record as it was";
-    if (made) {
-      EXPECT_TRUE(FileText(folder + "/y.html").starts_with("<!DOCTYPE html>") &&
-                  FileText(folder + "/y.csv").starts_with("\xEF\xBB\xBFstarted,"))
-          << row[0];
-    }
+    EXPECT_TRUE(!made || (FileText(folder + "/y.html").starts_with("<!DOCTYPE html>") &&
+                          FileText(folder + "/y.csv").starts_with("\xEF\xBB\xBFstarted,")))
+        << row[0];
   }
   std::filesystem::remove_all(folder);
 }
 
 // The text report whole: columns as wide as their longest name, complete first among the outcomes, a
 // count's singular and plural, and no control character of a collected name reaching the terminal (an
-// escape sequence, a tab that would shift the columns, a line break that would forge a row).
-TEST(ReportText, ColumnsOutcomesCountsAndNamesShownSafely) {
+// escape sequence, a tab that would shift the columns, a line break that would forge a row). Then of eleven
+// failing ports, ten of them on adapters, the text lists ten of each and says how many more, and a report
+// whose upgrades name no unit says so.
+TEST(ReportText, ColumnsOutcomesCountsNamesShownSafelyAndTenOfALongerFailureList) {
   const report::ReportFilter filter{"2026-12-01", ""};
   const char* const lines = R"(
     2026-12-01T09:00:00Z | b\t1 | COM1 | SN1 | port-failed | 9 | FT\u001b]2;x\u0007
@@ -377,15 +372,11 @@ Most port-failed and transfer-failed, worst first
   by port
     b?1  COM1  1     port-failed 1, transfer-failed 0
 )");
-}
-
-// Of eleven failing ports, ten of them on adapters, the text lists ten of each and says how many more.
-TEST(ReportText, TenOfALongerFailureListAndAReportOfUnitsUnnamed) {
-  std::string lines;
+  std::string failing;
   for (int i = 1; i <= 11; ++i)
-    lines += "t | b | COM" + std::to_string(i) + " | - | port-failed | 1" +
-             (i <= 10 ? " | FT" + std::to_string(i) : "") + "\n";
-  const std::string text = report::ReportText({{}, {}, Tally(lines)});
+    failing += "t | b | COM" + std::to_string(i) + " | - | port-failed | 1" +
+               (i <= 10 ? " | FT" + std::to_string(i) : "") + "\n";
+  const std::string text = report::ReportText({{}, {}, Tally(failing)});
   EXPECT_TRUE(text.ends_with(
       "COM10  1     port-failed 1, transfer-failed 0\n    and 1 more (--json lists them all)\n"))
       << text;
@@ -395,8 +386,10 @@ TEST(ReportText, TenOfALongerFailureListAndAReportOfUnitsUnnamed) {
       << text;
 }
 
-// A row's columns follow the header's, nested fields in theirs, other fields of a later schema left out.
-TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
+// What the rows and the page are written with: a CSV row's columns follow the header's, nested fields in
+// theirs, other fields of a later schema left out; the page's text escapes what markup and quoted attributes
+// read and shows control characters.
+TEST(ReportOutput, ACsvRowHoldsEachFieldInItsHeadersColumnAndThePagesTextIsEscaped) {
   const std::string header = report::CsvHeader();
   EXPECT_TRUE(header.starts_with("\xEF\xBB\xBFstarted,ended,station,host,")) << header;
   EXPECT_EQ(std::count(header.begin(), header.end(), ','), 20) << header;
@@ -406,9 +399,6 @@ TEST(RecordCsv, ARowHoldsEachFieldInItsHeadersColumn) {
   EXPECT_EQ(report::CsvRow(R"({"seconds":2.5,"v":1")"),
             std::string(13, ',') + "2.5" + std::string(7, ',') + "1\r\n")
       << "a line broken by a quote after a number keeps what was read before it";
-}
-
-TEST(HtmlText, EscapesWhatMarkupAndQuotedAttributesReadAndShowsControlCharacters) {
   EXPECT_EQ(report::HtmlText("<a b=\"c\">&'\x1b</a>"), "&lt;a b=&quot;c&quot;&gt;&amp;&#39;?&lt;/a&gt;");
   EXPECT_EQ(report::Decimal(2.25, 1), "2.2") << "2.25 is exact: the tie goes to the even digit";
 }

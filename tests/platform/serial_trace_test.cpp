@@ -31,7 +31,6 @@ std::string Events(const std::string& path) {
 
 class SerialTrace : public ::testing::Test {
  protected:
-  void SetUp() override { gComplaints.clear(); }
   void TearDown() override { StopSerialTrace(), std::filesystem::remove_all(folder_); }
   const std::string folder_ = test::MakeTempFolder("orvex-trace-");
   const std::string path_ = folder_ + "/trace.txt";
@@ -96,8 +95,7 @@ TEST_F(SerialTrace, EachTracePointWritesItsLineAndLeavesTheLastError) {
       {1460, [] { StopSerialTrace(), TracePortOpened("COM2", TRUE); }, ""},  // off, it writes nothing
   };
   ASSERT_TRUE(StartSerialTrace(path_, Remember));
-  std::string events;
-  for (const auto& step : steps) {
+  for (std::string events; const auto& step : steps) {
     SetLastError(step.error);
     step.trace();
     EXPECT_EQ(GetLastError(), step.error) << step.line;

@@ -67,22 +67,21 @@ TEST_F(SerialLinkTest, EachOpenAppliesTheChosenSettingsOrStopsAtItsFailingStep) 
     int port, baud, stop;
     DWORD rate;
     BYTE stopBits;
-    const char* message = nullptr;  // the failing step's box; none: the open succeeds
+    std::vector<std::string> boxes{};  // the box of the step that fails; none: the open succeeds
     bool portLeftOpen = false;
   } cases[] = {{0, 0, 0, 115200, ONESTOPBIT},
                {8, 1, 0, 19200, ONESTOPBIT},
                {11, 9, 2, 110, TWOSTOPBITS},
                {2, 2, 0, 14400, ONESTOPBIT},
-               {5, 0, 0, 0, 0, "Error GetCommState", true},
-               {0, 0, 1, 0, 0, "Error SetCommState", true},  // 1.5 stop bits
-               {-1, 0, 0, 0, 0, "Error Create File "},
-               {12, 0, 0, 0, 0, "Error Create File "}};
+               {5, 0, 0, 0, 0, {"Error GetCommState"}, true},
+               {0, 0, 1, 0, 0, {"Error SetCommState"}, true},  // 1.5 stop bits
+               {-1, 0, 0, 0, 0, {"Error Create File "}},
+               {12, 0, 0, 0, 0, {"Error Create File "}}};
   for (const auto& c : cases) {
     const RecordedBoxes seen;
-    const bool opens = c.message == nullptr;
+    const bool opens = c.boxes.empty();
     EXPECT_EQ(OpenCommPort(c.port, c.baud, 0, 0, c.stop), opens ? 1 : 0) << c.port;
-    EXPECT_EQ(seen.Texts(), opens ? std::vector<std::string>{} : std::vector<std::string>{c.message})
-        << c.port;
+    EXPECT_EQ(seen.Texts(), c.boxes) << c.port;
     EXPECT_TRUE((m_ReadStatThread != nullptr) == opens && (ghThreadExitEvent != nullptr) == opens) << c.port;
     DCB dcb{};
     EXPECT_TRUE(!opens ||
@@ -105,7 +104,7 @@ std::string Bytes(std::size_t count, char first) {
 // byte after it; one that would leave none goes to the start again. Each
 // burst is awaited before the next is written, so it is a delivery of its own.
 TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
-  const std::string first = Bytes(950, 'a');
+  const std::string first = Bytes(950, 'a'), next(60, 'Z');
   const struct {
     const char* what;
     std::vector<std::string> bursts;
@@ -113,12 +112,9 @@ TEST_F(SerialLinkTest, EachDeliveryGoesAfterTheLast) {
   } cases[] = {
       {"two bursts", {"Update F", "irmware\r\n"}, "Update Firmware\r\n\0"s},
       {"an arrival longer than a read", {Bytes(250, 1)}, Bytes(250, 1) + '\0'},
-      {"one that would fill the buffer",
-       {first, std::string(60, 'Z')},
-       std::string(60, 'Z') + first.substr(60)},
+      {"one that would fill the buffer", {first, next}, next + first.substr(60)},
   };
-  std::uint32_t count = TakeRxSnapshot().count;
-  for (const auto& c : cases) {
+  for (std::uint32_t count = TakeRxSnapshot().count; const auto& c : cases) {
     ClearRxBuffer();
     ASSERT_TRUE(Open());
     for (const std::string& burst : c.bursts) {

@@ -15,8 +15,8 @@ namespace {
 using srec::LineError;
 using srec::Record;
 
-// Each record type with its address size, formatted and read back.
-TEST(SrecRecord, EachTypeFormatsAndReadsBack) {
+// Each record type with its address size, formatted and read back; then each fault of a line.
+TEST(SrecRecord, EachTypeFormatsAndReadsBackAndEachFaultOfALineIsTold) {
   const struct {
     Record record;
     const char* line;
@@ -35,13 +35,10 @@ TEST(SrecRecord, EachTypeFormatsAndReadsBack) {
     EXPECT_EQ(parsed.error, LineError::None) << line;
     EXPECT_EQ(parsed.record, c.record) << line;
   }
-}
-
-TEST(SrecRecord, EachFaultOfALine) {
   const struct {
     const char* line;
     LineError error;
-  } cases[] = {
+  } faults[] = {
       {"", LineError::NotARecord},
       {"s30800000000010203F1", LineError::NotARecord},
       {"SA0800000000010203F1", LineError::UnknownType},
@@ -56,7 +53,7 @@ TEST(SrecRecord, EachFaultOfALine) {
       {"S206abcdef01028f\n", LineError::None},  // small hex digits, a bare LF
       {"S206abcdef01028g", LineError::BadHex},  // past the small hex digits
   };
-  for (const auto& c : cases) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
+  for (const auto& c : faults) EXPECT_EQ(srec::parse(c.line).error, c.error) << c.line;
 }
 
 // records, bad records, garbage lines, line-end errors, out of order, trailing bytes, data bytes

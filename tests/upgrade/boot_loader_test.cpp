@@ -31,13 +31,15 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-// COM1 opened on `device`, closed again with the real pauses back.
+// COM1 opened on `device`, then `pauses` in place of the real ones (none: the real ones); closed again
+// with the real pauses back.
 struct OpenLine {
-  OpenLine(const ConfigHome& home, const std::string& device) {
+  OpenLine(const ConfigHome& home, const std::string& device, PauseFunction pauses) {
     home.Link("COM1", device);
     InitializeCriticalSection(&gRxLock);
     ClearRxBuffer();
     opened = OpenCommPort(0, 0, 0, 0, 0) == 1;
+    SetPausesForTesting(pauses);
   }
   ~OpenLine() {
     CloseCommPort();
@@ -100,24 +102,20 @@ void PauseUntilAnswered(PauseKind, DWORD milliseconds) {
   }
 }
 
-constexpr sim::Faults kPlain{}, kPromptLast{.promptAfter = 100}, kNoPrompt{.noPrompt = true},
-    kLowercase{.lowercase = true}, kNoReply{.noUpdateReply = true}, kEcho{.echo = true},
-    kNoise{.noise = true}, kSplit{.splitReplies = true};
-
 // The row without a prompt is the one test on the clock: its pauses are the real ones.
 TEST(BootLoader, EachAttemptAgainstTheInstrument) {
   const DialogueCase cases[] = {
-      {"the prompt at the first scan, the reply after one command", kPlain, 0, 0},
-      {"the prompt in the last attempt still counts", kPromptLast, 100, 0},
-      {"no prompt: the probe gives up after 101 real pauses of 100 ms", kNoPrompt, 101, 0},
-      {"replies in small letters: the probe gives up", kLowercase, 101, 0, "lodar >"},
-      {"no reply: the command gives up", kNoReply, 0, 101},
-      {"every byte echoed", kEcho, 0, 0, "ULodar >"},
-      {"noise and zero bytes around the replies", kNoise, 0, 0, "\0\xfe\x13\0Lodar >\0\x8a\0"s},
-      {"replies in two pieces 20 ms apart", kSplit, 0, 0, "", 20ms},
+      {"the prompt at the first scan, the reply after one command", {}, 0, 0},
+      {"the prompt in the last attempt still counts", {.promptAfter = 100}, 100, 0},
+      {"no prompt: the probe gives up after 101 real pauses of 100 ms", {.noPrompt = true}, 101, 0},
+      {"replies in small letters: the probe gives up", {.lowercase = true}, 101, 0, "lodar >"},
+      {"no reply: the command gives up", {.noUpdateReply = true}, 0, 101},
+      {"every byte echoed", {.echo = true}, 0, 0, "ULodar >"},
+      {"noise and zero bytes around the replies", {.noise = true}, 0, 0, "\0\xfe\x13\0Lodar >\0\x8a\0"s},
+      {"replies in two pieces 20 ms apart", {.splitReplies = true}, 0, 0, "", 20ms},
       {"replies 150 ms late: the next attempt's write goes first, which the instrument takes as the same",
-       kPlain, 1, 1, "", 150ms, 150ms},
-      {"switched on late: each probe it lost is a failed attempt", kPlain, kAsLost, 0, "", 0ms, 0ms, 250ms},
+       sim::Faults{}, 1, 1, "", 150ms, 150ms},
+      {"switched on late: each probe it lost is a failed attempt", {}, kAsLost, 0, "", 0ms, 0ms, 250ms},
   };
   ConfigHome home;
   int pumped = 0;
@@ -130,9 +128,8 @@ TEST(BootLoader, EachAttemptAgainstTheInstrument) {
         {.baud = 0, .powerOnDelay = c.powerOnDelay, .replyLatency = c.replyLatency, .faults = c.faults});
     instrument.start();
     const RecordedBoxes boxes;
-    const OpenLine line(home, instrument.devicePath());
+    const OpenLine line(home, instrument.devicePath(), c.faults.noPrompt ? nullptr : PauseUntilAnswered);
     ASSERT_TRUE(line.opened);
-    if (!c.faults.noPrompt) SetPausesForTesting(PauseUntilAnswered);
     for (const bool probe : {true, false}) {
       gPacing = {&instrument, &c, probe, Clock::now(), {}, false};
       pumped = 0;
@@ -219,9 +216,8 @@ TEST(BootLoader, EachScanTakesTheBytesSinceTheLastInOrderAcrossTheWrap) {
   )")) {
     const Script script = ScriptOf(row[2]);
     gScript = &script;
-    const OpenLine open(home, line.DevicePath());
+    const OpenLine open(home, line.DevicePath(), PauseAndAnswer);
     ASSERT_TRUE(open.opened) << row[0];
-    SetPausesForTesting(PauseAndAnswer);
     row[1] == "probe" ? ProbeBootLoader() : SendUpdateCommand();
     EXPECT_EQ(gAttemptCount, std::stoi(row[3])) << row[0];
   }
