@@ -113,7 +113,8 @@ def case_names(ws):
 
 def status_lines(png, dpi):
     """The red status lines of a screenshot of the dialog, right of the title bar's icon:
-    exactly two bands of red rows, the second 20 px at 96 DPI below the first, scaled."""
+    exactly two bands of red rows, the second 20 px at 96 DPI below the first, each 13 px
+    tall there (the system font's letters), all scaled."""
     ppm = subprocess.run(["convert", png, "ppm:-"], capture_output=True, check=True).stdout
     magic, width, height, _, pixels = ppm.split(maxsplit=4)
     width, bands = int(width), []
@@ -126,8 +127,8 @@ def status_lines(png, dpi):
                 bands.append([y, y])
     step_px = round(20 * dpi / 96)
     check(magic == b"P6" and len(bands) == 2 and bands[1][0] - bands[0][1] >= 2
-          and abs(bands[1][0] - bands[0][0] - step_px) <= 1,
-          f"two status lines {step_px} px apart at {dpi} DPI: red bands {bands} in {png}")
+          and abs(bands[1][0] - bands[0][0] - step_px) <= 1 and all(abs(b - a + 1 - 13 * dpi / 96) <= 2 for a, b in bands),
+          f"two status lines {step_px} px apart at {dpi} DPI, in letters scaled too: red bands {bands} in {png}")
 
 
 def shoot(window, path):
