@@ -150,7 +150,7 @@ def case_dialog(ws):
     """The loader takes the program's manifest; then at each display scale a whole
     upgrade through the window (the About box from the system menu on the first run):
     a valid image, the record's line, both status lines in place, a shut-down blocked on
-    the dialog while the image went out, Escape ends it. Then Exit clicked mid-image
+    the dialog while the upgrade ran, Escape ends it. Then Exit clicked mid-image
     abandons the upgrade: the click reaches the dialog while the upgrade's step runs."""
     program = exe(ws)
     shots = ws.build.path(os.path.join("screenshots", "wine-i686" if "windows-i686" in program else "wine"))
@@ -233,7 +233,7 @@ def case_event_log(ws):
     and after --register-event-source (Wine's event log is a stub that traces what it was
     given): its id and type follow the outcome, its inserts are the record's fields in
     order, its data the whole line; the registration writes the source's key, naming the
-    program itself. The machine is kept awake from the image's start to the upgrade's end."""
+    program itself. The machine is kept awake from the upgrade's start to its end."""
     wine = Wine(ws)
     key = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ORVEX Firmware Programmer"
     for sim, code, event_id, kind, register in EVENT_ROWS:
@@ -257,7 +257,7 @@ def case_event_log(ws):
         awake = re.findall(r"NtSetThreadExecutionState \((\w+)", run.err)  # a hang-up ends the process, and its state
         if not check(run.code == code and len(calls) == 1 and (code != 0) == (":seh:OutputDebugStringA" in run.err)
                      and awake == ["0x80000001", "0x80000000"][:1 + (code != 1)], f"exit {run.code}, one entry: {calls}; the complaint "
-                     f"for a debugger exactly on a failure; awake while the image went out, then free: {awake}"):
+                     f"for a debugger exactly on a failure; awake from the start, then free: {awake}"):
             continue
         got_kind, category, got_id, count, size = (int(x, 16) for x in calls[0])
         fields = {k: str(v) for k, v in flat(json.loads(line, parse_float=str, parse_int=str)).items()}
