@@ -83,7 +83,7 @@ const bool kEchoed = [] {
   if (std::getenv(kEcho) == nullptr) return false;
   for (int i = 1; i < __argc; ++i) std::printf("%s\n", __argv[i]);
   std::fflush(stdout);
-  std::_Exit(0);
+  std::_Exit(5);  // a code of its own, which only the process's end tells
 }();
 
 std::string EchoCommand() {
@@ -118,6 +118,7 @@ TEST(QuoteArgument, EveryWordReachesTheProgramAsItWas) {
     received.append(buffer, n);
   for (const std::string& word : words) sent += word + "\r\n";
   EXPECT_EQ(received, sent) << "each word reaches a port's process as it was";
+  EXPECT_EQ(child.Wait(), 5) << "and its exit code reaches this program";
   _putenv_s(kEcho, "");
 #endif
   EXPECT_EQ(echoed, words) << command;
