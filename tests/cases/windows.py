@@ -127,7 +127,8 @@ def status_lines(png, dpi):
                 bands.append([y, y])
     step_px = round(20 * dpi / 96)
     check(magic == b"P6" and len(bands) == 2 and bands[1][0] - bands[0][1] >= 2
-          and abs(bands[1][0] - bands[0][0] - step_px) <= 1 and all(abs(b - a + 1 - 13 * dpi / 96) <= 2 for a, b in bands),
+          and abs(bands[1][0] - bands[0][0] - step_px) <= 1
+          and all(abs(b - a + 1 - 13 * dpi / 96) <= 2 for a, b in bands),
           f"two status lines {step_px} px apart at {dpi} DPI, in letters scaled too: red bands {bands} in {png}")
 
 
@@ -256,8 +257,8 @@ def case_event_log(ws):
         # Started from Explorer the program has no console: a debugger is where its complaint is seen.
         awake = re.findall(r"NtSetThreadExecutionState \((\w+)", run.err)  # a hang-up ends the process, and its state
         if not check(run.code == code and len(calls) == 1 and (code != 0) == (":seh:OutputDebugStringA" in run.err)
-                     and awake == ["0x80000001", "0x80000000"][:1 + (code != 1)], f"exit {run.code}, one entry: {calls}; the complaint "
-                     f"for a debugger exactly on a failure; awake from the start, then free: {awake}"):
+                     and awake == ["0x80000001", "0x80000000"][:1 + (code != 1)], f"exit {run.code}, one entry: "
+                     f"{calls}; the complaint for a debugger exactly on a failure; awake, then free: {awake}"):
             continue
         got_kind, category, got_id, count, size = (int(x, 16) for x in calls[0])
         fields = {k: str(v) for k, v in flat(json.loads(line, parse_float=str, parse_int=str)).items()}
