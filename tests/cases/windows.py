@@ -168,14 +168,16 @@ def case_dialog(ws):
         check(re.search(want, own), f"the loader took the program's manifest: no {want!r} in its trace")
 
     def opened(err):  # Wine's stub of the shutdown block traces the window and the reason
-        app = ws.start(["wine", program], cwd=ws.dir, stdout=subprocess.DEVNULL, stderr=open(err, "w"),
-                       env=dict(ws.env, WINEDEBUG="-all,fixme+graphics"))
+        with open(err, "w") as trace:
+            app = ws.start(["wine", program], cwd=ws.dir, stdout=subprocess.DEVNULL, stderr=trace,
+                           env=dict(ws.env, WINEDEBUG="-all,fixme+graphics"))
         return app, wait_until("the main dialog", lambda: (d.x_windows("--name", r"^ORVEX-A/B Firmware Programmer$")
                                                            or [None])[0], 60)
     for at, dpi in enumerate(int(v) for v in ws.args[1:] or ["96", "192"]):
         step(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
               str(dpi), "/f"], env=ws.env)
-        app, main_window = opened(ws.path(f"dialog-{dpi}.err"))
+        err = ws.path(f"dialog-{dpi}.err")
+        app, main_window = opened(err)
         if at == 0:
             shoot(main_window, os.path.join(shots, "main-dialog.png"))
             # The system menu's last item is the About item: Wine's own About item shares its mnemonic.
@@ -192,7 +194,7 @@ def case_dialog(ws):
         status_lines(shoot(main_window, os.path.join(shots, f"after-upgrade-{dpi}dpi.png")), dpi)
         d.key(main_window, "Escape")
         check(app.wait(timeout=30) == 0 and re.search(r'ShutdownBlockReasonCreate \((?!0+,)\w+, L"Writing firmware '
-              r'into the instrument on COM1"\)', open(ws.path(f"dialog-{dpi}.err")).read()), f"Escape ends the "
+              r'into the instrument on COM1"\)', open(err).read()), f"Escape ends the "
               f"program with code 0 at {dpi} DPI; the upgrade blocked a shut-down on the dialog, saying why")
     line = FarSide(ws, "COM1", "held", baud=1843200)  # Exit clicked mid-image reaches the upgrade's pump
     line.reply()
